@@ -1,0 +1,115 @@
+// The two network threads of the Phone. The receive thread waits on the
+// socket (1 s time-out), hands control datagrams to HandleControl and audio to
+// the sending party's channel; the transmit thread captures while party 0 is
+// active, packs encoded frames into audio datagrams and sends them to every
+// active party.
+#include <chrono>
+#include <thread>
+
+#include "engine/phone.h"
+
+namespace kv {
+namespace {
+
+void Sleep10() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
+
+constexpr int CodecFrameBytes[2] = {65, 32};
+constexpr int MaxCodecFrameBytes = 65;
+
+// Frames that fit in one packet behind the codec byte.
+int FramesThatFit(int codec) { return (MaxDatagram - 1) / CodecFrameBytes[codec == 1 ? 1 : 0]; }
+
+// How long the transmit loop waits before it tries a capture that could not be opened again.
+constexpr int CaptureRetryMs = 500;
+
+}  // namespace
+
+void ReceiveLoop(Phone* phone) {
+    phone->ReceiveRunning = 1;
+    uint8_t buffer[MaxDatagram];
+    while (UdpSocket* socket = phone->Socket.load()) {
+        WaitStatus wait = socket->waitReadable(1000);
+        if (!phone->Socket.load()) break;
+        if (wait == WaitStatus::TimedOut) {
+            // Nothing for a second: a talk spurt shorter than the minimum delay
+            // is played out now.
+            phone->RestartPlayout();
+            continue;
+        }
+        if (wait == WaitStatus::Failed) {
+            Sleep10();
+            continue;
+        }
+        ReceiveResult r = socket->receive(buffer, sizeof buffer);
+        if (r.status == ReceiveStatus::Refused) {
+            phone->HandlePortUnreachable(r.from);
+        } else if (r.status == ReceiveStatus::Datagram && r.length >= 1) {
+            if (buffer[0] >= 0x80)
+                phone->HandleControl(r.from, buffer, r.length);
+            else
+                phone->HandleAudio(r.from, buffer, r.length);
+        }
+        // TooLarge: a datagram over 1500 bytes is dropped without reaction.
+    }
+    phone->ReceiveRunning = 0;
+}
+
+void TransmitLoop(Phone* phone) {
+    Phone& p = *phone;
+    p.TransmitRunning = 1;
+    if (!p.Socket.load()) {
+        p.TransmitRunning = 0;
+        return;
+    }
+    auto sending = [&] { return p.PartyCount != 0 && p.Socket.load() && !p.MicMuted; };
+    while (p.Socket.load()) {
+        if (p.PartyCount == 0 || !p.PartyActive[0] || p.MicMuted) {
+            Sleep10();
+            continue;
+        }
+        int codec = p.TransmitFallback ? 0 : p.Codec.load();
+        p.TransmitCodec = codec;
+        p.Capture.startSending(codec, 500);
+        bool captureMissing = false;
+        while (sending() && !captureMissing) {
+            uint8_t packet[MaxDatagram];
+            packet[0] = static_cast<uint8_t>(codec);
+            int length = 1;
+            int frames = 0;
+            // A stored FramesPerPacket is not checked elsewhere: at least one
+            // frame, and never more than the packet holds.
+            int wanted = p.FramesPerPacket;
+            if (wanted < 1) wanted = 1;
+            if (wanted > FramesThatFit(codec)) wanted = FramesThatFit(codec);
+            for (;;) {
+                if (!p.Socket.load()) break;
+                if (length + MaxCodecFrameBytes > MaxDatagram) break;
+                int size = p.Capture.readEncodedFrame(packet + length);
+                if (size == -3) captureMissing = true;
+                if (size == -2 || size == -3) break;
+                if (size > 0) {
+                    length += size;
+                    ++frames;
+                    p.Transmitting = 1;
+                }
+                Sleep10();
+                if (frames >= wanted) break;
+            }
+            if (frames > 0)
+                p.SendDatagram(nullptr, packet, length);
+            else
+                p.Transmitting = 0;
+        }
+        if (captureMissing) {
+            // No capture device: try again in a while instead of spinning.
+            for (int waited = 0; waited < CaptureRetryMs && sending(); waited += 10) Sleep10();
+        }
+        p.Capture.stopSending();
+        p.Transmitting = 0;
+        p.TransmitFallback = 0;
+        if (p.PartyCount == 0) Sleep10();
+    }
+    p.TransmitRunning = 0;
+}
+
+}  // namespace kv

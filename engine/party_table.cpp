@@ -1,0 +1,90 @@
+// The party table of the conference: four parallel arrays in Phone, entries
+// 0..PartyCount-1 in the order they were added. Changes happen under
+// PartyLock; the receive thread feeds a party's channel under the same lock,
+// so a removed party's channel is destroyed only once nobody can be feeding it.
+#include <cstring>
+#include <memory>
+
+#include "engine/phone.h"
+
+namespace kv {
+
+int Phone::AddParty(const PeerAddress& address, const char* identity) {
+    {
+        std::lock_guard<std::recursive_mutex> guard(PartyLock);
+        int i = PartyCount;
+        if (i >= MaxParties) return 0;
+        auto channel = std::make_unique<MediaChannel>();
+        channel->playout.setMinDelay(Delay);
+        channel->playout.setMaxDelay(MaxDelay);
+        channel->playout.setVolume(Volume);
+        channel->playout.outGain = OutGain.load();
+        WriteText(PartyName[i], sizeof PartyName[i], identity);
+        PartyActive[i] = 0;
+        PartyChannel[i] = channel.release();
+        PartyAddress[i] = address;
+        PartyCount = i + 1;
+    }
+    Post(PartiesChanged);
+    return 1;
+}
+
+int Phone::FindParty(const PeerAddress& address) {
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    for (int i = 0; i < PartyCount; ++i)
+        if (SameAddress(PartyAddress[i], address)) return i;
+    return -1;
+}
+
+int Phone::ActivateParty(const PeerAddress& address) {
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    int i = FindParty(address);
+    if (i < 0) return 0;
+    PartyActive[i] = 1;
+    return 1;
+}
+
+int Phone::RemoveParty(const PeerAddress* address) {
+    std::unique_ptr<MediaChannel> released[MaxParties];
+    int releasedCount = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(PartyLock);
+        if (!address) {
+            for (int i = 0; i < PartyCount; ++i) {
+                released[releasedCount++].reset(PartyChannel[i]);
+                PartyChannel[i] = nullptr;
+                PartyActive[i] = 0;
+            }
+            PartyCount = 0;
+        } else {
+            int i = FindParty(*address);
+            if (i < 0) return 0;
+            released[releasedCount++].reset(PartyChannel[i]);
+            int count = PartyCount;
+            for (int j = i; j + 1 < count; ++j) {
+                PartyAddress[j] = PartyAddress[j + 1];
+                {
+                    std::lock_guard<std::mutex> fields(FieldLock);
+                    std::memcpy(PartyName[j], PartyName[j + 1], sizeof PartyName[j]);
+                }
+                PartyActive[j] = PartyActive[j + 1].load();
+                PartyChannel[j] = PartyChannel[j + 1];
+            }
+            PartyChannel[count - 1] = nullptr;
+            PartyActive[count - 1] = 0;
+            PartyCount = count - 1;
+        }
+    }
+    // Channels go away outside the lock: closing a playout waits for its monitor.
+    for (int i = 0; i < releasedCount; ++i) released[i].reset();
+    Post(PartiesChanged);
+    return 1;
+}
+
+int Phone::PartyForAudio(const PeerAddress& sender) {
+    int i = FindParty(sender);
+    if (i < 0) SendDatagram(&sender, BuildShortLeave());
+    return i;
+}
+
+}  // namespace kv

@@ -1,0 +1,106 @@
+#include "engine/phone.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace kv {
+
+Phone::Phone(uint16_t port) : port_(port) {}
+
+Phone::~Phone() {
+    NotifyWindow = nullptr;  // the interface is gone by now
+    Shutdown();
+    RemoveParty(nullptr);
+}
+
+int Phone::Start() {
+    std::unique_ptr<UdpSocket> socket = CreateSocket();
+    if (!socket) {
+        Socket = nullptr;
+        return 0;
+    }
+    FramesPerPacket = 7;  // the settings load that follows replaces it
+    if (!socket->bind(port_)) {
+        Socket = nullptr;
+        return 0;
+    }
+    ownedSocket_ = std::move(socket);
+    Socket = ownedSocket_.get();
+    // Raised here rather than only inside the threads, so that a Shutdown
+    // right after Start always waits for them.
+    TransmitRunning = 1;
+    ReceiveRunning = 1;
+    transmitThread_ = std::thread(TransmitLoop, this);
+    receiveThread_ = std::thread(ReceiveLoop, this);
+    return 1;
+}
+
+void Phone::Shutdown() {
+    if (ReceiveRunning || TransmitRunning) {
+        UdpSocket* socket;
+        {
+            std::unique_lock<std::shared_mutex> guard(socketLock_);
+            socket = Socket.exchange(nullptr);
+        }
+        if (socket) socket->interrupt();
+        while (ReceiveRunning || TransmitRunning) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (receiveThread_.joinable()) receiveThread_.join();
+    if (transmitThread_.joinable()) transmitThread_.join();
+    {
+        // The socket is destroyed only now that no loop can be using it, and
+        // no sender holds it.
+        std::unique_lock<std::shared_mutex> guard(socketLock_);
+        Socket = nullptr;
+        ownedSocket_.reset();
+    }
+    Capture.stopSending();
+}
+
+void Phone::Post(EngineNotification code, int value) {
+    if (NotificationSink* sink = NotifyWindow.load()) sink->post(code, value);
+}
+
+void Phone::Send(EngineNotification code, int value) {
+    if (NotificationSink* sink = NotifyWindow.load()) sink->send(code, value);
+}
+
+void Phone::WriteText(char* field, int capacity, const char* text) {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    std::strncpy(field, text ? text : "", static_cast<size_t>(capacity - 1));
+    field[capacity - 1] = 0;
+}
+
+void Phone::ReadText(const char* field, char* out, int capacity) {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    std::strncpy(out, field, static_cast<size_t>(capacity - 1));
+    out[capacity - 1] = 0;
+}
+
+void Phone::WriteAddress(PeerAddress& field, const PeerAddress& value) {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    field = value;
+}
+
+PeerAddress Phone::ReadAddress(const PeerAddress& field) {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    return field;
+}
+
+int Phone::SendDatagram(const PeerAddress* address, const uint8_t* bytes, int length) {
+    PeerAddress targets[MaxParties];
+    int count = 0;
+    if (address && address->port() != 0) {
+        targets[count++] = *address;
+    } else {
+        std::lock_guard<std::recursive_mutex> guard(PartyLock);
+        for (int i = 0; i < PartyCount; ++i)
+            if (PartyActive[i]) targets[count++] = PartyAddress[i];
+    }
+    std::shared_lock<std::shared_mutex> guard(socketLock_);
+    if (UdpSocket* socket = Socket.load())
+        for (int i = 0; i < count; ++i) socket->sendTo(targets[i], bytes, length);
+    return 1;
+}
+
+}  // namespace kv

@@ -1,0 +1,46 @@
+#include "platform/notification_queue.h"
+
+#include <chrono>
+
+namespace kv {
+
+void NotificationQueue::post(int code, int value) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (closed_) return;
+    entries_.push_back({{code, value, false}, nextTicket_++});
+    changed_.notify_all();
+}
+
+void NotificationQueue::send(int code, int value) {
+    std::unique_lock<std::mutex> guard(lock_);
+    if (closed_) return;
+    uint64_t ticket = nextTicket_++;
+    entries_.push_back({{code, value, true}, ticket});
+    changed_.notify_all();
+    changed_.wait(guard, [&] { return closed_ || takenUpTo_ >= ticket; });
+}
+
+bool NotificationQueue::next(Notification* out, int timeoutMs) {
+    std::unique_lock<std::mutex> guard(lock_);
+    if (!changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return !entries_.empty(); }))
+        return false;
+    *out = entries_.front().n;
+    takenUpTo_ = entries_.front().ticket;
+    entries_.pop_front();
+    changed_.notify_all();
+    return true;
+}
+
+int NotificationQueue::pending() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return static_cast<int>(entries_.size());
+}
+
+void NotificationQueue::close() {
+    std::lock_guard<std::mutex> guard(lock_);
+    closed_ = true;
+    entries_.clear();
+    changed_.notify_all();
+}
+
+}  // namespace kv

@@ -1,0 +1,60 @@
+// The UDP socket seam: one IPv4 datagram socket, bound once, never connected.
+// Windows: Winsock 1.1. Linux: BSD sockets with IP_RECVERR, so that both
+// report "a datagram sent to address A was refused (port unreachable)" to the
+// receiver with the address.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/peer_address.h"
+
+namespace kv {
+
+enum class WaitStatus { Readable, TimedOut, Failed };
+
+enum class ReceiveStatus {
+    Datagram,  // length bytes from `from` are in the buffer
+    TooLarge,  // a datagram longer than the buffer arrived and was discarded
+    Refused,   // a datagram sent earlier to `from` was refused: nothing listens there
+    Nothing,   // nothing to hand on (spurious wake-up, or an unrelated error report consumed)
+    Failed,    // any other receive error
+};
+
+struct ReceiveResult {
+    ReceiveStatus status = ReceiveStatus::Nothing;
+    int length = 0;
+    PeerAddress from;
+};
+
+class UdpSocket {
+public:
+    virtual ~UdpSocket() = default;
+    // Binds to any local IPv4 address at the port (0 picks a free one).
+    virtual bool bind(uint16_t port) = 0;
+    // Port the socket is bound to, 0 before bind.
+    virtual uint16_t localPort() const = 0;
+    // Waits until a receive would not block, at most timeoutMs.
+    virtual WaitStatus waitReadable(int timeoutMs) = 0;
+    // Takes one datagram or one refusal report without blocking. A datagram
+    // longer than capacity is never handed on in part.
+    virtual ReceiveResult receive(uint8_t* buffer, int capacity) = 0;
+    // Sends one datagram; returns the bytes sent or -1.
+    virtual int sendTo(const PeerAddress& to, const uint8_t* data, int length) = 0;
+    // Wakes a thread waiting in waitReadable (or makes the wait end within its
+    // time-out); afterwards the socket only serves to be destroyed.
+    virtual void interrupt() = 0;
+};
+
+// A new socket, or null when the platform refuses one.
+std::unique_ptr<UdpSocket> CreateUdpSocket();
+
+// Windows Sockets must be started (version 1.1) before the first socket and
+// cleaned up after the last; elsewhere these do nothing.
+bool StartSocketLibrary();
+void StopSocketLibrary();
+
+// Looks a host name up; fills the first IPv4 address in network byte order.
+bool LookUpHost(const char* name, uint8_t ipBytes[4]);
+
+}  // namespace kv

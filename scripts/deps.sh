@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whatever the build and the tests need and this
+# Debian machine lacks. Does nothing when everything is there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config googletest      # native build and tests
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64  # Windows cross build
+  wine wine64 xvfb xauth                            # Windows build under Wine
+  libgsm1-dev libasound2-dev                        # codec and sound on Linux
+  sox espeak-ng                                     # test speech and reference codec
+  iproute2 procps                                   # network namespaces for system tests
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}" >&2
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

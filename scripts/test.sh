@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the native suite (with the address and undefined
+# behaviour sanitizers, then with the thread sanitizer), and the same suite
+# built for Windows and run under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/deps.sh"
+
+step() { printf '\n=== %s ===\n' "$*"; }
+
+step "native build and tests (address and undefined-behaviour sanitizers)"
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=address >/dev/null
+cmake --build build/native
+ctest --test-dir build/native --output-on-failure
+
+step "native build and tests (thread sanitizer)"
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=thread >/dev/null
+cmake --build build/tsan
+TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure
+
+step "Windows build, tests under Wine"
+cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+cmake --build build/windows
+source "$root/scripts/wine-env.sh"
+wine_up
+trap wine_down EXIT
+ctest --test-dir build/windows --output-on-failure
+
+step "all tests passed"

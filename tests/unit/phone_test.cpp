@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "engine/phone.h"
+#include "test_support.h"
+
+using namespace kv;
+using namespace kvtest;
+
+TEST(Phone, ConstructionDefaults) {
+    Phone p;
+    EXPECT_EQ(p.Port(), DefaultPort);
+    EXPECT_EQ(p.PartyCount, 0);
+    EXPECT_EQ(p.FramesPerPacket, 4);
+    EXPECT_EQ(p.Autoanswer, AnswerAsk);
+    EXPECT_EQ(p.CallState, StateIdle);
+    EXPECT_EQ(p.MessageState, MsgIdle);
+    EXPECT_EQ(p.Codec, 0);
+    EXPECT_EQ(p.GenerateLog, 0);
+    EXPECT_EQ(p.ChatQueueCount, 0);
+    EXPECT_EQ(p.SpeakerMuted, 0);
+    EXPECT_EQ(p.MicMuted, 0);
+    EXPECT_EQ(p.Socket.load(), nullptr);
+    EXPECT_EQ(p.NotifyWindow.load(), nullptr);
+    EXPECT_EQ(p.TransmitRunning, 0);
+    EXPECT_EQ(p.ReceiveRunning, 0);
+    EXPECT_STREQ(p.Identity, "");
+    EXPECT_STREQ(p.RefusalMessage, "");
+}
+
+TEST(Phone, StartRunsBothThreadsAndShutdownStopsThem) {
+    Phone p(FreePort());
+    ASSERT_EQ(p.Start(), 1);
+    EXPECT_NE(p.Socket.load(), nullptr);
+    EXPECT_EQ(p.FramesPerPacket, 7);
+    EXPECT_EQ(p.ReceiveRunning, 1);
+    EXPECT_EQ(p.TransmitRunning, 1);
+    auto start = std::chrono::steady_clock::now();
+    p.Shutdown();
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(p.ReceiveRunning, 0);
+    EXPECT_EQ(p.TransmitRunning, 0);
+    EXPECT_EQ(p.Socket.load(), nullptr);
+    // About one second at most without traffic; the margin is for slow machines.
+    EXPECT_LT(took, std::chrono::seconds(3));
+    p.Shutdown();  // a second call changes nothing
+}
+
+TEST(Phone, StartFailsWhenThePortIsTaken) {
+    uint16_t port = FreePort();
+    Phone first(port);
+    ASSERT_EQ(first.Start(), 1);
+    Phone second(port);
+    EXPECT_EQ(second.Start(), 0);
+    EXPECT_EQ(second.Socket.load(), nullptr);
+    EXPECT_EQ(second.ReceiveRunning, 0);
+    EXPECT_EQ(second.TransmitRunning, 0);
+    second.Shutdown();
+    // The first copy still answers: audio from a stranger draws a Leave.
+    Peer peer;
+    peer.sendTo(port, {0x00, 0x01});
+    Received r;
+    ASSERT_TRUE(peer.receive(&r));
+    EXPECT_EQ(r.bytes, std::vector<uint8_t>{0x82});
+}
+
+TEST(Phone, ShutdownRightAfterStartAndWithoutStart) {
+    for (int i = 0; i < 5; ++i) {
+        Phone p(FreePort());
+        ASSERT_EQ(p.Start(), 1);
+        p.Shutdown();
+        EXPECT_EQ(p.ReceiveRunning, 0);
+        EXPECT_EQ(p.TransmitRunning, 0);
+    }
+    Phone never;
+    never.Shutdown();
+}
+
+TEST(Phone, PartyTableKeepsOrderOnRemoval) {
+    Phone p;
+    NotificationQueue q;
+    p.NotifyWindow = &q;
+    PeerAddress a = MakeAddress(Loopback, 1001), b = MakeAddress(Loopback, 1002), c = MakeAddress(Loopback, 1003);
+    ASSERT_EQ(p.AddParty(a, "A"), 1);
+    ASSERT_EQ(p.AddParty(b, "B"), 1);
+    ASSERT_EQ(p.AddParty(c, "C"), 1);
+    p.ActivateParty(c);
+    MediaChannel* channelC = p.PartyChannel[2];
+    EXPECT_EQ(p.RemoveParty(&b), 1);
+    ASSERT_EQ(p.PartyCount, 2);
+    EXPECT_STREQ(p.PartyName[1], "C");
+    EXPECT_TRUE(SameAddress(p.PartyAddress[1], c));
+    EXPECT_EQ(p.PartyActive[1], 1);
+    EXPECT_EQ(p.PartyChannel[1], channelC);
+    EXPECT_EQ(p.RemoveParty(&b), 0);
+    EXPECT_EQ(p.FindParty(a), 0);
+    EXPECT_EQ(p.FindParty(b), -1);
+    int changes = 0;
+    Notification n;
+    while (q.next(&n, 0))
+        if (n.code == PartiesChanged) ++changes;
+    EXPECT_EQ(changes, 4);
+}
+
+TEST(Phone, TheHundredAndFirstPartyIsNotAdded) {
+    Phone p;
+    for (int i = 0; i < MaxParties; ++i) ASSERT_EQ(p.AddParty(MakeAddress(Loopback, uint16_t(2000 + i)), "x"), 1);
+    EXPECT_EQ(p.AddParty(MakeAddress(Loopback, 3000), "late"), 0);
+    EXPECT_EQ(p.PartyCount, MaxParties);
+    EXPECT_EQ(p.FindParty(MakeAddress(Loopback, 3000)), -1);
+}
+
+TEST(Phone, AddressesCompareByPortAndIpOnly) {
+    PeerAddress a = MakeAddress(0x0A000001, 11676);
+    PeerAddress b = a;
+    b.family = 0;
+    b.zero[3] = 9;
+    EXPECT_TRUE(SameAddress(a, b));
+    b.setPort(11677);
+    EXPECT_FALSE(SameAddress(a, b));
+    char dotted[16];
+    FormatDotted(a, dotted);
+    EXPECT_STREQ(dotted, "10.0.0.1");
+}

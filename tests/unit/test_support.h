@@ -1,0 +1,57 @@
+// Helpers shared by the unit tests: a plain UDP endpoint on loopback that
+// plays the remote peer, free ports, and waiting for a condition.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "platform/notification_queue.h"
+#include "platform/udp_socket.h"
+
+namespace kvtest {
+
+constexpr uint32_t Loopback = 0x7F000001;
+
+// Polls cond every 5 ms until it holds or timeoutMs passed; returns cond().
+bool WaitFor(const std::function<bool()>& cond, int timeoutMs = 3000);
+
+// A port that was free a moment ago.
+uint16_t FreePort();
+
+struct Received {
+    std::vector<uint8_t> bytes;
+    kv::PeerAddress from;
+};
+
+// A bare UDP socket on loopback standing in for a remote peer.
+class Peer {
+public:
+    Peer();
+    uint16_t port() const { return port_; }
+    kv::PeerAddress address() const;
+    void sendTo(uint16_t port, const std::vector<uint8_t>& bytes);
+    void sendTo(uint16_t port, const uint8_t* bytes, int length);
+    // Next datagram within timeoutMs, or false.
+    bool receive(Received* out, int timeoutMs = 2000);
+    // Every datagram that arrives within windowMs.
+    std::vector<Received> drain(int windowMs);
+
+private:
+    std::unique_ptr<kv::UdpSocket> socket_;
+    uint16_t port_ = 0;
+};
+
+// Waits for the next notification with the code, skipping others; false on time-out.
+bool NextNotification(kv::NotificationQueue& q, int code, kv::Notification* out = nullptr, int timeoutMs = 3000);
+
+inline void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace kvtest
+
+namespace kvtest {
+// True in the Windows build when Wine runs it (Wine does not report port unreachable on UDP).
+bool RunningUnderWine();
+}  // namespace kvtest
