@@ -8,8 +8,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Creates the prefix once (about 6 s) and starts the server with its output
 # out of our pipes.
 wine_up() {
-  mkdir -p "$root/build"
-  wineserver -p </dev/null >/dev/null 2>&1
+  mkdir -p "$WINEPREFIX"
+  wineserver -p </dev/null >/dev/null 2>&1 || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wine wineboot -i </dev/null >/dev/null 2>&1
   else
