@@ -1,24 +1,120 @@
 #include "audio/capture.h"
 
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "audio/mixer.h"
+#include "audio/playout.h"
+
 namespace kv {
 
-int CaptureDevice::startSending(int codec, int /*bufferMs*/) {
-    ++starts;
-    if (codec != 0 && codec != 1) return -1;
-    if (!source) return -1;
-    encoderCodec = codec;
-    sending = true;
+CaptureDevice::~CaptureDevice() { stopSending(); }
+
+int CaptureDevice::open(int sampleRate, int samplesPerBuffer, int bufferTimeMs) {
+    if (device_.load()) close();
+    silentFrames_ = 0;
+    framesRead_ = 0;
+    readIndex_ = 0;
+    bufferTime_ = bufferTimeMs;
+    samplesPerBuffer_ = samplesPerBuffer;
+    sampleRate_ = sampleRate;
+    if (samplesPerBuffer <= 0 || sampleRate <= 0) return -1;
+    WaveDevices* source = devices.load();
+    std::unique_ptr<WaveInput> input = (source ? *source : SystemWaveDevices()).openInput(sampleRate);
+    if (!input) return -1;
+    int count = (sampleRate / samplesPerBuffer) * bufferTimeMs / 1000;
+    if (count > MaxBuffers) count = MaxBuffers;
+    if (count < 1) count = 1;
+    bufferCount_ = count;
+    for (int i = 0; i < count; ++i) {
+        WaveBuffer& b = buffers_[i];
+        b.length = samplesPerBuffer * 2;
+        b.data = new uint8_t[static_cast<size_t>(b.length)]();
+        input->prepare(b);
+        input->add(b);
+    }
+    input->start();
+    owned_ = std::move(input);
+    device_ = owned_.get();
+    setRecordingSource(sourceType, recordingLevel);
     return 0;
 }
 
-int CaptureDevice::readEncodedFrame(uint8_t* out) {
-    if (!sending) return -3;
-    return source(out);
+int CaptureDevice::read(uint8_t* destination) {
+    readBusy_ = 1;
+    WaveInput* device = device_.load();
+    if (!device) {
+        readBusy_ = 0;
+        return -3;
+    }
+    WaveBuffer& b = buffers_[readIndex_];
+    if (!device->done(b)) {
+        readBusy_ = 0;
+        return -1;
+    }
+    const int n = b.length / 2;
+    int64_t peak = 1;
+    const bool gain = micGain != 0;
+    for (int i = 0; i < n; ++i) {
+        int16_t s;
+        std::memcpy(&s, b.data + 2 * i, 2);
+        if (gain) {
+            int v = s * 3;
+            s = static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
+            std::memcpy(b.data + 2 * i, &s, 2);
+        }
+        int64_t square = int64_t(s) * s;
+        if (square > peak) peak = square;
+    }
+    const int level = LevelFromPeak(peak);
+    inputLevel_ = level;
+    std::memcpy(destination, b.data, static_cast<size_t>(b.length));
+    device->add(b);
+    readIndex_ = (readIndex_ + 1) % bufferCount_;
+    ++framesRead_;
+    readBusy_ = 0;
+
+    const int threshold = inputThreshold;
+    if (threshold > ThresholdOff && level < threshold * 100) {
+        if (silentFrames_ == HangoverFrames) return -2;
+        ++silentFrames_;
+        return n * 2;
+    }
+    silentFrames_ = 0;
+    return n * 2;
 }
 
-int CaptureDevice::stopSending() {
-    sending = false;
+int CaptureDevice::close() {
+    WaveInput* device = device_.exchange(nullptr);  // new reads find no device from here on
+    if (!device) return 0;
+    while (readBusy_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    device->reset();
+    for (int i = 0; i < bufferCount_; ++i) {
+        WaveBuffer& b = buffers_[i];
+        device->unprepare(b);
+        delete[] b.data;
+        b = WaveBuffer();
+    }
+    owned_.reset();
     return 0;
+}
+
+int CaptureDevice::setRecordingSource(uint32_t type, int level) {
+    MixerApi* m = mixer.load();
+    if (!m) m = SystemMixer();
+    if (!m) {
+        // No mixer on this platform: the values are only kept.
+        sourceType = type;
+        recordingLevel = level;
+        return 0;
+    }
+    if (m->deviceCount() == 0) return -1;
+    sourceType = type;
+    recordingLevel = level;
+    WaveInput* device = device_.load();
+    if (!device) return 0;
+    return SelectRecordingSource(*m, device->nativeHandle(), type, level);
 }
 
 }  // namespace kv

@@ -1,32 +1,82 @@
-// The local capture path: microphone input in frames of one codec block and
-// the encoder that turns them into codec frames for the transmit loop.
-//
-// STAND-IN: the wave input device and the encoder arrive with the audio
-// engine; until then frames come from `source`, and with no source the
-// capture cannot be opened (as on a machine without a microphone).
+// CaptureDevice: the local microphone through a wave input, in buffers of
+// exactly one codec frame. Every frame read has its level measured and the
+// optional mic gain applied; while the speaker is silent (below the input
+// threshold for more than ten frames) frames are held back. The encoder that
+// turns frames into codec frames for the transmit loop sits beside it.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
+#include <memory>
+
+#include "platform/conversion.h"
+#include "platform/mixer_api.h"
+#include "platform/wave.h"
 
 namespace kv {
 
 class CaptureDevice {
 public:
-    // Starts capture and encoding; 0, or -1 when the capture cannot be opened.
-    int startSending(int codec, int bufferMs);
-    // Writes one encoded frame to out (room for 65 bytes); its size, or
-    // -1 not ready yet, -2 withheld as silence, -3 no device.
+    static constexpr int MaxBuffers = 100;
+    static constexpr int ClosedLevel = -10000;
+    static constexpr int HangoverFrames = 10;
+    static constexpr int ThresholdOff = -50;  // dB; this or lower sends every frame
+    static constexpr uint32_t MicrophoneSource = 0x1003;
+
+    CaptureDevice() = default;
+    ~CaptureDevice();
+    CaptureDevice(const CaptureDevice&) = delete;
+    CaptureDevice& operator=(const CaptureDevice&) = delete;
+
+    // 0, or -1 when the input device cannot be opened.
+    int open(int sampleRate, int samplesPerBuffer, int bufferTimeMs);
+    // Copies one frame into destination: its bytes, -1 none ready yet, -2 held
+    // back as silence, -3 no device open.
+    int read(uint8_t* destination);
+    int close();
+    int inputLevel() const { return device_.load() ? inputLevel_.load() : ClosedLevel; }
+    // Makes the source type the recording source at the level (0..1000) on the
+    // mixer of the open device, and keeps both for every later open.
+    int setRecordingSource(uint32_t sourceType, int level);
+
+    // ---- sending side: capture plus encoder ----
+    int startSending(int codec, int bufferTimeMs);
+    // Writes one encoded frame (room for 65 bytes): its size, or the negative result of read.
     int readEncodedFrame(uint8_t* out);
     int stopSending();
-    int inputLevel() const { return sending ? 0 : -10000; }
 
-    // Stand-in frame source: fills out and returns what readEncodedFrame returns.
-    std::function<int(uint8_t* out)> source;
-    std::atomic<int> starts{0};
-    std::atomic<bool> sending{false};
-    std::atomic<int> encoderCodec{-1};
+    // Settings, written by the user interface.
+    std::atomic<int> micGain{0};
+    std::atomic<int> inputThreshold{0};
+    std::atomic<int> recordingLevel{0};
+    std::atomic<uint32_t> sourceType{0};
+    // Where the input device comes from (null: the system's), and the mixer (null: the system's).
+    std::atomic<WaveDevices*> devices{nullptr};
+    std::atomic<MixerApi*> mixer{nullptr};
+
+    // State, readable for tests and the meters.
+    int bufferCount() const { return bufferCount_; }
+    int framesRead() const { return framesRead_; }
+    int silentFrames() const { return silentFrames_; }
+    int encoderCodec() const { return encoderCodec_; }
+
+private:
+    int samplesPerBuffer_ = 0;
+    int sampleRate_ = 0;
+    int bufferCount_ = 0;
+    std::atomic<int> readBusy_{0};
+    std::atomic<int> inputLevel_{0};
+    int readIndex_ = 0;
+    int bufferTime_ = 0;
+    std::atomic<int> framesRead_{0};
+    std::atomic<int> silentFrames_{0};
+    WaveBuffer buffers_[MaxBuffers];
+    std::unique_ptr<WaveInput> owned_;
+    std::atomic<WaveInput*> device_{nullptr};
+
+    ConversionStream* encoder_ = nullptr;
+    StreamHeader encoderHeader_;
+    std::atomic<int> encoderCodec_{0};
 };
 
 }  // namespace kv

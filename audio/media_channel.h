@@ -1,43 +1,34 @@
-// Media channels: a party's decoder in front of its playout buffer, and the
-// sending side of the engine's capture device.
-//
-// STAND-IN: the decoder and the playout buffer arrive with the audio engine;
-// until then a channel only counts what it is fed and how often its playout
-// was restarted.
+// A party's receive path: a decoder that follows whatever codec the party
+// sends, in front of that party's playout buffer. (The send path, capture
+// plus encoder, is the CaptureDevice.)
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
+#include "audio/codec.h"
+#include "audio/playout.h"
+
 namespace kv {
-
-class PlayoutBuffer {
-public:
-    void forceStart() { ++forcedStarts; }
-    void setMinDelay(int ms) { minDelay = ms; }
-    void setMaxDelay(int ms) { maxDelay = ms < 50 ? 50 : ms; }
-    void setVolume(int volume) { this->volume = volume; }
-    int outputLevel() const { return -10000; }
-    int bufferedMs() const { return -1; }
-
-    std::atomic<int> outGain{0};
-    std::atomic<int> forcedStarts{0};
-    std::atomic<int> minDelay{0};
-    std::atomic<int> maxDelay{0};
-    std::atomic<int> volume{0};
-};
 
 class MediaChannel {
 public:
-    // Decodes and queues the frames of one audio payload.
+    // devices null: the system's wave output.
+    explicit MediaChannel(WaveDevices* devices = nullptr) : playout(devices) {}
+    ~MediaChannel();
+    MediaChannel(const MediaChannel&) = delete;
+    MediaChannel& operator=(const MediaChannel&) = delete;
+
+    // Decodes the whole codec frames of one audio payload and queues them for
+    // playout: 0, or -1 when the playout buffer refused a frame (the rest of
+    // the payload is then dropped). A payload of a codec that cannot be
+    // decoded here is discarded (0).
     int feedPayload(int codec, const uint8_t* frames, int length);
 
     PlayoutBuffer playout;
-
-    // What the receive thread handed on, for the status of a channel.
-    std::atomic<int> payloadsFed{0};
-    std::atomic<int> lastPayloadCodec{-1};
-    std::atomic<int> lastPayloadLength{-1};
+    CodecStream decoder = nullptr;
+    StreamHeader decoderHeader;
+    std::atomic<int> decoderCodec{-1};
 };
 
 }  // namespace kv

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "audio/codec.h"
 #include "engine/phone.h"
 
 namespace kv {
@@ -13,11 +14,8 @@ namespace {
 
 void Sleep10() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
 
-constexpr int CodecFrameBytes[2] = {65, 32};
-constexpr int MaxCodecFrameBytes = 65;
-
 // Frames that fit in one packet behind the codec byte.
-int FramesThatFit(int codec) { return (MaxDatagram - 1) / CodecFrameBytes[codec == 1 ? 1 : 0]; }
+int FramesThatFit(int codec) { return (MaxDatagram - 1) / CodecTable[ValidCodec(codec) ? codec : 0].codecBytesPerFrame; }
 
 // How long the transmit loop waits before it tries a capture that could not be opened again.
 constexpr int CaptureRetryMs = 500;
@@ -82,7 +80,9 @@ void TransmitLoop(Phone* phone) {
             if (wanted < 1) wanted = 1;
             if (wanted > FramesThatFit(codec)) wanted = FramesThatFit(codec);
             for (;;) {
-                if (!p.Socket.load()) break;
+                // Also leave when the call ends or the microphone is muted, so a
+                // microphone that stalls cannot keep the capture open after them.
+                if (!sending()) break;
                 if (length + MaxCodecFrameBytes > MaxDatagram) break;
                 int size = p.Capture.readEncodedFrame(packet + length);
                 if (size == -3) captureMissing = true;

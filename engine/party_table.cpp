@@ -14,7 +14,7 @@ int Phone::AddParty(const PeerAddress& address, const char* identity) {
         std::lock_guard<std::recursive_mutex> guard(PartyLock);
         int i = PartyCount;
         if (i >= MaxParties) return 0;
-        auto channel = std::make_unique<MediaChannel>();
+        auto channel = std::make_unique<MediaChannel>(audioDevices_);
         channel->playout.setMinDelay(Delay);
         channel->playout.setMaxDelay(MaxDelay);
         channel->playout.setVolume(Volume);

@@ -54,7 +54,13 @@ void Phone::Shutdown() {
         Socket = nullptr;
         ownedSocket_.reset();
     }
+    ProbeChannel.playout.close(true);
     Capture.stopSending();
+}
+
+void Phone::SetAudioDevices(WaveDevices* devices) {
+    audioDevices_ = devices;
+    Capture.devices = devices;
 }
 
 void Phone::Post(EngineNotification code, int value) {

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "audio/capture.h"
+#include "audio/codec.h"
 #include "audio/media_channel.h"
 #include "engine/protocol.h"
 #include "platform/notify.h"
@@ -114,6 +115,13 @@ public:
 
     uint16_t Port() const { return port_; }
 
+    // Where capture and playout find their wave devices (null: the system's);
+    // set before Start and before any party is added.
+    void SetAudioDevices(WaveDevices* devices);
+    WaveDevices* AudioDevices() const { return audioDevices_; }
+    // probeCodec with this engine's scratch channel.
+    int ProbeCodec(int codec, char* nameOut) { return probeCodec(codec, nameOut, ProbeChannel); }
+
     // ---- fields ----
     char Identity[100] = {};
     std::atomic<int> FramesPerPacket{4};
@@ -166,6 +174,7 @@ public:
 
 private:
     const uint16_t port_;
+    WaveDevices* audioDevices_ = nullptr;
     std::shared_mutex socketLock_;  // senders share it; Shutdown takes it to retire the socket
     std::unique_ptr<UdpSocket> ownedSocket_;
     std::thread receiveThread_;

@@ -24,7 +24,9 @@ cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build/windows
 source "$root/scripts/wine-env.sh"
+wine_null_audio
 wine_up
+wine_set_audio_driver
 trap wine_down EXIT
 ctest --test-dir build/windows --output-on-failure
 

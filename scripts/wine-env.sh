@@ -21,3 +21,33 @@ wine_down() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
 }
+
+# Gives Wine a sound card without hardware: ALSA's default device plays into a
+# raw file and records from one, both over the null plugin (not real time).
+# Call before wine_up.
+wine_null_audio() {
+  local dir="$root/build/wine-audio"
+  mkdir -p "$dir"
+  [ -f "$dir/in.raw" ] || head -c 5760000 /dev/zero >"$dir/in.raw"  # 3 minutes, 8 kHz stereo
+  cat >"$dir/asound.conf" <<CONF
+pcm.!default {
+    type asym
+    playback.pcm { type file  slave.pcm { type null }  file "$dir/out.raw"  format "raw" }
+    capture.pcm {
+        type plug
+        slave {
+            pcm { type file  slave.pcm { type null }  file "/dev/null"  infile "$dir/in.raw"  format "raw" }
+            channels 2
+        }
+    }
+}
+CONF
+  export ALSA_CONFIG_PATH="$dir/asound.conf"
+  WINE_AUDIO_DRIVER=alsa
+}
+
+# Sets the prefix's audio driver once the prefix exists (after wine_up).
+wine_set_audio_driver() {
+  [ -n "${WINE_AUDIO_DRIVER:-}" ] || return 0
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "$WINE_AUDIO_DRIVER" /f </dev/null >/dev/null 2>&1
+}

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <mutex>
+#include <thread>
 #include <vector>
 
+#include "audio/codec.h"
 #include "engine/phone.h"
+#include "platform/manual_wave.h"
 #include "test_support.h"
 
 using namespace kv;
@@ -16,7 +20,12 @@ namespace {
 class Loops : public ::testing::Test {
 protected:
     void SetUp() override {
+        phone.SetAudioDevices(&devices);
         phone.NotifyWindow = &queue;
+        // Prebuffer long and keep up to five seconds, so what arrives stays queued.
+        phone.Delay = 4000;
+        phone.MaxDelay = 5000;
+        phone.Capture.inputThreshold = CaptureDevice::ThresholdOff;
         ASSERT_EQ(phone.Start(), 1);
     }
     void TearDown() override {
@@ -29,69 +38,75 @@ protected:
         phone.ActivateParty(peer.address());
     }
     MediaChannel& channel(int i) { return *phone.PartyChannel[i]; }
+    int queued(int i = 0) { return channel(i).playout.queuedSlots(); }
 
+    ManualWaveDevices devices;
     NotificationQueue queue;
     Phone phone{FreePort()};
     Peer peer;
 };
 
-Bytes Audio(int codec, int payloadBytes) {
-    Bytes d(static_cast<size_t>(1 + payloadBytes), 0x33);
-    d[0] = static_cast<uint8_t>(codec);
+// An audio datagram: the codec byte and `frames` GSM 6.10 frames (their bits need not make sense).
+Bytes Audio(int frames, int extraBytes = 0) {
+    Bytes d(static_cast<size_t>(1 + frames * 65 + extraBytes), 0x5A);
+    d[0] = 0;
     return d;
 }
 
 }  // namespace
 
 TEST_F(Loops, AudioFromAStrangerDrawsAOneByteLeaveAndIsNotPlayed) {
-    peer.sendTo(phone.Port(), Audio(0, 65));
+    peer.sendTo(phone.Port(), Audio(1));
     Received r;
     ASSERT_TRUE(peer.receive(&r));
     EXPECT_EQ(r.bytes, Bytes{0x82});
     EXPECT_EQ(r.from.port(), phone.Port());
     EXPECT_EQ(phone.PartyCount, 0);
+    EXPECT_EQ(devices.outputAttempts, 0);
 }
 
-TEST_F(Loops, AudioFromAPartyIsHandedToItsChannel) {
+TEST_F(Loops, AudioFromAPartyIsDecodedIntoItsPlayout) {
     AddPeerAsParty();
-    peer.sendTo(phone.Port(), Audio(1, 64));
-    ASSERT_TRUE(WaitFor([&] { return channel(0).payloadsFed == 1; }));
-    EXPECT_EQ(channel(0).lastPayloadCodec, 1);
-    EXPECT_EQ(channel(0).lastPayloadLength, 64);
-
-    // The codec byte alone is handed on with no payload.
-    peer.sendTo(phone.Port(), Bytes{0x00});
-    ASSERT_TRUE(WaitFor([&] { return channel(0).payloadsFed == 2; }));
-    EXPECT_EQ(channel(0).lastPayloadCodec, 0);
-    EXPECT_EQ(channel(0).lastPayloadLength, 0);
+    peer.sendTo(phone.Port(), Audio(3));
+    ASSERT_TRUE(WaitFor([&] { return queued() == 3; }));
+    EXPECT_EQ(channel(0).decoderCodec, 0);
     EXPECT_TRUE(peer.drain(100).empty());  // a party gets no Leave
+}
+
+TEST_F(Loops, ACodecByteAloneIsHandedOnWithNoPayload) {
+    AddPeerAsParty();
+    ASSERT_EQ(channel(0).decoderCodec, -1);
+    peer.sendTo(phone.Port(), Bytes{0x00});
+    // The channel opened its decoder for the codec and had nothing to play.
+    ASSERT_TRUE(WaitFor([&] { return channel(0).decoderCodec == 0; }));
+    EXPECT_EQ(queued(), 0);
+    EXPECT_TRUE(peer.drain(100).empty());
 }
 
 TEST_F(Loops, A1500ByteDatagramIsReceivedWholeAnd1501IsDropped) {
     AddPeerAsParty();
-    peer.sendTo(phone.Port(), Audio(0, 1499));
-    ASSERT_TRUE(WaitFor([&] { return channel(0).payloadsFed == 1; }));
-    EXPECT_EQ(channel(0).lastPayloadLength, 1499);
+    peer.sendTo(phone.Port(), Audio(23, 4));  // 1500 bytes: 23 whole frames and 4 spare bytes
+    ASSERT_TRUE(WaitFor([&] { return queued() == 23; }));
 
-    peer.sendTo(phone.Port(), Audio(0, 1500));
-    peer.sendTo(phone.Port(), Audio(0, 7));  // marks the end of the test
-    ASSERT_TRUE(WaitFor([&] { return channel(0).payloadsFed >= 2; }));
-    EXPECT_EQ(channel(0).payloadsFed, 2);
-    EXPECT_EQ(channel(0).lastPayloadLength, 7);
+    peer.sendTo(phone.Port(), Audio(23, 5));  // 1501 bytes
+    peer.sendTo(phone.Port(), Audio(1));      // marks the end of the test
+    ASSERT_TRUE(WaitFor([&] { return queued() >= 24; }));
+    SleepMs(50);
+    EXPECT_EQ(queued(), 24);
 
     // From a stranger: 1500 bytes draw a Leave, 1501 bytes nothing at all.
     Peer stranger;
-    stranger.sendTo(phone.Port(), Audio(0, 1500));
+    stranger.sendTo(phone.Port(), Audio(23, 5));
     EXPECT_TRUE(stranger.drain(300).empty());
-    stranger.sendTo(phone.Port(), Audio(0, 1499));
+    stranger.sendTo(phone.Port(), Audio(23, 4));
     EXPECT_EQ(stranger.drain(300).size(), 1u);
 }
 
 TEST_F(Loops, UnknownOpcodesChangeNothingAndDrawNoReply) {
     AddPeerAsParty();
     for (int op = 0x86; op <= 0xFF; ++op) peer.sendTo(phone.Port(), Bytes{uint8_t(op), 0x01, 'x', 0x00});
-    peer.sendTo(phone.Port(), Bytes{0x00, 0x01});  // audio afterwards is still handled
-    ASSERT_TRUE(WaitFor([&] { return channel(0).payloadsFed == 1; }));
+    peer.sendTo(phone.Port(), Audio(1));  // audio afterwards is still handled
+    ASSERT_TRUE(WaitFor([&] { return queued() == 1; }));
     EXPECT_TRUE(peer.drain(200).empty());
     EXPECT_EQ(phone.PartyCount, 1);
     EXPECT_EQ(phone.CallState, StateIdle);
@@ -118,31 +133,32 @@ TEST_F(Loops, ALeaveRemovesThePartyWithItsReason) {
 TEST_F(Loops, WhileTheSpeakerIsMutedAudioIsDropped) {
     AddPeerAsParty();
     phone.SpeakerMuted = 1;
-    peer.sendTo(phone.Port(), Audio(0, 65));
+    peer.sendTo(phone.Port(), Audio(2));
     EXPECT_TRUE(peer.drain(300).empty());
-    EXPECT_EQ(channel(0).payloadsFed, 0);
+    EXPECT_EQ(queued(), 0);
     phone.SpeakerMuted = 0;
-    peer.sendTo(phone.Port(), Audio(0, 65));
-    EXPECT_TRUE(WaitFor([&] { return channel(0).payloadsFed == 1; }));
+    peer.sendTo(phone.Port(), Audio(2));
+    EXPECT_TRUE(WaitFor([&] { return queued() == 2; }));
 }
 
-TEST_F(Loops, ASecondWithoutTrafficRestartsEveryPartysPlayout) {
+TEST_F(Loops, ASecondWithoutTrafficStartsAPrebufferingPlayout) {
     AddPeerAsParty();
-    ASSERT_EQ(phone.AddParty(MakeAddress(Loopback, 9), "Cy"), 1);
-    EXPECT_TRUE(WaitFor([&] { return channel(0).playout.forcedStarts > 0 && channel(1).playout.forcedStarts > 0; },
-                        4000));
+    peer.sendTo(phone.Port(), Audio(1));  // 40 ms: far below the 4 s prebuffer
+    ASSERT_TRUE(WaitFor([&] { return queued() == 1; }));
+    EXPECT_FALSE(channel(0).playout.isPlaying());
+    EXPECT_TRUE(WaitFor([&] { return channel(0).playout.isPlaying(); }, 4000));
+    EXPECT_FALSE(devices.output().paused);
 }
 
 TEST_F(Loops, PortUnreachableDropsThePartyAndEndsTheWaits) {
     if (RunningUnderWine()) GTEST_SKIP() << "Wine does not report port unreachable on UDP sockets";
     PeerAddress nobody = MakeAddress(Loopback, FreePort());
     ASSERT_EQ(phone.AddParty(nobody, "Gone"), 1);
-    phone.ActivateParty(nobody);
     phone.WriteAddress(phone.RemoteAddress, nobody);
     phone.CallState = StateWaitingForRemote;
     phone.WriteAddress(phone.MessageAddress, nobody);
     phone.MessageState = MsgSending;
-    phone.SendDatagram(nullptr, BuildChatMessage(0, "anyone?"));
+    phone.SendDatagram(&nobody, BuildChatMessage(0, "anyone?"));
     ASSERT_TRUE(NextNotification(queue, PartyDropped));
     EXPECT_EQ(phone.PartyCount, 0);
     EXPECT_STREQ(phone.LeftPartyName, "Gone");
@@ -217,99 +233,160 @@ TEST(LoopsSeam, ARefusalFromTheSocketSeamDropsOnlyThatParty) {
     phone.Shutdown();
 }
 
-// ---- the transmit loop, with a frame source standing in for the microphone ----
+// ---- the transmit loop, with the manual microphone ----
 
 namespace {
 
+// 320 samples of a tone, different for each frame number.
+std::vector<int16_t> ToneFrame(int n) {
+    std::vector<int16_t> f(320);
+    for (int i = 0; i < 320; ++i) f[i] = static_cast<int16_t>(8000 * std::sin((n * 320 + i) * 0.05 * (1 + n % 3)));
+    return f;
+}
+
+// What a fresh GSM 6.10 encoder makes of tone frames first..first+count-1.
+Bytes Encoded(int first, int count) {
+    StreamHeader h;
+    CodecStream s = openEncoder(0, &h);
+    Bytes out;
+    for (int n = first; n < first + count; ++n) {
+        uint8_t block[65];
+        encodeFrame(s, &h, reinterpret_cast<const uint8_t*>(ToneFrame(n).data()), block, 0);
+        out.insert(out.end(), block, block + 65);
+    }
+    closeStream(s, &h);
+    return out;
+}
+
 class Transmit : public Loops {
 protected:
-    // Every read gives a frame of `size` bytes numbered in its first byte; from
-    // read number silentFrom on (if not 0) frames are withheld as silence.
-    void Frames(int size, int silentFrom = 0) {
-        phone.Capture.source = [this, size, silentFrom](uint8_t* out) {
-            int n = ++reads;
-            if (silentFrom && n >= silentFrom) return -2;
-            std::fill(out, out + size, static_cast<uint8_t>(n));
-            return size;
-        };
+    void TearDown() override {
+        stopTalking();
+        Loops::TearDown();
     }
-    std::atomic<int> reads{0};
+    bool inputOpen() { return devices.inputsOpened() > 0 && devices.input().open; }
+    // Fills one frame into the microphone once the capture has a buffer waiting.
+    void say(const std::vector<int16_t>& frame) {
+        ASSERT_TRUE(WaitFor([&] { return devices.fillInput(frame); }));
+    }
+    // A microphone that keeps talking in the background.
+    void talk() {
+        talking = true;
+        talker = std::thread([this] {
+            int n = 0;
+            while (talking) {
+                if (devices.fillInput(ToneFrame(n))) ++n;
+                SleepMs(2);
+            }
+        });
+    }
+    void stopTalking() {
+        talking = false;
+        if (talker.joinable()) talker.join();
+    }
+    std::atomic<bool> talking{false};
+    std::thread talker;
 };
 
 }  // namespace
 
-TEST_F(Transmit, PacksFramesPerPacketFramesBehindTheCodecByte) {
+TEST_F(Transmit, PacksFramesPerPacketEncodedFramesBehindTheCodecByte) {
     phone.FramesPerPacket = 4;
-    Frames(65);
     AddPeerAsParty();
+    ASSERT_TRUE(WaitFor([&] { return inputOpen(); }));
+    EXPECT_EQ(devices.input().buffers, 12);
+    EXPECT_EQ(devices.input().bufferBytes, 640);
+    for (int n = 0; n < 4; ++n) say(ToneFrame(n));
     Received r;
     ASSERT_TRUE(peer.receive(&r));
-    EXPECT_EQ(r.bytes.size(), 1u + 4 * 65);
+    ASSERT_EQ(r.bytes.size(), 1u + 4 * 65);
     EXPECT_EQ(r.bytes[0], 0);
-    EXPECT_EQ(r.bytes[1 + 65], r.bytes[1] + 1);  // consecutive frames, in order
+    EXPECT_EQ(Bytes(r.bytes.begin() + 1, r.bytes.end()), Encoded(0, 4));
     EXPECT_EQ(phone.Transmitting, 1);
 }
 
-TEST_F(Transmit, SilenceShortensThePacketAndThenSendsNothing) {
+TEST_F(Transmit, SilenceBelowTheThresholdShortensThePacketAndThenSendsNothing) {
     phone.FramesPerPacket = 4;
-    Frames(65, 3);  // two frames, then silence
+    phone.Capture.inputThreshold = -30;
     AddPeerAsParty();
-    Received r;
-    ASSERT_TRUE(peer.receive(&r));
-    EXPECT_EQ(r.bytes.size(), 1u + 2 * 65);
-    EXPECT_TRUE(peer.drain(300).empty());
+    ASSERT_TRUE(WaitFor([&] { return inputOpen(); }));
+    for (int n = 0; n < 14; ++n) say({0});
+    // Ten frames of hangover go out (4 + 4 + 2), the rest is held back.
+    std::vector<Received> got = peer.drain(600);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].bytes.size(), 1u + 4 * 65);
+    EXPECT_EQ(got[1].bytes.size(), 1u + 4 * 65);
+    EXPECT_EQ(got[2].bytes.size(), 1u + 2 * 65);
     EXPECT_EQ(phone.Transmitting, 0);
+    // Speech again goes out at once.
+    for (int n = 0; n < 4; ++n) say(ToneFrame(n));
+    Received r;
+    EXPECT_TRUE(peer.receive(&r));
 }
 
 TEST_F(Transmit, NothingIsCapturedWithoutAnActiveParty) {
-    Frames(65);
     ASSERT_EQ(phone.AddParty(peer.address(), "Bob"), 1);  // not yet active
-    EXPECT_TRUE(peer.drain(200).empty());
-    EXPECT_EQ(phone.Capture.starts, 0);
+    SleepMs(200);
+    EXPECT_EQ(devices.inputAttempts, 0);
     phone.ActivateParty(peer.address());
-    Received r;
-    EXPECT_TRUE(peer.receive(&r));
+    ASSERT_TRUE(WaitFor([&] { return inputOpen(); }));
     phone.RemoveParty(nullptr);
-    EXPECT_TRUE(WaitFor([&] { return !phone.Capture.sending; }));
+    EXPECT_TRUE(WaitFor([&] { return !devices.input().open; }));
+    EXPECT_TRUE(peer.drain(200).empty());
+}
+
+TEST_F(Transmit, MutingTheMicrophoneClosesTheCapture) {
+    AddPeerAsParty();
+    ASSERT_TRUE(WaitFor([&] { return inputOpen(); }));
+    phone.MicMuted = 1;
+    EXPECT_TRUE(WaitFor([&] { return !devices.input().open; }));
+    phone.MicMuted = 0;
+    EXPECT_TRUE(WaitFor([&] { return devices.inputsOpened() == 2 && devices.input().open; }));
 }
 
 TEST_F(Transmit, FallbackSendsCodecZeroForOneCaptureRun) {
+    char name[32];
+    if (phone.ProbeCodec(1, name)) GTEST_SKIP() << "this system has a Truespeech codec";
     phone.Codec = 1;
     phone.TransmitFallback = 1;
     phone.FramesPerPacket = 1;
-    Frames(65);
     AddPeerAsParty();
+    talk();
     Received r;
     ASSERT_TRUE(peer.receive(&r));
     EXPECT_EQ(r.bytes[0], 0);
+    EXPECT_EQ(r.bytes.size(), 1u + 65);
     EXPECT_EQ(phone.TransmitCodec, 0);
     phone.MicMuted = 1;  // stops the capture, which ends the fallback
-    ASSERT_TRUE(WaitFor([&] { return phone.TransmitFallback == 0 && !phone.Capture.sending; }));
+    ASSERT_TRUE(WaitFor([&] { return phone.TransmitFallback == 0 && !devices.input().open; }));
     peer.drain(100);
-    Frames(32);
     phone.MicMuted = 0;
-    ASSERT_TRUE(peer.receive(&r));
-    EXPECT_EQ(r.bytes[0], 1);
-    EXPECT_EQ(r.bytes.size(), 1u + 32);
+    // Codec 1 cannot be encoded here: nothing is captured or sent.
+    ASSERT_TRUE(WaitFor([&] { return phone.TransmitCodec == 1; }));
+    EXPECT_TRUE(peer.drain(600).empty());
+    EXPECT_FALSE(devices.input().open);
 }
 
 TEST_F(Transmit, FramesPerPacketIsKeptWithinThePacket) {
     phone.FramesPerPacket = 1000;
-    Frames(65);
     AddPeerAsParty();
+    talk();
     Received r;
     ASSERT_TRUE(peer.receive(&r, 5000));
     EXPECT_EQ(r.bytes.size(), 1u + 23 * 65);  // the most GSM 6.10 frames that fit in 1500 bytes
     phone.FramesPerPacket = 0;
-    peer.drain(500);
+    peer.drain(600);
     ASSERT_TRUE(peer.receive(&r));
     EXPECT_EQ(r.bytes.size(), 1u + 65);
 }
 
 TEST_F(Transmit, WithoutACaptureDeviceTheLoopWaitsBetweenAttempts) {
-    AddPeerAsParty();  // no frame source: the capture cannot be opened
+    devices.refuseInput = true;
+    AddPeerAsParty();
     SleepMs(1200);
-    EXPECT_GE(phone.Capture.starts, 1);
-    EXPECT_LE(phone.Capture.starts, 10);  // a retry every half second, not a spin
+    EXPECT_GE(devices.inputAttempts, 1);
+    EXPECT_LE(devices.inputAttempts, 10);  // a retry every half second, not a spin
     EXPECT_TRUE(peer.drain(100).empty());
+    devices.refuseInput = false;  // a microphone plugged in is found
+    EXPECT_TRUE(WaitFor([&] { return inputOpen(); }));
 }

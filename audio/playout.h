@@ -1,0 +1,85 @@
+// PlayoutBuffer: the decoded speech of one party on its way to a wave output.
+// A ring of queued PCM frames in front of the device with a minimum delay
+// (playout begins once that much has been queued since the device opened) and
+// a maximum delay (a frame that would make the unplayed queue longer is
+// dropped). When the queue runs dry the device is closed and the next frame
+// prebuffers again. A monitor thread per open device reclaims played frames,
+// measures the output level and notices the drained queue.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/wave.h"
+
+namespace kv {
+
+// Level of a signal in hundredths of a dB from full scale, from the largest
+// square among the given samples (at least 1): 0 at full scale, -9030 for silence.
+int LevelFromPeak(int64_t peakSquare);
+
+class PlayoutBuffer {
+public:
+    static constexpr int SlotCount = 100;
+    static constexpr int ClosedLevel = -10000;
+
+    // devices null: the system's wave output.
+    explicit PlayoutBuffer(WaveDevices* devices = nullptr) : devices_(devices) {}
+    ~PlayoutBuffer();
+    PlayoutBuffer(const PlayoutBuffer&) = delete;
+    PlayoutBuffer& operator=(const PlayoutBuffer&) = delete;
+
+    // Queues one decoded frame: 0 queued (or dropped for exceeding the
+    // maximum delay), -1 when the device cannot be opened or the ring is full.
+    int write(int sampleRate, const uint8_t* data, int length);
+    int open(int sampleRate);
+    int close(bool takeLock);
+    // Starts a prebuffering device now.
+    void forceStart();
+    void setVolume(int volume);  // 0..1000
+    void setMinDelay(int ms) { minimumDelay = ms; }
+    void setMaxDelay(int ms) { maximumDelay = ms < 50 ? 50 : ms; }
+    int outputLevel() const { return playing ? outputLevel_.load() : ClosedLevel; }
+    int bufferedMs();
+
+    std::atomic<int> outGain{0};
+    std::atomic<int> minimumDelay{0};
+    std::atomic<int> maximumDelay{0};
+
+    // For tests and the status line.
+    bool isOpen() const { return deviceOpen_; }
+    bool isPlaying() const { return playing; }
+    int queuedSlots();
+
+private:
+    struct Slot {
+        WaveBuffer buffer;
+        bool inUse = false;
+    };
+    void monitor();
+    void closeLocked();  // the lock is held by the caller
+    void releaseSlot(Slot& slot);
+
+    WaveDevices* devices_;
+    int writeIndex_ = 0;
+    int playIndex_ = 0;
+    std::unique_ptr<WaveOutput> device_;
+    std::atomic<bool> deviceOpen_{false};
+    Slot slots_[SlotCount];
+    std::atomic<int> outputLevel_{-9000};
+    int slotCount_ = 0;
+    std::atomic<int> playing{0};
+    int64_t samplesWritten_ = 0;
+    int64_t samplesPlayed_ = 0;
+    int sampleRate_ = 0;
+    std::atomic<uint32_t> volume_{0};
+    std::atomic<int> monitorRunning_{0};
+    std::atomic<int> stopRequest_{0};
+    std::mutex lock_;
+    std::thread monitor_;
+};
+
+}  // namespace kv

@@ -1,0 +1,607 @@
+#include "platform/file/wav_file_devices.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <mutex>
+#include <new>
+#include <thread>
+
+namespace kv {
+
+namespace {
+
+constexpr int Rate = WavFileDevices::SampleRate;
+constexpr size_t WriteBlockSamples = 160;     // 20 ms per append to the speaker file
+constexpr int64_t MaxChunkSamples = 8000;     // the timeline advances at most 1 s per step
+constexpr int TickMs = 5;
+constexpr uint32_t HeaderBytes = 44;
+constexpr uint64_t MaxDataBytes = 0x7FFF0000u;  // keeps offsets inside a 32-bit long (Windows fseek)
+
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+void PutLe16(uint8_t* p, uint16_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+void PutLe32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+int16_t SampleAt(const uint8_t* data, int index) {
+    return static_cast<int16_t>(Le16(data + 2 * static_cast<size_t>(index)));
+}
+void SetSampleAt(uint8_t* data, int index, int16_t s) {
+    PutLe16(data + 2 * static_cast<size_t>(index), static_cast<uint16_t>(s));
+}
+
+std::string ChunkName(const uint8_t* p) {
+    std::string s;
+    for (int i = 0; i < 4; ++i) s += (p[i] >= 32 && p[i] < 127) ? static_cast<char>(p[i]) : '?';
+    return s;
+}
+
+// Parses a whole WAV file image. Every read is bounded by the image size.
+bool ParseWav(const std::vector<uint8_t>& f, std::vector<int16_t>* samples, std::string* why) {
+    const size_t size = f.size();
+    if (size == 0) {
+        *why = "file is empty";
+        return false;
+    }
+    if (size < 12 || std::memcmp(f.data(), "RIFF", 4) != 0 || std::memcmp(f.data() + 8, "WAVE", 4) != 0) {
+        *why = "not a RIFF WAVE file";
+        return false;
+    }
+    // Trust the RIFF size only to cut trailing bytes; chunk sizes are checked one by one.
+    size_t end = size;
+    const uint64_t riffEnd = static_cast<uint64_t>(Le32(f.data() + 4)) + 8;
+    if (riffEnd >= 12 && riffEnd < end) end = static_cast<size_t>(riffEnd);
+
+    const uint8_t* fmt = nullptr;
+    uint32_t fmtSize = 0;
+    const uint8_t* data = nullptr;
+    uint32_t dataSize = 0;
+    size_t pos = 12;
+    while (end - pos >= 8) {
+        const uint8_t* head = f.data() + pos;
+        const uint32_t chunkSize = Le32(head + 4);
+        const size_t body = pos + 8;
+        if (chunkSize > end - body) {
+            *why = "chunk '" + ChunkName(head) + "' claims " + std::to_string(chunkSize) + " bytes but only " +
+                   std::to_string(end - body) + " remain (truncated file?)";
+            return false;
+        }
+        if (std::memcmp(head, "fmt ", 4) == 0 && !fmt) {
+            fmt = f.data() + body;
+            fmtSize = chunkSize;
+        } else if (std::memcmp(head, "data", 4) == 0 && !data) {
+            data = f.data() + body;
+            dataSize = chunkSize;
+        }
+        // Chunks are padded to an even size; the pad byte may be missing at the very end.
+        const size_t next = body + chunkSize + (chunkSize & 1u);
+        if (next >= end) break;
+        pos = next;
+    }
+    if (!fmt) {
+        *why = "no 'fmt ' chunk";
+        return false;
+    }
+    if (fmtSize < 16) {
+        *why = "'fmt ' chunk too short (" + std::to_string(fmtSize) + " bytes)";
+        return false;
+    }
+    uint16_t tag = Le16(fmt);
+    if (tag == 0xFFFE && fmtSize >= 40) tag = Le16(fmt + 24);  // extensible: the sub-format's tag
+    const uint16_t channels = Le16(fmt + 2);
+    const uint32_t rate = Le32(fmt + 4);
+    const uint16_t blockAlign = Le16(fmt + 12);
+    const uint16_t bits = Le16(fmt + 14);
+    char tagText[16];
+    std::snprintf(tagText, sizeof tagText, "0x%04X", static_cast<unsigned>(tag));
+    if (tag != 1) {
+        *why = std::string("not PCM (format tag ") + tagText + "); need 16-bit PCM";
+        return false;
+    }
+    if (channels != 1) {
+        *why = std::to_string(channels) + " channels; need mono (1 channel)";
+        return false;
+    }
+    if (rate != static_cast<uint32_t>(Rate)) {
+        *why = std::to_string(rate) + " Hz; need 8000 Hz";
+        return false;
+    }
+    if (bits != 16 || blockAlign != 2) {
+        *why = std::to_string(bits) + "-bit samples (block align " + std::to_string(blockAlign) + "); need 16-bit";
+        return false;
+    }
+    if (!data) {
+        *why = "no 'data' chunk";
+        return false;
+    }
+    const size_t count = dataSize / 2;
+    samples->resize(count);
+    for (size_t i = 0; i < count; ++i) (*samples)[i] = static_cast<int16_t>(Le16(data + 2 * i));
+    return true;
+}
+
+// Bookkeeping of one prepared buffer, hung on WaveBuffer::device.
+struct BufferState {
+    bool done = false;
+    bool queued = false;
+};
+
+struct Queued {
+    BufferState* state;
+    uint8_t* data;
+    int samples;
+    int position;
+};
+
+// What outputs and inputs have in common: prepared buffers and a queue. Guarded by the core's mutex.
+struct StreamState {
+    std::vector<std::unique_ptr<BufferState>> prepared;
+    std::deque<Queued> queue;
+
+    BufferState* find(const WaveBuffer& b) const {
+        for (const auto& p : prepared)
+            if (p.get() == b.device) return p.get();
+        return nullptr;
+    }
+    void prepare(WaveBuffer& b) {
+        if (find(b)) return;
+        prepared.push_back(std::make_unique<BufferState>());
+        b.device = prepared.back().get();
+    }
+    void enqueue(WaveBuffer& b) {
+        BufferState* s = find(b);
+        if (!s || s->queued) return;  // unprepared or already queued: refused
+        s->done = false;
+        s->queued = true;
+        const int samples = (b.data && b.length > 0) ? b.length / 2 : 0;
+        queue.push_back(Queued{s, b.data, samples, 0});
+    }
+    void unprepare(WaveBuffer& b) {
+        BufferState* s = find(b);
+        if (!s) return;
+        // Never keep a buffer the caller is about to free.
+        queue.erase(std::remove_if(queue.begin(), queue.end(), [s](const Queued& q) { return q.state == s; }),
+                    queue.end());
+        prepared.erase(std::remove_if(prepared.begin(), prepared.end(),
+                                      [s](const std::unique_ptr<BufferState>& p) { return p.get() == s; }),
+                       prepared.end());
+        b.device = nullptr;
+    }
+    bool done(const WaveBuffer& b) const {
+        const BufferState* s = find(b);
+        return s && s->done;
+    }
+    void finishFront() {
+        queue.front().state->done = true;
+        queue.front().state->queued = false;
+        queue.pop_front();
+    }
+    void returnAll() {
+        while (!queue.empty()) finishFront();
+    }
+    void retireEmptyFronts() {
+        while (!queue.empty() && queue.front().position >= queue.front().samples) finishFront();
+    }
+};
+
+struct OutputState : StreamState {
+    bool paused = false;
+    uint32_t volume = 0xFFFF;
+};
+
+struct InputState : StreamState {
+    bool started = false;
+};
+
+}  // namespace
+
+// The shared timeline: everything below is guarded by mu.
+class WavFileCore {
+public:
+    std::mutex mu;
+    WaveClock* clock = nullptr;
+    std::unique_ptr<WaveClock> ownedClock;
+    int64_t originMicros = 0;
+    int64_t processed = 0;  // timeline samples done
+    bool stopped = false;
+
+    bool hasMic = false;
+    std::vector<int16_t> mic;
+
+    bool hasSpeaker = false;
+    std::FILE* speaker = nullptr;
+    uint64_t dataBytes = 0;
+    bool speakerFailed = false;
+    std::vector<int16_t> unwritten;
+    std::vector<int32_t> mix;
+
+    std::vector<OutputState*> outputs;
+    std::vector<InputState*> inputs;
+
+    ~WavFileCore() {
+        if (speaker) std::fclose(speaker);
+    }
+
+    // Brings the timeline up to the clock's present; writes the speaker file in
+    // whole blocks, or everything when flush is set.
+    void catchUp(bool flush) {
+        if (stopped) return;
+        int64_t elapsed = clock->nowMicros() - originMicros;
+        if (elapsed < 0) elapsed = 0;
+        const int64_t target = elapsed / 1000 * 8 + (elapsed % 1000) * 8 / 1000;  // elapsed * 8000 / 1e6
+        while (processed < target) {
+            const int64_t n = std::min(target - processed, MaxChunkSamples);
+            process(processed, static_cast<int>(n));
+            processed += n;
+            if (unwritten.size() >= WriteBlockSamples) writeSpeaker();
+        }
+        if (flush && !unwritten.empty()) writeSpeaker();
+    }
+
+    bool writeHeader() {
+        uint8_t h[HeaderBytes];
+        std::memcpy(h, "RIFF", 4);
+        PutLe32(h + 4, static_cast<uint32_t>(36 + dataBytes));
+        std::memcpy(h + 8, "WAVEfmt ", 8);
+        PutLe32(h + 16, 16);
+        PutLe16(h + 20, 1);  // PCM
+        PutLe16(h + 22, 1);  // mono
+        PutLe32(h + 24, static_cast<uint32_t>(Rate));
+        PutLe32(h + 28, static_cast<uint32_t>(Rate * 2));
+        PutLe16(h + 32, 2);
+        PutLe16(h + 34, 16);
+        std::memcpy(h + 36, "data", 4);
+        PutLe32(h + 40, static_cast<uint32_t>(dataBytes));
+        return std::fseek(speaker, 0, SEEK_SET) == 0 && std::fwrite(h, 1, sizeof h, speaker) == sizeof h &&
+               std::fflush(speaker) == 0;
+    }
+
+    // Appends the unwritten samples, then makes the header cover them.
+    void writeSpeaker() {
+        if (!speaker || speakerFailed) {
+            unwritten.clear();
+            return;
+        }
+        size_t count = unwritten.size();
+        if (dataBytes + 2 * count > MaxDataBytes) count = static_cast<size_t>((MaxDataBytes - dataBytes) / 2);
+        if (count > 0) {
+            std::vector<uint8_t> bytes(2 * count);
+            for (size_t i = 0; i < count; ++i) PutLe16(&bytes[2 * i], static_cast<uint16_t>(unwritten[i]));
+            const bool ok = std::fseek(speaker, static_cast<long>(HeaderBytes + dataBytes), SEEK_SET) == 0 &&
+                            std::fwrite(bytes.data(), 1, bytes.size(), speaker) == bytes.size();
+            if (!ok) {
+                speakerFailed = true;
+            } else {
+                dataBytes += bytes.size();
+                if (!writeHeader()) speakerFailed = true;
+            }
+        }
+        unwritten.clear();
+    }
+
+    // The timeline samples [first, first + n).
+    void process(int64_t first, int n) {
+        if (hasSpeaker) {
+            mix.assign(static_cast<size_t>(n), 0);
+            for (OutputState* o : outputs)
+                if (!o->paused) play(*o, n);
+            for (int i = 0; i < n; ++i)
+                unwritten.push_back(static_cast<int16_t>(std::clamp<int32_t>(mix[i], -32768, 32767)));
+        }
+        for (InputState* in : inputs)
+            if (in->started) record(*in, first, n);
+    }
+
+    void play(OutputState& o, int n) {
+        const int64_t volume = o.volume & 0xFFFF;
+        int i = 0;
+        while (true) {
+            o.retireEmptyFronts();
+            if (o.queue.empty() || i >= n) break;
+            Queued& q = o.queue.front();
+            const int k = std::min(q.samples - q.position, n - i);
+            for (int j = 0; j < k; ++j)
+                mix[i + j] += static_cast<int32_t>(SampleAt(q.data, q.position + j) * volume / 0xFFFF);
+            q.position += k;
+            i += k;
+        }
+    }
+
+    void record(InputState& in, int64_t first, int n) {
+        int i = 0;
+        while (true) {
+            in.retireEmptyFronts();
+            if (in.queue.empty() || i >= n) break;  // without an empty buffer the rest is lost
+            Queued& q = in.queue.front();
+            const int k = std::min(q.samples - q.position, n - i);
+            for (int j = 0; j < k; ++j) {
+                const int64_t t = first + i + j;
+                const int16_t s = t < static_cast<int64_t>(mic.size()) ? mic[static_cast<size_t>(t)] : 0;
+                SetSampleAt(q.data, q.position + j, s);
+            }
+            q.position += k;
+            i += k;
+        }
+    }
+
+    // Ends time: everything up to now is written and the file closed.
+    void stop() {
+        std::lock_guard<std::mutex> lock(mu);
+        catchUp(true);
+        stopped = true;
+        if (speaker) {
+            std::fclose(speaker);
+            speaker = nullptr;
+        }
+    }
+};
+
+namespace {
+
+class WavFileOutput final : public WaveOutput {
+public:
+    explicit WavFileOutput(std::shared_ptr<WavFileCore> core) : core_(std::move(core)) {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        core_->outputs.push_back(&state_);
+    }
+    ~WavFileOutput() override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        auto& v = core_->outputs;
+        v.erase(std::remove(v.begin(), v.end(), &state_), v.end());
+    }
+    void pause() override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.paused = true;
+    }
+    void restart() override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.paused = false;
+    }
+    void setVolume(uint32_t leftRight) override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.volume = leftRight & 0xFFFF;
+    }
+    void prepare(WaveBuffer& b) override {
+        Lock lock(core_->mu);
+        state_.prepare(b);
+    }
+    void write(WaveBuffer& b) override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.enqueue(b);
+    }
+    bool done(const WaveBuffer& b) override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        return state_.done(b);
+    }
+    void unprepare(WaveBuffer& b) override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.unprepare(b);
+    }
+    void reset() override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.returnAll();
+    }
+
+private:
+    using Lock = std::lock_guard<std::mutex>;
+    std::shared_ptr<WavFileCore> core_;
+    OutputState state_;
+};
+
+class WavFileInput final : public WaveInput {
+public:
+    explicit WavFileInput(std::shared_ptr<WavFileCore> core) : core_(std::move(core)) {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        core_->inputs.push_back(&state_);
+    }
+    ~WavFileInput() override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        auto& v = core_->inputs;
+        v.erase(std::remove(v.begin(), v.end(), &state_), v.end());
+    }
+    void prepare(WaveBuffer& b) override {
+        Lock lock(core_->mu);
+        state_.prepare(b);
+    }
+    void add(WaveBuffer& b) override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.enqueue(b);
+    }
+    void start() override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.started = true;
+    }
+    bool done(const WaveBuffer& b) override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        return state_.done(b);
+    }
+    void unprepare(WaveBuffer& b) override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.unprepare(b);
+    }
+    void reset() override {
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.started = false;
+        state_.returnAll();
+    }
+
+private:
+    using Lock = std::lock_guard<std::mutex>;
+    std::shared_ptr<WavFileCore> core_;
+    InputState state_;
+};
+
+}  // namespace
+
+// Moves the timeline on every few ms while the device set lives.
+class WavFileTicker {
+public:
+    explicit WavFileTicker(std::shared_ptr<WavFileCore> core) : core_(std::move(core)), thread_([this] { run(); }) {}
+    ~WavFileTicker() {
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            stop_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
+    }
+
+private:
+    void run() {
+        std::unique_lock<std::mutex> lock(mu_);
+        while (!cv_.wait_for(lock, std::chrono::milliseconds(TickMs), [this] { return stop_; })) {
+            lock.unlock();
+            {
+                std::lock_guard<std::mutex> coreLock(core_->mu);
+                core_->catchUp(false);
+            }
+            lock.lock();
+        }
+    }
+
+    std::shared_ptr<WavFileCore> core_;
+    std::mutex mu_;
+    std::condition_variable cv_;
+    bool stop_ = false;
+    std::thread thread_;  // last: starts once the rest is built
+};
+
+namespace {
+
+bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes, std::string* why) {
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *why = std::string("cannot be opened") + (errno ? std::string(" (") + std::strerror(errno) + ")" : "");
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size < 0 || !in) {
+        *why = "cannot be read";
+        return false;
+    }
+    try {
+        bytes->resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        *why = "too large to read into memory";
+        return false;
+    }
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes->data()), size)) {
+        *why = "cannot be read";
+        return false;
+    }
+    return true;
+}
+
+bool Given(const char* path) { return path && *path; }
+
+}  // namespace
+
+int64_t SteadyWaveClock::nowMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool ReadPcm8kMonoWav(const char* path, std::vector<int16_t>* samples, std::string* error) {
+    std::string why;
+    std::vector<uint8_t> bytes;
+    std::vector<int16_t> parsed;
+    const bool ok = Given(path) && ReadWholeFile(path, &bytes, &why) && ParseWav(bytes, &parsed, &why);
+    if (!ok) {
+        if (error) *error = std::string("WAV file '") + (path ? path : "") + "': " + (why.empty() ? "no path" : why);
+        return false;
+    }
+    *samples = std::move(parsed);
+    return true;
+}
+
+WavFileDevices::WavFileDevices(std::shared_ptr<WavFileCore> core) : core_(std::move(core)) {
+    if (!core_->clock->manual()) ticker_ = std::make_unique<WavFileTicker>(core_);
+}
+
+WavFileDevices::~WavFileDevices() {
+    ticker_.reset();  // joins the thread
+    core_->stop();
+}
+
+std::unique_ptr<WaveOutput> WavFileDevices::openOutput(int sampleRate) {
+    if (!core_->hasSpeaker || sampleRate != Rate) return nullptr;
+    return std::make_unique<WavFileOutput>(core_);
+}
+
+std::unique_ptr<WaveInput> WavFileDevices::openInput(int sampleRate) {
+    if (!core_->hasMic || sampleRate != Rate) return nullptr;
+    return std::make_unique<WavFileInput>(core_);
+}
+
+void WavFileDevices::pump() {
+    std::lock_guard<std::mutex> lock(core_->mu);
+    core_->catchUp(true);
+}
+
+std::unique_ptr<WavFileDevices> CreateWavFileDevices(const char* micPath, const char* speakerPath,
+                                                     std::string* error, WaveClock* clock) {
+    auto core = std::make_shared<WavFileCore>();
+    if (Given(micPath)) {
+        std::string why;
+        if (!ReadPcm8kMonoWav(micPath, &core->mic, &why)) {
+            if (error) *error = "microphone " + why;
+            return nullptr;
+        }
+        core->hasMic = true;
+    }
+    if (Given(speakerPath)) {
+        core->speaker = std::fopen(speakerPath, "wb");
+        if (!core->speaker) {
+            if (error)
+                *error = std::string("speaker WAV file '") + speakerPath + "': cannot be created (" +
+                         std::strerror(errno) + ")";
+            return nullptr;
+        }
+        core->hasSpeaker = true;
+        if (!core->writeHeader()) {
+            if (error) *error = std::string("speaker WAV file '") + speakerPath + "': cannot be written";
+            return nullptr;
+        }
+    }
+    if (clock) {
+        core->clock = clock;
+    } else {
+        core->ownedClock = std::make_unique<SteadyWaveClock>();
+        core->clock = core->ownedClock.get();
+    }
+    core->originMicros = core->clock->nowMicros();
+    return std::make_unique<WavFileDevices>(std::move(core));
+}
+
+}  // namespace kv

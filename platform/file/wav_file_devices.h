@@ -1,0 +1,102 @@
+// Wave devices backed by WAV files, paced by a clock in real time, for
+// automation and for system tests between real processes.
+//
+// The device set behaves like one sound card on a timeline that starts when it
+// is created, 8000 samples per second:
+// - Microphone: the WAV file is what the room sounds like at each moment. An
+//   input started at second t hears the file from second t on (silence after
+//   its end); its added buffers fill in order as time passes, and a stretch of
+//   time with no empty buffer waiting is lost.
+// - Speaker: the WAV file records what is played at each moment (silence while
+//   nothing plays). All open, unpaused outputs are mixed (summed, clamped).
+//   The file is created with the device set, grows as time passes and is a
+//   valid WAV at every moment (its header is rewritten and flushed with every
+//   block), so it survives the program being killed.
+//
+// Only 8000 Hz is offered: open* return null at any other rate.
+//
+// Time moves on in a background thread every few ms with the real clock. With
+// a ManualWaveClock there is no thread: every device call first brings the
+// timeline up to the clock's present, and pump() does so on request.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/wave.h"
+
+namespace kv {
+
+// Time source of a WAV-file device set.
+class WaveClock {
+public:
+    virtual ~WaveClock() = default;
+    // Microseconds from any fixed origin; never decreases.
+    virtual int64_t nowMicros() = 0;
+    // True when time moves only when someone advances it (no background thread then).
+    virtual bool manual() const { return false; }
+};
+
+// std::chrono::steady_clock.
+class SteadyWaveClock final : public WaveClock {
+public:
+    int64_t nowMicros() override;
+};
+
+// Time that only moves when a test says so. Thread-safe.
+class ManualWaveClock final : public WaveClock {
+public:
+    int64_t nowMicros() override { return now_.load(); }
+    bool manual() const override { return true; }
+    void advanceMicros(int64_t us) { now_.fetch_add(us); }
+    void advanceMs(int64_t ms) { advanceMicros(ms * 1000); }
+
+private:
+    std::atomic<int64_t> now_{0};
+};
+
+class WavFileCore;
+class WavFileTicker;
+
+class WavFileDevices final : public WaveDevices {
+public:
+    static constexpr int SampleRate = 8000;
+
+    explicit WavFileDevices(std::shared_ptr<WavFileCore> core);
+    // Brings the timeline up to now, finalises the speaker file and stops time:
+    // devices still open afterwards play and record nothing more.
+    ~WavFileDevices() override;
+    WavFileDevices(const WavFileDevices&) = delete;
+    WavFileDevices& operator=(const WavFileDevices&) = delete;
+
+    // Null without a speaker file or at a rate other than 8000.
+    std::unique_ptr<WaveOutput> openOutput(int sampleRate) override;
+    // Null without a microphone file or at a rate other than 8000.
+    std::unique_ptr<WaveInput> openInput(int sampleRate) override;
+
+    // Processes the timeline up to the clock's present and writes everything
+    // played so far to the speaker file.
+    void pump();
+
+private:
+    std::shared_ptr<WavFileCore> core_;
+    std::unique_ptr<WavFileTicker> ticker_;
+};
+
+// micPath and speakerPath may each be null or empty: that direction then
+// cannot be opened. The microphone file is read whole now and must be PCM
+// WAV, 8000 Hz, mono, 16-bit; the speaker file is created (truncated) now.
+// Returns null and a message in *error (when given) if either fails. The
+// clock, when given, must outlive the device set; null means the steady clock.
+std::unique_ptr<WavFileDevices> CreateWavFileDevices(const char* micPath, const char* speakerPath,
+                                                     std::string* error, WaveClock* clock = nullptr);
+
+// Reads the samples of a PCM WAV file that is 8000 Hz, mono, 16-bit.
+// False with a message (naming the path) in *error when it cannot be read or
+// has another format.
+bool ReadPcm8kMonoWav(const char* path, std::vector<int16_t>* samples, std::string* error);
+
+}  // namespace kv

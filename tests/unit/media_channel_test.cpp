@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "audio/capture.h"
+#include "audio/media_channel.h"
+#include "platform/manual_wave.h"
+#include "test_support.h"
+
+using namespace kv;
+using namespace kvtest;
+
+namespace {
+
+// A Truespeech codec for tests: a frame decodes to 240 samples of its first
+// byte, 240 samples encode to 32 bytes of the first sample's low byte.
+class FakeTrueSpeech final : public ConversionStream {
+public:
+    explicit FakeTrueSpeech(bool encoder) : encoder_(encoder) {}
+    int prepare(StreamHeader&) override { return 0; }
+    int unprepare(StreamHeader&) override { return 0; }
+    int convert(StreamHeader& h, bool end) override {
+        if (end) return 0;
+        if (encoder_) {
+            std::memset(h.destination, h.source[0], 32);
+        } else {
+            for (int i = 0; i < 240; ++i) {
+                int16_t s = h.source[0];
+                std::memcpy(h.destination + 2 * i, &s, 2);
+            }
+        }
+        return 0;
+    }
+
+private:
+    bool encoder_;
+};
+
+std::unique_ptr<ConversionStream> WithFakeTrueSpeech(const WaveFormatRecord& from, const WaveFormatRecord& to) {
+    if (from.formatTag == FormatTagTrueSpeech) return std::make_unique<FakeTrueSpeech>(false);
+    if (to.formatTag == FormatTagTrueSpeech) return std::make_unique<FakeTrueSpeech>(true);
+    return OpenConversionStream(from, to);
+}
+
+std::unique_ptr<ConversionStream> WithoutCodecs(const WaveFormatRecord&, const WaveFormatRecord&) { return nullptr; }
+
+class Channel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        channel.playout.setMinDelay(10000);  // keep everything queued
+        channel.playout.setMaxDelay(10000);
+    }
+    void TearDown() override { SetConversionOpener(nullptr); }
+    int feed(int codec, const std::vector<uint8_t>& frames) {
+        return channel.feedPayload(codec, frames.data(), static_cast<int>(frames.size()));
+    }
+    ManualWaveDevices devices;
+    MediaChannel channel{&devices};
+};
+
+}  // namespace
+
+TEST_F(Channel, EveryWholeFrameOfAPayloadIsQueued) {
+    EXPECT_EQ(feed(0, std::vector<uint8_t>(195, 0x11)), 0);
+    EXPECT_EQ(channel.playout.queuedSlots(), 3);
+    EXPECT_EQ(channel.decoderCodec, 0);
+    // 70 bytes: one frame, the trailing 5 bytes are discarded.
+    EXPECT_EQ(feed(0, std::vector<uint8_t>(70, 0x11)), 0);
+    EXPECT_EQ(channel.playout.queuedSlots(), 4);
+    EXPECT_EQ(feed(0, {}), 0);
+    EXPECT_EQ(channel.playout.queuedSlots(), 4);
+}
+
+TEST_F(Channel, TheDecoderFollowsTheSendersCodec) {
+    SetConversionOpener(WithFakeTrueSpeech);
+    feed(0, std::vector<uint8_t>(65, 0x11));
+    CodecStream gsm = channel.decoder;
+    ASSERT_NE(gsm, nullptr);
+    feed(1, std::vector<uint8_t>(64, 7));  // two Truespeech frames
+    EXPECT_EQ(channel.decoderCodec, 1);
+    EXPECT_EQ(channel.playout.queuedSlots(), 3);
+    channel.playout.forceStart();
+    devices.markPlayed(3);
+    std::vector<int16_t> played = devices.playedSamples();
+    ASSERT_EQ(played.size(), 320u + 2 * 240);
+    EXPECT_EQ(played[320], 7);
+    EXPECT_EQ(played.back(), 7);
+}
+
+TEST_F(Channel, APayloadOfAnUnknownCodecIsDiscarded) {
+    feed(0, std::vector<uint8_t>(65, 0x11));
+    EXPECT_EQ(feed(2, std::vector<uint8_t>(65, 0x11)), 0);
+    EXPECT_EQ(channel.decoderCodec, -1);
+    EXPECT_EQ(channel.decoder, nullptr);
+    EXPECT_EQ(channel.playout.queuedSlots(), 1);
+    // The next payload of a known codec opens a decoder again.
+    feed(0, std::vector<uint8_t>(65, 0x11));
+    EXPECT_EQ(channel.decoderCodec, 0);
+    EXPECT_EQ(channel.playout.queuedSlots(), 2);
+}
+
+TEST_F(Channel, APayloadWhoseCodecIsMissingHereIsTriedAgainEachTime) {
+    SetConversionOpener(WithoutCodecs);
+    EXPECT_EQ(feed(0, std::vector<uint8_t>(65, 0x11)), 0);
+    EXPECT_EQ(channel.decoderCodec, -1);
+    SetConversionOpener(nullptr);
+    feed(0, std::vector<uint8_t>(65, 0x11));
+    EXPECT_EQ(channel.decoderCodec, 0);
+    EXPECT_EQ(channel.playout.queuedSlots(), 1);
+}
+
+TEST_F(Channel, APlayoutRefusalDropsTheRestOfThePayload) {
+    std::vector<uint8_t> many(65 * 23, 0x11);
+    for (int i = 0; i < 4; ++i) feed(0, many);  // 92 frames
+    EXPECT_EQ(channel.playout.queuedSlots(), 92);
+    EXPECT_EQ(feed(0, many), -1);  // the ring holds 98
+    EXPECT_EQ(channel.playout.queuedSlots(), 98);
+}
+
+TEST_F(Channel, SendingSideEncodesCapturedFrames) {
+    CaptureDevice capture;
+    capture.devices = &devices;
+    capture.inputThreshold = CaptureDevice::ThresholdOff;
+    uint8_t out[65];
+    EXPECT_EQ(capture.readEncodedFrame(out), -3);
+    EXPECT_EQ(capture.startSending(2, 500), -1);
+    ASSERT_EQ(capture.startSending(0, 500), 0);
+    EXPECT_EQ(capture.encoderCodec(), 0);
+    EXPECT_EQ(devices.input().bufferBytes, 640);
+    EXPECT_EQ(capture.readEncodedFrame(out), -1);  // the first 40 ms are not yet recorded
+    devices.fillInput(500);
+    EXPECT_EQ(capture.readEncodedFrame(out), 65);
+    EXPECT_EQ(capture.stopSending(), 0);
+    EXPECT_FALSE(devices.input().open);
+    EXPECT_EQ(capture.readEncodedFrame(out), -3);
+
+    SetConversionOpener(WithFakeTrueSpeech);
+    ASSERT_EQ(capture.startSending(1, 500), 0);
+    EXPECT_EQ(devices.input().bufferBytes, 480);
+    EXPECT_EQ(capture.bufferCount(), 16);
+    devices.fillInput(9);
+    EXPECT_EQ(capture.readEncodedFrame(out), 32);
+    EXPECT_EQ(out[0], 9);
+    capture.stopSending();
+}
+
+TEST_F(Channel, SendingCannotStartWithoutEncoderOrMicrophone) {
+    CaptureDevice capture;
+    capture.devices = &devices;
+    SetConversionOpener(WithoutCodecs);
+    EXPECT_EQ(capture.startSending(0, 500), -1);
+    EXPECT_EQ(devices.inputAttempts, 0);  // no encoder: the microphone is not opened
+    SetConversionOpener(nullptr);
+    devices.refuseInput = true;
+    EXPECT_EQ(capture.startSending(0, 500), -1);  // the encoder is closed again (leak check)
+    uint8_t out[65];
+    EXPECT_EQ(capture.readEncodedFrame(out), -3);
+}
