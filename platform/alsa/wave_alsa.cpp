@@ -326,6 +326,14 @@ private:
     uint64_t playedPosition() {
         snd_pcm_sframes_t delay = 0;
         int err = snd_pcm_delay(pcm_, &delay);
+        // Some plugins report a delay even after an underrun: ask the state too.
+        snd_pcm_state_t state = snd_pcm_state(pcm_);
+        if (err == 0 && state == SND_PCM_STATE_PREPARED && delay > 0) {
+            snd_pcm_start(pcm_);  // held below a start threshold
+        } else if (err == 0 && state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_PAUSED &&
+                   state != SND_PCM_STATE_DRAINING && state != SND_PCM_STATE_PREPARED) {
+            err = state == SND_PCM_STATE_SUSPENDED ? -ESTRPIPE : -EPIPE;
+        }
         if (err < 0) {
             // Underrun (or worse): whatever was handed over is gone.
             if (!recover(err)) lost_ = true;

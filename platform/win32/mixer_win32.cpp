@@ -82,7 +82,8 @@ public:
         mlc.pamxctrl = &mc;
         const MMRESULT r = mixerGetLineControlsA(
             object(), &mlc, MIXER_GETLINECONTROLSF_ONEBYTYPE | MIXER_OBJECTF_HMIXER);
-        if (r == MIXERR_INVALCONTROL) return MixerResult::None;
+        // Windows drivers say INVALCONTROL for a type the line lacks; Wine says NOTSUPPORTED.
+        if (r == MIXERR_INVALCONTROL || r == MMSYSERR_NOTSUPPORTED) return MixerResult::None;
         if (r != MMSYSERR_NOERROR) return MixerResult::Failed;
         out->controlId = mc.dwControlID;
         out->type = mc.dwControlType;

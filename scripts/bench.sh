@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the benchmarks with optimisation and without sanitizers, and runs them.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/deps.sh"
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/bench --target kv_audio_bench
+./build/bench/bench/kv_audio_bench
