@@ -89,6 +89,7 @@ int CaptureDevice::close() {
     WaveInput* device = device_.exchange(nullptr);  // new reads find no device from here on
     if (!device) return 0;
     while (readBusy_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::lock_guard<std::mutex> guard(mixerLock_);
     device->reset();
     for (int i = 0; i < bufferCount_; ++i) {
         WaveBuffer& b = buffers_[i];
@@ -112,6 +113,8 @@ int CaptureDevice::setRecordingSource(uint32_t type, int level) {
     if (m->deviceCount() == 0) return -1;
     sourceType = type;
     recordingLevel = level;
+    // The user interface may get here while the transmit thread closes the device.
+    std::lock_guard<std::mutex> guard(mixerLock_);
     WaveInput* device = device_.load();
     if (!device) return 0;
     return SelectRecordingSource(*m, device->nativeHandle(), type, level);

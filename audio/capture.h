@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "platform/conversion.h"
 #include "platform/mixer_api.h"
@@ -73,6 +74,8 @@ private:
     WaveBuffer buffers_[MaxBuffers];
     std::unique_ptr<WaveInput> owned_;
     std::atomic<WaveInput*> device_{nullptr};
+    // Held while the mixer works on the open device, and while close destroys it.
+    std::mutex mixerLock_;
 
     ConversionStream* encoder_ = nullptr;
     StreamHeader encoderHeader_;

@@ -1,5 +1,6 @@
-// Dispatch of control datagrams by opcode, on the receive thread, one at a
-// time in arrival order. Opcodes 0x86 and above are ignored.
+// Dispatch of received datagrams, on the receive thread, one at a time in
+// arrival order: control datagrams by opcode (0x86 and above are ignored),
+// audio to the sending party's channel, and port-unreachable reports.
 #include <cstring>
 
 #include "engine/phone.h"
@@ -9,29 +10,41 @@ namespace kv {
 void Phone::HandleControl(const PeerAddress& from, const uint8_t* d, int length) {
     using namespace protocol;
     switch (d[0]) {
-        case Leave: {
-            int reason = ParseLeaveReason(d, length);
-            int i = FindParty(from);
-            if (i >= 0) {
-                {
-                    std::lock_guard<std::mutex> guard(FieldLock);
-                    std::memcpy(LeftPartyName, PartyName[i], sizeof LeftPartyName);
-                    LeftPartyAddress = PartyAddress[i];
-                }
-                Post(PartyHungUp, reason);
-                RemoveParty(&from);
-            }
-            break;
+        case CallRequest: OnCallRequest(from, d, length); break;
+        case CallReply: OnCallReply(from, d, length); break;
+        case Leave: OnLeave(from, d, length); break;
+        case ChatMessage: OnChatMessage(from, d, length); break;
+        case ShortMessage: OnShortMessage(from, d, length); break;
+        case ShortMessageReply: OnShortMessageReply(from, d, length); break;
+        default: break;
+    }
+}
+
+void Phone::OnLeave(const PeerAddress& from, const uint8_t* d, int length) {
+    const int reason = ParseLeaveReason(d, length);
+    // The party: told and removed.
+    int i = FindParty(from);
+    if (i >= 0) {
+        {
+            std::lock_guard<std::mutex> guard(FieldLock);
+            std::memcpy(LeftPartyName, PartyName[i], sizeof LeftPartyName);
+            LeftPartyAddress = PartyAddress[i];
         }
-        case CallRequest:
-        case CallReply:
-        case ChatMessage:
-        case ShortMessage:
-        case ShortMessageReply:
-            // STAND-IN: call setup, chat and short messages arrive with the calls issue.
-            break;
-        default:
-            break;
+        Post(PartyHungUp, reason);
+        RemoveParty(&from);
+    }
+    // The call setup with that peer ends; a caller that gave up while we rang is reported.
+    const int state = CallState;
+    if (state != StateIdle && SameAddress(from, ReadAddress(RemoteAddress))) {
+        if (state == StateIncoming) {
+            {
+                std::lock_guard<std::mutex> guard(FieldLock);
+                std::memcpy(LeftPartyName, RemoteName, sizeof LeftPartyName);
+                LeftPartyAddress = RemoteAddress;
+            }
+            Post(CallerCancelled, reason);
+        }
+        CallState = StateIdle;
     }
 }
 

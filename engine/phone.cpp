@@ -10,6 +10,9 @@ Phone::Phone(uint16_t port) : port_(port) {}
 Phone::~Phone() {
     NotifyWindow = nullptr;  // the interface is gone by now
     Shutdown();
+    // Call, chat and message threads end within a pass of their loops once
+    // stopping; none may outlive the object it works on.
+    while (workers_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     RemoveParty(nullptr);
 }
 
@@ -36,6 +39,7 @@ int Phone::Start() {
 }
 
 void Phone::Shutdown() {
+    stopping_ = true;
     if (ReceiveRunning || TransmitRunning) {
         UdpSocket* socket;
         {

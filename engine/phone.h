@@ -86,6 +86,29 @@ public:
     // Stops both threads and releases the audio objects.
     void Shutdown();
 
+    // ---- calls ----
+    // 0 started, -2 a call setup is under way, -1 the address does not resolve.
+    int PlaceCall(const char* address);
+    // 0 when an outgoing setup (waiting or alerted) was cancelled, else -3.
+    int AbortCall();
+    // Leaves the party at address (null: every party); with no address while a
+    // setup is under way, cancels the outgoing setup instead (AbortCall).
+    int HangUp(const PeerAddress* address, int reason);
+    // Answers the ringing incoming call: 1 accept, 0 refuse. 0 when nothing rings.
+    int AnswerCall(int accept);
+
+    // ---- short messages and chat ----
+    // 0 started, -4 a message is still being sent, -1 the address does not resolve.
+    int SendShortMessage(const char* address, const char* text);
+    // 0 queued, -1 five lines are already waiting. address null: every active party.
+    int QueueChatLine(const PeerAddress* address, const char* text);
+    // Takes the oldest chat line composed for the chat window (one per ChatLine
+    // notification); false when none waits. LastChatLine holds the newest.
+    bool NextChatLine(char* out, int capacity);
+
+    // ---- the status line ----
+    void StatusText(char* out, int capacity);
+
     // ---- receive side (engine threads) ----
     void HandleControl(const PeerAddress& from, const uint8_t* d, int length);
     void HandleAudio(const PeerAddress& from, const uint8_t* d, int length);
@@ -173,13 +196,45 @@ public:
     std::unique_ptr<UdpSocket> (*CreateSocket)() = CreateUdpSocket;
 
 private:
+    void OnCallRequest(const PeerAddress& from, const uint8_t* d, int length);
+    void OnCallReply(const PeerAddress& from, const uint8_t* d, int length);
+    void OnLeave(const PeerAddress& from, const uint8_t* d, int length);
+    void OnChatMessage(const PeerAddress& from, const uint8_t* d, int length);
+    void OnShortMessage(const PeerAddress& from, const uint8_t* d, int length);
+    void OnShortMessageReply(const PeerAddress& from, const uint8_t* d, int length);
+    void OutgoingCallThread();
+    void AcceptConfirmationThread();
+    void ChatSendThread();
+    void ShortMessageThread();
+    // Starts a short-lived engine thread; the destructor waits for all of them.
+    void StartWorker(void (Phone::*body)());
+    // True once Shutdown began: worker threads stop waiting.
+    bool Stopping() const { return stopping_; }
+    // Sleeps 10 ms; false when the engine is stopping.
+    bool Tick();
+    bool ProbeFor(int codec);
+    int SendTo(const PeerAddress& address, const Datagram& d) { return SendDatagram(&address, d); }
+
     const uint16_t port_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> workers_{0};
+    // The chat queue (texts, addresses, count, retries) changes under this lock.
+    std::mutex chatLock_;
+    bool chatThreadRunning_ = false;
+    static constexpr int ChatLinesKept = 32;
+    char chatLines_[ChatLinesKept][105] = {};
+    int chatLinesFirst_ = 0;
+    int chatLinesCount_ = 0;
     WaveDevices* audioDevices_ = nullptr;
     std::shared_mutex socketLock_;  // senders share it; Shutdown takes it to retire the socket
     std::unique_ptr<UdpSocket> ownedSocket_;
     std::thread receiveThread_;
     std::thread transmitThread_;
 };
+
+// Turns "host", "1.2.3.4", "host:5000" or "Name <host:port>" into an address
+// (port 11676 unless given): 1, or 0 when it does not resolve.
+int ResolveAddress(const char* text, PeerAddress* out);
 
 void ReceiveLoop(Phone* phone);
 void TransmitLoop(Phone* phone);

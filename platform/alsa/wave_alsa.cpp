@@ -307,7 +307,7 @@ private:
         while (!queue_.empty() && chunk_.size() < g_.period) {
             Slot* s = queue_.front();
             Frames n = std::min<Frames>(s->frames - s->offset, g_.period - chunk_.size());
-            const uint8_t* p = s->data + s->offset * 2;
+            const uint8_t* p = n > 0 ? s->data + s->offset * 2 : nullptr;
             for (Frames i = 0; i < n; ++i, p += 2) {
                 int32_t v = static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
                 if (volume_ != 0xFFFFu) v = static_cast<int32_t>(static_cast<int64_t>(v) * volume_ / 0xFFFF);
@@ -403,7 +403,9 @@ private:
                 if (n == -EAGAIN || n == 0) {
                     full = true;
                 } else if (n < 0) {
+                    // Underrun: prepared again, the next write starts it.
                     if (!recover(static_cast<int>(n))) lost_ = true;
+                    full = true;  // do not spin on a device that keeps failing
                 } else {
                     chunkPos_ += static_cast<size_t>(n);
                     written_ += static_cast<uint64_t>(n);
@@ -560,9 +562,10 @@ private:
                 paceStart = Clock::now();
                 discarded = 0;
             } else if (n < 0) {
-                // Overrun: start again with fresh audio.
+                // Overrun: start again with fresh audio, after a breath.
                 running_ = false;
                 if (!recover(static_cast<int>(n))) ok = false;
+                empty = true;
             }
             lk.lock();
             if (!ok) {

@@ -5,6 +5,7 @@
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -78,7 +79,8 @@ struct Buffer {
 // Distinct content per buffer, full scale at both ends included.
 std::vector<int16_t> Pattern(int buffer, int samples) {
     std::vector<int16_t> s(static_cast<size_t>(samples));
-    for (int i = 0; i < samples; ++i) s[static_cast<size_t>(i)] = static_cast<int16_t>((buffer * 7919 + i * 613) % 65536 - 32768);
+    for (int i = 0; i < samples; ++i)
+        s[static_cast<size_t>(i)] = static_cast<int16_t>((buffer * 7919 + i * 613) % 65536 - 32768);
     s[0] = 32767;
     s[1] = -32768;
     return s;

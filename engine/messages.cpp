@@ -1,0 +1,251 @@
+// Short messages (to any address, stored in the receiver's event log) and
+// chat lines (to one party or every active party, acknowledged by echo).
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/phone.h"
+#include "ui/event_log.h"
+
+namespace kv {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Appends s to the text in out (capacity bytes), cutting what does not fit.
+void Append(char* out, int capacity, const char* s) {
+    size_t n = std::strlen(out);
+    while (*s && n + 1 < static_cast<size_t>(capacity)) out[n++] = *s++;
+    out[n] = 0;
+}
+
+}  // namespace
+
+// ---- short messages ----
+
+int Phone::SendShortMessage(const char* address, const char* text) {
+    if (MessageState != MsgIdle) return -4;
+    PeerAddress to;
+    if (!ResolveAddress(address, &to)) return -1;
+    {
+        std::lock_guard<std::mutex> guard(FieldLock);
+        std::strncpy(MessageText, text ? text : "", sizeof MessageText - 1);
+        MessageText[sizeof MessageText - 1] = 0;
+        MessageAddress = to;
+    }
+    int idle = MsgIdle;
+    if (!MessageState.compare_exchange_strong(idle, MsgSending)) return -4;
+    StartWorker(&Phone::ShortMessageThread);
+    return 0;
+}
+
+void Phone::ShortMessageThread() {
+    const PeerAddress to = ReadAddress(MessageAddress);
+    bool answered = false;
+    for (int attempt = 0; attempt < 5 && !answered && !Stopping(); ++attempt) {
+        char identity[100], text[300];
+        ReadText(Identity, identity, sizeof identity);
+        ReadText(MessageText, text, sizeof text);
+        SendTo(to, BuildShortMessage(identity, text));
+        const auto start = Clock::now();
+        while (MessageState == MsgSending && Clock::now() - start < std::chrono::milliseconds(1000) && Tick()) {
+        }
+        answered = MessageState != MsgSending;
+    }
+    if (!Stopping()) {
+        switch (answered ? MessageState.load() : -1) {
+            case -1: Send(NoAnswer); break;
+            case MsgUnreachable: Send(NotActive); break;
+            case MsgRefused: Send(MessageRefused); break;
+            case MsgDelivered: Send(MessageDelivered); break;
+            default: break;
+        }
+    }
+    MessageState = MsgIdle;
+}
+
+void Phone::OnShortMessage(const PeerAddress& from, const uint8_t* d, int length) {
+    ShortMessageFields message;
+    if (!ParseShortMessage(d, length, &message)) return;
+    if (!GenerateLog) {
+        SendTo(from, BuildShortMessageReply(protocol::MessageNotStored));
+        return;
+    }
+    char name[100], text[300], dotted[16];
+    CopyWireText(name, sizeof name, message.identity);
+    CopyWireText(text, sizeof text, message.text);
+    FormatDotted(from, dotted);
+    AppendLogLine("Message from %s (%s): %s", name, dotted, text);
+    Post(LogWritten);
+    SendTo(from, BuildShortMessageReply(protocol::MessageStored));
+}
+
+void Phone::OnShortMessageReply(const PeerAddress& from, const uint8_t* d, int length) {
+    int result;
+    if (!ParseShortMessageReply(d, length, &result)) return;
+    if (!SameAddress(from, ReadAddress(MessageAddress))) return;
+    int sending = MsgSending;
+    MessageState.compare_exchange_strong(sending, result == protocol::MessageStored ? MsgDelivered : MsgRefused);
+}
+
+// ---- chat ----
+
+int Phone::QueueChatLine(const PeerAddress* address, const char* text) {
+    std::lock_guard<std::mutex> guard(chatLock_);
+    const int i = ChatQueueCount;
+    if (i == ChatQueueLength) return -1;
+    std::strncpy(ChatQueueText[i], text ? text : "", sizeof ChatQueueText[i] - 1);
+    ChatQueueText[i][sizeof ChatQueueText[i] - 1] = 0;
+    if (address) {
+        ChatQueueAddress[i] = *address;
+    } else {
+        ChatQueueAddress[i] = PeerAddress();
+        ChatQueueAddress[i].family = AddressFamilyIPv4;  // port 0: every active party
+    }
+    ChatQueueCount = i + 1;
+    if (!chatThreadRunning_) {
+        chatThreadRunning_ = true;
+        ChatRetries = 5;
+        StartWorker(&Phone::ChatSendThread);
+    }
+    return 0;
+}
+
+void Phone::ChatSendThread() {
+    for (;;) {
+        char line[100];
+        PeerAddress to;
+        {
+            std::lock_guard<std::mutex> guard(chatLock_);
+            if (ChatQueueCount == 0 || Stopping()) {
+                chatThreadRunning_ = false;
+                return;
+            }
+            std::memcpy(line, ChatQueueText[0], sizeof line);
+            to = ChatQueueAddress[0];
+        }
+        SendDatagram(&to, BuildChatMessage(protocol::ChatNewLine, line));
+        {
+            std::lock_guard<std::mutex> guard(chatLock_);
+            // Unless an echo took the line meanwhile, it goes out at most five times.
+            if (ChatQueueCount > 0 && std::strcmp(ChatQueueText[0], line) == 0 && --ChatRetries <= 0) {
+                for (int i = 1; i < ChatQueueCount; ++i) {
+                    std::memcpy(ChatQueueText[i - 1], ChatQueueText[i], sizeof ChatQueueText[i]);
+                    ChatQueueAddress[i - 1] = ChatQueueAddress[i];
+                }
+                ChatQueueCount = ChatQueueCount - 1;
+                ChatRetries = 5;
+            }
+        }
+        for (int waited = 0; waited < 500 && Tick(); waited += 10) {
+        }
+    }
+}
+
+void Phone::OnChatMessage(const PeerAddress& from, const uint8_t* d, int length) {
+    ChatFields chat;
+    if (!ParseChatMessage(d, length, &chat)) return;
+    if (chat.echo == protocol::ChatNewLine) {
+        SendTo(from, BuildChatEcho(d, length));
+    } else {
+        // Our line came back: it has arrived. Only the text is compared, not the sender.
+        std::lock_guard<std::mutex> guard(chatLock_);
+        if (ChatQueueCount > 0 && WireTextEquals(chat.line, ChatQueueText[0])) {
+            for (int i = 1; i < ChatQueueCount; ++i) {
+                std::memcpy(ChatQueueText[i - 1], ChatQueueText[i], sizeof ChatQueueText[i]);
+                ChatQueueAddress[i - 1] = ChatQueueAddress[i];
+            }
+            ChatQueueCount = ChatQueueCount - 1;
+            ChatRetries = 5;
+        }
+    }
+
+    char name[100];
+    {
+        std::lock_guard<std::recursive_mutex> parties(PartyLock);
+        const int i = FindParty(from);
+        if (i < 0) return;  // echoed, but not shown
+        ReadText(PartyName[i], name, sizeof name);
+    }
+    if (!name[0]) FormatDotted(from, name);
+    char text[100];
+    CopyWireText(text, sizeof text, chat.line);
+    // "name> line" for a line from the party, the bare line for our own line
+    // echoed in a call of two, "(name) line" when several parties echo it.
+    char composed[105] = "";
+    if (chat.echo == protocol::ChatNewLine) {
+        Append(composed, sizeof composed, name);
+        Append(composed, sizeof composed, "> ");
+    } else if (PartyCount >= 2) {
+        Append(composed, sizeof composed, "(");
+        Append(composed, sizeof composed, name);
+        Append(composed, sizeof composed, ") ");
+    }
+    Append(composed, sizeof composed, text);
+    {
+        std::lock_guard<std::mutex> guard(FieldLock);
+        std::memcpy(LastChatLine, composed, sizeof LastChatLine);
+        int slot = (chatLinesFirst_ + chatLinesCount_) % ChatLinesKept;
+        if (chatLinesCount_ == ChatLinesKept) {  // nobody reads them: keep the newest
+            chatLinesFirst_ = (chatLinesFirst_ + 1) % ChatLinesKept;
+            --chatLinesCount_;
+        }
+        std::memcpy(chatLines_[slot], composed, sizeof chatLines_[slot]);
+        ++chatLinesCount_;
+    }
+    Post(ChatLine);
+}
+
+bool Phone::NextChatLine(char* out, int capacity) {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    if (chatLinesCount_ == 0 || capacity <= 0) return false;
+    std::strncpy(out, chatLines_[chatLinesFirst_], static_cast<size_t>(capacity - 1));
+    out[capacity - 1] = 0;
+    chatLinesFirst_ = (chatLinesFirst_ + 1) % ChatLinesKept;
+    --chatLinesCount_;
+    return true;
+}
+
+// ---- the status line ----
+
+void Phone::StatusText(char* out, int capacity) {
+    static const char* const texts[] = {"Idle",
+                                        "Incoming call",
+                                        "Incoming call accepted",
+                                        "Incoming call processing done",
+                                        "Waiting for remote KestroVox",
+                                        "Party %s alerted",
+                                        "Call accepted",
+                                        "Call aborted",
+                                        "Call refused",
+                                        "No codec available locally",
+                                        "No codec available on remote side",
+                                        "Other party setting up another call",
+                                        "Unable to accept connection"};
+    const int state = CallState;
+    if (state == StatePartyAlerted) {
+        char name[100];
+        ReadText(RemoteName, name, sizeof name);
+        std::snprintf(out, static_cast<size_t>(capacity), "Party %s alerted", name);
+    } else if (state > StateIdle && state <= StateUnreachable) {
+        std::snprintf(out, static_cast<size_t>(capacity), "%s", texts[state]);
+    } else if (state == StateIdle) {
+        std::lock_guard<std::recursive_mutex> parties(PartyLock);
+        if (PartyCount > 0) {
+            char name[100], dotted[16];
+            ReadText(PartyName[0], name, sizeof name);
+            FormatDotted(PartyAddress[0], dotted);
+            const int ms = PartyChannel[0]->playout.bufferedMs();
+            if (ms > 0)
+                std::snprintf(out, static_cast<size_t>(capacity), "Connected to %s (%s), %d ms", name, dotted, ms);
+            else
+                std::snprintf(out, static_cast<size_t>(capacity), "Connected to %s (%s)", name, dotted);
+        } else {
+            std::snprintf(out, static_cast<size_t>(capacity), "Idle");
+        }
+    } else {
+        std::snprintf(out, static_cast<size_t>(capacity), "Invalid state");
+    }
+}
+
+}  // namespace kv

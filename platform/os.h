@@ -1,0 +1,22 @@
+// Small operating-system services: the executable's own path, appending to a
+// file that others may hold open, and the local time.
+#pragma once
+
+namespace kv {
+
+// Full path of the running executable; false when unknown.
+bool ExecutablePath(char* out, int capacity);
+
+// The directory separator of paths on this system.
+char PathSeparator();
+
+// Opens the file for writing, shared for reading and writing with others,
+// creating it when missing; appends the bytes at its end and closes it.
+bool AppendToSharedFile(const char* path, const char* bytes, int length);
+
+struct LocalTime {
+    int year, month, day, hour, minute, second;  // month 1..12
+};
+LocalTime Now();
+
+}  // namespace kv

@@ -1,0 +1,31 @@
+#include <windows.h>
+
+#include "platform/os.h"
+
+namespace kv {
+
+bool ExecutablePath(char* out, int capacity) {
+    DWORD n = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(capacity));
+    return n > 0 && n < static_cast<DWORD>(capacity);
+}
+
+char PathSeparator() { return '\\'; }
+
+bool AppendToSharedFile(const char* path, const char* bytes, int length) {
+    HANDLE f = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    SetFilePointer(f, 0, nullptr, FILE_END);
+    DWORD written = 0;
+    BOOL ok = WriteFile(f, bytes, static_cast<DWORD>(length), &written, nullptr);
+    CloseHandle(f);
+    return ok && written == static_cast<DWORD>(length);
+}
+
+LocalTime Now() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+}  // namespace kv

@@ -1,0 +1,33 @@
+// The event log: "KestroVox.log" beside the executable, one time-stamped
+// line per incoming call request or short message, appended and closed again
+// for every line so that other programs may read it at any time.
+#pragma once
+
+#include <string>
+
+#include "platform/os.h"
+
+namespace kv {
+
+constexpr int LogLineCapacity = 1000;  // with time stamp, line end and the terminating zero
+extern const char LogFileName[];       // "KestroVox.log"
+
+// Formats the event text and appends one line. Texts that came from the
+// network cannot forge lines: control characters become '?', and a text too
+// long for the line is cut. Failures lose the line silently.
+void AppendLogLine(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Composes a whole line, "d/m/yyyy h:mm:ss   text\r\n", into out (LogLineCapacity bytes).
+void ComposeLogLine(const LocalTime& time, const char* text, char* out);
+
+// Where the log file lives: beside the executable unless a directory is set
+// here (tests, and the console peer on request). Empty: beside the executable.
+void SetEventLogDirectory(const std::string& directory);
+// The log file's full path, or "" when it has no place.
+std::string EventLogPath();
+
+}  // namespace kv
