@@ -92,3 +92,36 @@ bool RunningUnderWine() {
 }
 
 }  // namespace kvtest
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kvtest {
+
+std::string MakeTempDir(const char* tag) {
+    static std::atomic<int> counter{0};
+    namespace fs = std::filesystem;
+    auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path dir = fs::temp_directory_path() /
+                   ("kv_" + std::string(tag) + "_" + std::to_string(now) + "_" + std::to_string(counter++));
+    fs::create_directories(dir);
+    return dir.string();
+}
+
+void RemoveTree(const std::string& dir) {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+}  // namespace kvtest

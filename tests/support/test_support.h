@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -54,4 +55,13 @@ inline void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseco
 namespace kvtest {
 // True in the Windows build when Wine runs it (Wine does not report port unreachable on UDP).
 bool RunningUnderWine();
+}  // namespace kvtest
+
+namespace kvtest {
+// A fresh empty directory for one test (removed by the caller with RemoveTree, or left in the temp dir).
+std::string MakeTempDir(const char* tag);
+void RemoveTree(const std::string& dir);
+// The whole file, or "" when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+bool FileExists(const std::string& path);
 }  // namespace kvtest

@@ -1,0 +1,47 @@
+#include "call_harness.h"
+
+namespace kvtest {
+
+Side::Side(const char* name, int autoanswer) : phone(FreePort()) {
+    phone.SetAudioDevices(&devices);
+    phone.NotifyWindow = &queue;
+    phone.WriteText(phone.Identity, sizeof phone.Identity, name);
+    phone.Autoanswer = autoanswer;
+    phone.Delay = 0;
+    phone.MaxDelay = 1000;
+    phone.Capture.inputThreshold = kv::CaptureDevice::ThresholdOff;
+    if (!phone.Start()) std::abort();
+    phone.FramesPerPacket = 4;
+}
+
+Side::~Side() {
+    queue.close();  // lets an engine thread that waits on a notification go
+    phone.Shutdown();
+}
+
+std::string Side::address() const { return "127.0.0.1:" + std::to_string(phone.Port()); }
+
+std::vector<int> Side::drain(int windowMs) {
+    std::vector<int> codes;
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(windowMs);
+    kv::Notification n;
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return codes;
+        if (queue.next(&n, static_cast<int>(left.count()))) codes.push_back(n.code);
+    }
+}
+
+std::string Side::status() {
+    char text[200];
+    phone.StatusText(text, sizeof text);
+    return text;
+}
+
+std::unique_ptr<kv::ConversionStream> WithoutTrueSpeech(const kv::WaveFormatRecord& from,
+                                                         const kv::WaveFormatRecord& to) {
+    if (from.formatTag == kv::FormatTagTrueSpeech || to.formatTag == kv::FormatTagTrueSpeech) return nullptr;
+    return kv::OpenConversionStream(from, to);
+}
+
+}  // namespace kvtest

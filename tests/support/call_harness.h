@@ -1,0 +1,39 @@
+// Two or more Phones in one test process, each on its own loopback port with
+// its own manual sound devices and notification queue.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/codec.h"
+#include "engine/phone.h"
+#include "platform/manual_wave.h"
+#include "test_support.h"
+
+namespace kvtest {
+
+struct Side {
+    explicit Side(const char* name, int autoanswer = kv::AnswerAsk);
+    ~Side();
+    std::string address() const;  // "127.0.0.1:port"
+    kv::PeerAddress peer() const { return kv::MakeAddress(Loopback, phone.Port()); }
+    // The next notification with the code, skipping others.
+    bool next(int code, kv::Notification* n = nullptr, int timeoutMs = 3000) {
+        return NextNotification(queue, code, n, timeoutMs);
+    }
+    // Every notification code that arrives within windowMs.
+    std::vector<int> drain(int windowMs);
+    std::string status();
+
+    kv::ManualWaveDevices devices;
+    kv::NotificationQueue queue;
+    kv::Phone phone;
+};
+
+// A Truespeech-free system, the same on every platform: conversions to and
+// from Truespeech are refused, GSM 6.10 is the platform's.
+std::unique_ptr<kv::ConversionStream> WithoutTrueSpeech(const kv::WaveFormatRecord& from,
+                                                         const kv::WaveFormatRecord& to);
+
+}  // namespace kvtest

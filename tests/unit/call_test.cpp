@@ -1,0 +1,425 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+#include "call_harness.h"
+
+using namespace kv;
+using namespace kvtest;
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class Calls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetConversionOpener(WithoutTrueSpeech);
+        ResetCodecAvailability();
+    }
+    void TearDown() override {
+        a.reset();
+        b.reset();
+        SetConversionOpener(nullptr);
+        ResetCodecAvailability();
+    }
+    // Ann calls Bob and both see the call connected.
+    void Connect() {
+        ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+        ASSERT_TRUE(b->next(IncomingConnected));
+        ASSERT_TRUE(a->next(CallConnected));
+        // The setup threads go back to idle once the notification was taken.
+        ASSERT_TRUE(WaitFor([&] { return a->phone.CallState == StateIdle && b->phone.CallState == StateIdle; }));
+    }
+    std::unique_ptr<Side> a = std::make_unique<Side>("Ann");
+    std::unique_ptr<Side> b = std::make_unique<Side>("Bob");
+};
+
+Bytes Of(const Datagram& d) { return Bytes(d.bytes, d.bytes + d.length); }
+
+bool Has(const std::vector<int>& codes, int code) { return std::find(codes.begin(), codes.end(), code) != codes.end(); }
+
+}  // namespace
+
+TEST_F(Calls, AlertedThenAccepted) {
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    EXPECT_EQ(a->phone.PlaceCall(b->address().c_str()), -2);  // one setup at a time
+    ASSERT_TRUE(b->next(IncomingCall));
+    EXPECT_EQ(b->phone.CallState, StateIncoming);
+    EXPECT_STREQ(b->phone.RemoteName, "Ann");
+    EXPECT_TRUE(SameAddress(b->phone.RemoteAddress, a->peer()));
+    EXPECT_EQ(b->status(), "Incoming call");
+    ASSERT_TRUE(a->next(PartyAlerted));
+    EXPECT_EQ(a->status(), "Party Bob alerted");
+
+    EXPECT_EQ(b->phone.AnswerCall(1), 1);
+    ASSERT_TRUE(a->next(CallConnected));
+    ASSERT_TRUE(b->next(IncomingConnected));
+    EXPECT_TRUE(WaitFor([&] { return a->phone.CallState == StateIdle && b->phone.CallState == StateIdle; }));
+    ASSERT_EQ(a->phone.PartyCount, 1);
+    ASSERT_EQ(b->phone.PartyCount, 1);
+    EXPECT_EQ(a->phone.PartyActive[0], 1);
+    EXPECT_EQ(b->phone.PartyActive[0], 1);
+    EXPECT_STREQ(a->phone.PartyName[0], "Bob");
+    EXPECT_STREQ(b->phone.PartyName[0], "Ann");
+    EXPECT_EQ(a->status(), "Connected to Bob (127.0.0.1)");
+    EXPECT_EQ(b->phone.AnswerCall(1), 0);  // nothing rings any more
+}
+
+TEST_F(Calls, AConnectedCallCarriesVoiceBothWays) {
+    b->phone.Autoanswer = AnswerAccept;
+    Connect();
+    // Each side's microphone hears a tone; each side's speaker gets the other's frames.
+    std::vector<int16_t> tone(320);
+    for (int i = 0; i < 320; ++i) tone[i] = static_cast<int16_t>(9000 * std::sin(i * 0.2));
+    for (int n = 0; n < 8; ++n) {
+        ASSERT_TRUE(WaitFor([&] { return a->devices.fillInput(tone); }));
+        ASSERT_TRUE(WaitFor([&] { return b->devices.fillInput(tone); }));
+    }
+    EXPECT_TRUE(WaitFor([&] { return b->devices.outputsOpened() > 0 && b->devices.output().queued >= 8; }));
+    EXPECT_TRUE(WaitFor([&] { return a->devices.outputsOpened() > 0 && a->devices.output().queued >= 8; }));
+    EXPECT_EQ(a->phone.PartyChannel[0]->decoderCodec, 0);
+}
+
+TEST_F(Calls, AcceptedAtOnce) {
+    b->phone.Autoanswer = AnswerAccept;
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(a->next(CallConnected));
+    ASSERT_TRUE(b->next(IncomingConnected));
+    EXPECT_FALSE(Has(a->drain(200), PartyAlerted));
+    EXPECT_EQ(a->phone.PartyCount, 1);
+    EXPECT_EQ(b->phone.PartyCount, 1);
+}
+
+TEST_F(Calls, RefusedWithoutAndWithAText) {
+    b->phone.Autoanswer = AnswerRefuse;
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(a->next(CallRefused));
+    EXPECT_STREQ(a->phone.RemoteName, "Bob");
+    EXPECT_STREQ(a->phone.RemoteRefusalText, "");
+    EXPECT_TRUE(WaitFor([&] { return a->phone.CallState == StateIdle; }));
+
+    b->phone.Autoanswer = AnswerAsk;  // a refusal text refuses whatever the answering mode
+    b->phone.WriteText(b->phone.RefusalMessage, sizeof b->phone.RefusalMessage, "Back at five");
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(a->next(CallRefused));
+    EXPECT_STREQ(a->phone.RemoteRefusalText, "Back at five");
+    EXPECT_EQ(a->phone.PartyCount, 0);
+    EXPECT_EQ(b->phone.PartyCount, 0);
+
+    // On the wire: the refusal with the text first, then the bare one.
+    Peer caller;
+    caller.sendTo(b->phone.Port(), Of(BuildCallRequest(0, "Xena")));
+    std::vector<Received> got = caller.drain(300);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].bytes, Of(BuildRefused("Bob", "Back at five")));
+    EXPECT_EQ(got[1].bytes, Of(BuildRefused("Bob", nullptr)));
+}
+
+TEST_F(Calls, BusyWhileAnotherCallRings) {
+    Peer first;
+    first.sendTo(b->phone.Port(), Of(BuildCallRequest(0, "First")));
+    ASSERT_TRUE(b->next(IncomingCall));
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(a->next(RemoteBusy));
+    EXPECT_STREQ(a->phone.RemoteName, "Bob");
+    EXPECT_EQ(b->phone.CallState, StateIncoming);  // the ringing call goes on
+    EXPECT_STREQ(b->phone.RemoteName, "First");
+    // The first caller repeating its request is answered again, not refused.
+    first.drain(100);
+    first.sendTo(b->phone.Port(), Of(BuildCallRequest(0, "First")));
+    Received r;
+    ASSERT_TRUE(first.receive(&r));
+    EXPECT_EQ(r.bytes, Of(BuildAlerting(0, true, "Bob")));
+}
+
+TEST_F(Calls, ASecondCallerWhileRingingIsRefusedWithARefusingMode) {
+    Peer first;
+    first.sendTo(b->phone.Port(), Of(BuildCallRequest(0, "First")));
+    ASSERT_TRUE(b->next(IncomingCall));
+    b->phone.Autoanswer = AnswerRefuse;
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(a->next(CallRefused));
+    EXPECT_EQ(b->phone.CallState, StateIdle);  // the pending setup is dropped
+}
+
+TEST_F(Calls, TheCalleeCannotDecodeTheCallersCodec) {
+    a->phone.Codec = 1;
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(a->next(RemoteCannotDecode));
+    EXPECT_STREQ(a->phone.RemoteName, "Bob");
+    EXPECT_EQ(b->phone.CallState, StateIdle);
+    EXPECT_EQ(b->phone.PartyCount, 0);
+}
+
+TEST_F(Calls, TheCallerCannotDecodeTheCalleesCodecAndTheCalleeFallsBack) {
+    b->phone.Codec = 1;
+    b->phone.Autoanswer = AnswerAccept;
+    Connect();
+    EXPECT_EQ(a->phone.DecodeFallback, 1);
+    // The callee's next capture sends GSM 6.10, which the caller plays.
+    EXPECT_TRUE(WaitFor([&] { return b->devices.inputsOpened() > 0 && b->devices.input().open; }));
+    EXPECT_EQ(b->phone.TransmitCodec, 0);
+    for (int n = 0; n < 4; ++n) ASSERT_TRUE(WaitFor([&] { return b->devices.fillInput(3000); }));
+    EXPECT_TRUE(WaitFor([&] { return a->phone.PartyChannel[0]->decoderCodec == 0; }));
+}
+
+TEST_F(Calls, TheCallerCannotDecodeACalleeThatHasPartiesAlready) {
+    b->phone.Codec = 1;
+    b->phone.Autoanswer = AnswerAccept;
+    PeerAddress other = MakeAddress(0x0A000009, 11676);
+    b->phone.AddParty(other, "Other");
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(a->next(UnsupportedCodec));
+    EXPECT_EQ(a->phone.PartyCount, 0);
+    Notification n;
+    ASSERT_TRUE(b->next(PartyHungUp, &n));  // the caller's Leave with reason 1
+    EXPECT_EQ(n.value, 1);
+    EXPECT_TRUE(WaitFor([&] { return b->phone.PartyCount == 1 && b->phone.CallState == StateIdle; }));
+}
+
+TEST_F(Calls, NoAnswerAfterFiveRequestsASecondApart) {
+    Peer silent;
+    ASSERT_EQ(a->phone.PlaceCall(("127.0.0.1:" + std::to_string(silent.port())).c_str()), 0);
+    std::vector<Clock::time_point> times;
+    auto end = Clock::now() + std::chrono::seconds(7);
+    Received r;
+    while (Clock::now() < end && times.size() < 6)
+        if (silent.receive(&r, 500)) {
+            EXPECT_EQ(r.bytes, Of(BuildCallRequest(0, "Ann")));
+            times.push_back(Clock::now());
+        }
+    ASSERT_TRUE(a->next(NoAnswer, nullptr, 3000));
+    EXPECT_EQ(times.size(), 5u);
+    for (size_t i = 1; i < times.size(); ++i) {
+        auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(times[i] - times[i - 1]).count();
+        EXPECT_GT(gap, 800);
+        EXPECT_LT(gap, 2000);
+    }
+    EXPECT_TRUE(WaitFor([&] { return a->phone.CallState == StateIdle; }));
+}
+
+TEST_F(Calls, NotActiveWhenNothingListens) {
+    if (RunningUnderWine()) GTEST_SKIP() << "Wine does not report port unreachable on UDP sockets";
+    auto start = Clock::now();
+    ASSERT_EQ(a->phone.PlaceCall(("127.0.0.1:" + std::to_string(FreePort())).c_str()), 0);
+    ASSERT_TRUE(a->next(NotActive));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(WaitFor([&] { return a->phone.CallState == StateIdle; }));
+}
+
+TEST_F(Calls, AbortWhileAlertedAndTheCallerGivingUpWhileRinging) {
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(b->next(IncomingCall));
+    ASSERT_TRUE(a->next(PartyAlerted));
+    EXPECT_EQ(a->phone.HangUp(nullptr, 0), 0);  // Hangup while setting up cancels the setup
+    Notification n;
+    ASSERT_TRUE(b->next(CallerCancelled, &n));
+    EXPECT_EQ(n.value, 0);
+    EXPECT_STREQ(b->phone.LeftPartyName, "Ann");
+    EXPECT_TRUE(SameAddress(b->phone.LeftPartyAddress, a->peer()));
+    EXPECT_TRUE(WaitFor([&] { return a->phone.CallState == StateIdle && b->phone.CallState == StateIdle; }));
+    std::vector<int> seen = a->drain(300);
+    EXPECT_FALSE(Has(seen, CallRefused));
+    EXPECT_FALSE(Has(seen, CallConnected));
+    EXPECT_EQ(a->phone.AbortCall(), -3);
+}
+
+TEST_F(Calls, TheCancelOnTheWireIsALeaveThenAOneByteLeave) {
+    Peer callee;
+    ASSERT_EQ(a->phone.PlaceCall(("127.0.0.1:" + std::to_string(callee.port())).c_str()), 0);
+    Received r;
+    ASSERT_TRUE(callee.receive(&r));
+    callee.sendTo(a->phone.Port(), Of(BuildAlerting(0, true, "Cal")));
+    ASSERT_TRUE(a->next(PartyAlerted));
+    EXPECT_EQ(a->phone.AbortCall(), 0);
+    std::vector<Received> got = callee.drain(300);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].bytes, (Bytes{0x82, 0x00}));
+    EXPECT_EQ(got[1].bytes, (Bytes{0x82}));
+}
+
+TEST_F(Calls, TwoCopiesCallingEachOtherAtOnceBothRing) {
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_EQ(b->phone.PlaceCall(a->address().c_str()), 0);
+    ASSERT_TRUE(a->next(PartyAlerted));
+    ASSERT_TRUE(b->next(PartyAlerted));
+    SleepMs(1500);
+    EXPECT_EQ(a->phone.CallState, StatePartyAlerted);
+    EXPECT_EQ(b->phone.CallState, StatePartyAlerted);
+    a->phone.HangUp(nullptr, 0);
+    EXPECT_TRUE(WaitFor([&] { return a->phone.CallState == StateIdle && b->phone.CallState == StateIdle; }));
+}
+
+TEST_F(Calls, HangupWhileAnIncomingCallRingsChangesNothing) {
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(b->next(IncomingCall));
+    EXPECT_EQ(b->phone.HangUp(nullptr, 0), -3);
+    EXPECT_EQ(b->phone.CallState, StateIncoming);
+    EXPECT_FALSE(Has(a->drain(300), CallRefused));
+    EXPECT_EQ(b->phone.AnswerCall(1), 1);
+    EXPECT_TRUE(a->next(CallConnected));
+}
+
+TEST_F(Calls, ACallerThatNeverConfirmsGetsSixAcceptsAndTheSetupFails) {
+    b->phone.Autoanswer = AnswerAccept;
+    Peer caller;
+    caller.sendTo(b->phone.Port(), Of(BuildCallRequest(0, "Mute")));
+    ASSERT_TRUE(b->next(CallSetupFailed, nullptr, 5000));
+    std::vector<Received> got = caller.drain(300);
+    ASSERT_EQ(got.size(), 6u);
+    EXPECT_EQ(got[0].bytes, Of(BuildAccepted(0, true, "Bob")));  // no party yet
+    for (size_t i = 1; i < got.size(); ++i) EXPECT_EQ(got[i].bytes, Of(BuildAccepted(0, false, "Bob")));
+    EXPECT_EQ(b->phone.PartyCount, 0);
+    EXPECT_EQ(b->phone.CallState, StateIdle);
+}
+
+TEST_F(Calls, ALateAcceptIsConfirmedAfterTheSetupEnded) {
+    b->phone.Autoanswer = AnswerAccept;
+    Connect();
+    // The callee's remaining repeats are each answered with a confirmation.
+    Peer spoof;
+    spoof.sendTo(a->phone.Port(), Of(BuildAccepted(0, false, "Bob")));  // from a stranger: ignored
+    EXPECT_TRUE(spoof.drain(200).empty());
+}
+
+TEST_F(Calls, HangingUpEndsTheCallOnBothSides) {
+    b->phone.Autoanswer = AnswerAccept;
+    Connect();
+    EXPECT_EQ(a->phone.HangUp(nullptr, 0), 0);
+    EXPECT_EQ(a->phone.PartyCount, 0);
+    Notification n;
+    ASSERT_TRUE(b->next(PartyHungUp, &n));
+    EXPECT_EQ(n.value, 0);
+    EXPECT_STREQ(b->phone.LeftPartyName, "Ann");
+    EXPECT_TRUE(WaitFor([&] { return b->phone.PartyCount == 0; }));
+    EXPECT_EQ(b->status(), "Idle");
+}
+
+TEST_F(Calls, TheHundredAndFirstPartyIsNotAddedButTheCallSucceeds) {
+    b->phone.Autoanswer = AnswerAccept;
+    for (int i = 0; i < MaxParties; ++i) b->phone.AddParty(MakeAddress(0x0A000000 + i, 11676), "x");
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(a->next(CallConnected));
+    ASSERT_TRUE(b->next(IncomingConnected));
+    EXPECT_EQ(b->phone.PartyCount, MaxParties);
+    EXPECT_EQ(b->phone.FindParty(a->peer()), -1);
+}
+
+TEST_F(Calls, AConferenceOfThreeAroundAHub) {
+    Side c("Cy", AnswerAccept);
+    b->phone.Autoanswer = AnswerAccept;
+    Connect();
+    ASSERT_EQ(a->phone.PlaceCall(c.address().c_str()), 0);
+    ASSERT_TRUE(a->next(CallConnected));
+    ASSERT_TRUE(c.next(IncomingConnected));
+    ASSERT_TRUE(WaitFor([&] { return a->phone.CallState == StateIdle && c.phone.CallState == StateIdle; }));
+    ASSERT_EQ(a->phone.PartyCount, 2);
+    EXPECT_STREQ(a->phone.PartyName[0], "Bob");
+    EXPECT_STREQ(a->phone.PartyName[1], "Cy");
+    // Each peer knows only the hub.
+    ASSERT_EQ(b->phone.PartyCount, 1);
+    ASSERT_EQ(c.phone.PartyCount, 1);
+    EXPECT_TRUE(SameAddress(b->phone.PartyAddress[0], a->peer()));
+    EXPECT_TRUE(SameAddress(c.phone.PartyAddress[0], a->peer()));
+    // Both hear the hub.
+    for (int n = 0; n < 4; ++n) ASSERT_TRUE(WaitFor([&] { return a->devices.fillInput(4000); }));
+    EXPECT_TRUE(WaitFor([&] { return b->devices.outputsOpened() > 0 && c.devices.outputsOpened() > 0; }));
+    // The status line names party 0 only.
+    EXPECT_EQ(a->status().rfind("Connected to Bob (127.0.0.1)", 0), 0u);
+}
+
+// ---- the status line and address texts ----
+
+TEST(StatusText, EveryState) {
+    Phone p;
+    char text[200];
+    p.StatusText(text, sizeof text);
+    EXPECT_STREQ(text, "Idle");
+    const char* expected[] = {nullptr,
+                              "Incoming call",
+                              "Incoming call accepted",
+                              "Incoming call processing done",
+                              "Waiting for remote KestroVox",
+                              nullptr,
+                              "Call accepted",
+                              "Call aborted",
+                              "Call refused",
+                              "No codec available locally",
+                              "No codec available on remote side",
+                              "Other party setting up another call",
+                              "Unable to accept connection"};
+    for (int s = 1; s <= 12; ++s) {
+        if (!expected[s]) continue;
+        p.CallState = s;
+        p.StatusText(text, sizeof text);
+        EXPECT_STREQ(text, expected[s]) << s;
+    }
+    p.WriteText(p.RemoteName, sizeof p.RemoteName, "Bob");
+    p.CallState = StatePartyAlerted;
+    p.StatusText(text, sizeof text);
+    EXPECT_STREQ(text, "Party Bob alerted");
+    p.CallState = 13;
+    p.StatusText(text, sizeof text);
+    EXPECT_STREQ(text, "Invalid state");
+}
+
+TEST(StatusText, ConnectedNamesPartyZeroWithItsQueuedDelay) {
+    ManualWaveDevices devices;
+    Phone p;
+    p.SetAudioDevices(&devices);
+    p.Delay = 0;
+    p.MaxDelay = 1000;
+    p.AddParty(MakeAddress(0x0A000001, 11676), "Bob");
+    p.AddParty(MakeAddress(0x0A000002, 11676), "Cy");
+    char text[200];
+    p.StatusText(text, sizeof text);
+    EXPECT_STREQ(text, "Connected to Bob (10.0.0.1)");
+    std::vector<uint8_t> frames(65 * 3, 0x11);
+    p.PartyChannel[0]->feedPayload(0, frames.data(), 65 * 3);  // 120 ms queued and playing
+    p.StatusText(text, sizeof text);
+    EXPECT_STREQ(text, "Connected to Bob (10.0.0.1), 120 ms");
+}
+
+TEST(ResolveAddress, Forms) {
+    PeerAddress a;
+    ASSERT_EQ(ResolveAddress("10.1.2.3:5000", &a), 1);
+    EXPECT_EQ(a.ip(), 0x0A010203u);
+    EXPECT_EQ(a.port(), 5000);
+    EXPECT_EQ(a.family, AddressFamilyIPv4);
+    ASSERT_EQ(ResolveAddress("Ann Smith <10.0.0.7>", &a), 1);
+    EXPECT_EQ(a.ip(), 0x0A000007u);
+    EXPECT_EQ(a.port(), 11676);
+    ASSERT_EQ(ResolveAddress("Ann <10.0.0.7:4000> trailing", &a), 1);
+    EXPECT_EQ(a.port(), 4000);
+    ASSERT_EQ(ResolveAddress("  192.168.0.9  ", &a), 1);
+    EXPECT_EQ(a.ip(), 0xC0A80009u);
+    ASSERT_EQ(ResolveAddress("localhost", &a), 1);
+    EXPECT_EQ(a.ip(), 0x7F000001u);
+    ASSERT_EQ(ResolveAddress("127.1", &a), 1);  // the classic short forms
+    EXPECT_EQ(a.ip(), 0x7F000001u);
+}
+
+TEST(ResolveAddress, Failures) {
+    PeerAddress a = MakeAddress(0x01020304, 99);
+    EXPECT_EQ(ResolveAddress("0.0.0.0", &a), 0);
+    EXPECT_EQ(ResolveAddress("1.2.3.x", &a), 0);
+    EXPECT_EQ(ResolveAddress("1.2.3.256", &a), 0);
+    EXPECT_EQ(ResolveAddress("1.2.3.4.5", &a), 0);
+    EXPECT_EQ(ResolveAddress("", &a), 0);
+    EXPECT_EQ(ResolveAddress("<>", &a), 0);
+    EXPECT_EQ(ResolveAddress("no-such-host.invalid", &a), 0);
+    // A port that names no port would mean "every party" to the sender.
+    EXPECT_EQ(ResolveAddress("10.0.0.1:0", &a), 0);
+    EXPECT_EQ(ResolveAddress("10.0.0.1:abc", &a), 0);
+    EXPECT_EQ(ResolveAddress("10.0.0.1:70000", &a), 0);
+    std::string longText(2000, '9');
+    EXPECT_EQ(ResolveAddress(longText.c_str(), &a), 0);
+    EXPECT_EQ(a.ip(), 0x01020304u);  // untouched on failure
+    EXPECT_EQ(a.port(), 99);
+    EXPECT_EQ(Phone().PlaceCall("1.2.3.x"), -1);
+}
