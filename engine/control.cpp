@@ -20,16 +20,23 @@ void Phone::HandleControl(const PeerAddress& from, const uint8_t* d, int length)
     }
 }
 
+void Phone::NoteLeftParty(const char* name, const PeerAddress& address) {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    std::memmove(LeftPartyName, name, sizeof LeftPartyName);
+    LeftPartyAddress = address;
+}
+
+bool Phone::NoteLeavingParty(const PeerAddress& address) {
+    std::lock_guard<std::recursive_mutex> parties(PartyLock);
+    const int i = FindParty(address);
+    if (i >= 0) NoteLeftParty(PartyName[i], PartyAddress[i]);
+    return i >= 0;
+}
+
 void Phone::OnLeave(const PeerAddress& from, const uint8_t* d, int length) {
     const int reason = ParseLeaveReason(d, length);
     // The party: told and removed.
-    int i = FindParty(from);
-    if (i >= 0) {
-        {
-            std::lock_guard<std::mutex> guard(FieldLock);
-            std::memcpy(LeftPartyName, PartyName[i], sizeof LeftPartyName);
-            LeftPartyAddress = PartyAddress[i];
-        }
+    if (NoteLeavingParty(from)) {
         Post(PartyHungUp, reason);
         RemoveParty(&from);
     }
@@ -37,11 +44,7 @@ void Phone::OnLeave(const PeerAddress& from, const uint8_t* d, int length) {
     const int state = CallState;
     if (state != StateIdle && SameAddress(from, ReadAddress(RemoteAddress))) {
         if (state == StateIncoming) {
-            {
-                std::lock_guard<std::mutex> guard(FieldLock);
-                std::memcpy(LeftPartyName, RemoteName, sizeof LeftPartyName);
-                LeftPartyAddress = RemoteAddress;
-            }
+            NoteLeftParty(RemoteName, RemoteAddress);
             Post(CallerCancelled, reason);
         }
         CallState = StateIdle;
@@ -59,14 +62,7 @@ void Phone::HandlePortUnreachable(const PeerAddress& to) {
     if (SameAddress(ReadAddress(RemoteAddress), to)) CallState.compare_exchange_strong(waiting, StateUnreachable);
     int sending = MsgSending;
     if (SameAddress(ReadAddress(MessageAddress), to)) MessageState.compare_exchange_strong(sending, MsgUnreachable);
-    for (;;) {
-        int i = FindParty(to);
-        if (i < 0) break;
-        {
-            std::lock_guard<std::mutex> guard(FieldLock);
-            std::memcpy(LeftPartyName, PartyName[i], sizeof LeftPartyName);
-            LeftPartyAddress = PartyAddress[i];
-        }
+    while (NoteLeavingParty(to)) {
         Post(PartyDropped, 0);
         RemoveParty(&to);
     }

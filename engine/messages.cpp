@@ -111,6 +111,15 @@ int Phone::QueueChatLine(const PeerAddress* address, const char* text) {
     return 0;
 }
 
+void Phone::DropOldestChatLine() {
+    for (int i = 1; i < ChatQueueCount; ++i) {
+        std::memcpy(ChatQueueText[i - 1], ChatQueueText[i], sizeof ChatQueueText[i]);
+        ChatQueueAddress[i - 1] = ChatQueueAddress[i];
+    }
+    ChatQueueCount = ChatQueueCount - 1;
+    ChatRetries = 5;
+}
+
 void Phone::ChatSendThread() {
     for (;;) {
         char line[100];
@@ -128,14 +137,8 @@ void Phone::ChatSendThread() {
         {
             std::lock_guard<std::mutex> guard(chatLock_);
             // Unless an echo took the line meanwhile, it goes out at most five times.
-            if (ChatQueueCount > 0 && std::strcmp(ChatQueueText[0], line) == 0 && --ChatRetries <= 0) {
-                for (int i = 1; i < ChatQueueCount; ++i) {
-                    std::memcpy(ChatQueueText[i - 1], ChatQueueText[i], sizeof ChatQueueText[i]);
-                    ChatQueueAddress[i - 1] = ChatQueueAddress[i];
-                }
-                ChatQueueCount = ChatQueueCount - 1;
-                ChatRetries = 5;
-            }
+            if (ChatQueueCount > 0 && std::strcmp(ChatQueueText[0], line) == 0 && --ChatRetries <= 0)
+                DropOldestChatLine();
         }
         for (int waited = 0; waited < 500 && Tick(); waited += 10) {
         }
@@ -150,14 +153,7 @@ void Phone::OnChatMessage(const PeerAddress& from, const uint8_t* d, int length)
     } else {
         // Our line came back: it has arrived. Only the text is compared, not the sender.
         std::lock_guard<std::mutex> guard(chatLock_);
-        if (ChatQueueCount > 0 && WireTextEquals(chat.line, ChatQueueText[0])) {
-            for (int i = 1; i < ChatQueueCount; ++i) {
-                std::memcpy(ChatQueueText[i - 1], ChatQueueText[i], sizeof ChatQueueText[i]);
-                ChatQueueAddress[i - 1] = ChatQueueAddress[i];
-            }
-            ChatQueueCount = ChatQueueCount - 1;
-            ChatRetries = 5;
-        }
+        if (ChatQueueCount > 0 && WireTextEquals(chat.line, ChatQueueText[0])) DropOldestChatLine();
     }
 
     char name[100];

@@ -202,6 +202,12 @@ private:
     void OnChatMessage(const PeerAddress& from, const uint8_t* d, int length);
     void OnShortMessage(const PeerAddress& from, const uint8_t* d, int length);
     void OnShortMessageReply(const PeerAddress& from, const uint8_t* d, int length);
+    // LeftPartyName and LeftPartyAddress for the notifications of a departure.
+    void NoteLeftParty(const char* name, const PeerAddress& address);
+    // The same for the first party at the address; false when there is none.
+    bool NoteLeavingParty(const PeerAddress& address);
+    // Takes the oldest line off the chat queue (chatLock_ held).
+    void DropOldestChatLine();
     void OutgoingCallThread();
     void AcceptConfirmationThread();
     void ChatSendThread();
