@@ -174,6 +174,7 @@ TEST_F(Messages, AShortMessageIsRefusedWithLoggingOff) {
     ASSERT_EQ(a->phone.SendShortMessage(b->address().c_str(), "hello"), 0);
     ASSERT_TRUE(a->next(MessageRefused));
     EXPECT_FALSE(FileExists(logDir + "/KestroVox.log"));
+    ASSERT_TRUE(WaitFor([&] { return a->phone.MessageState == MsgIdle; }));
     EXPECT_EQ(a->phone.SendShortMessage("1.2.3.x", "hello"), -1);
 }
 
