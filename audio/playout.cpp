@@ -168,6 +168,8 @@ void PlayoutBuffer::forceStart() {
 }
 
 void PlayoutBuffer::setVolume(int volume) {
+    if (volume < 0) volume = 0;
+    if (volume > 1000) volume = 1000;
     uint32_t v = static_cast<uint32_t>(volume) * 65535u / 1000u;
     volume_ = v;
     std::lock_guard<std::mutex> guard(lock_);

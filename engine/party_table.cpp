@@ -81,6 +81,48 @@ int Phone::RemoveParty(const PeerAddress* address) {
     return 1;
 }
 
+int Phone::SetVolume(int volume) {
+    Volume = volume;
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.setVolume(volume);
+    return 0;
+}
+
+int Phone::SetDelay(int ms) {
+    const int maximum = MaxDelay;
+    if (ms > maximum - 100) ms = maximum > 100 ? maximum - 100 : 0;
+    Delay = ms;
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.setMinDelay(ms);
+    return 0;
+}
+
+int Phone::SetMaxDelay(int ms) {
+    const int minimum = Delay;
+    if (ms < minimum + 100) ms = minimum + 100;
+    MaxDelay = ms;
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.setMaxDelay(ms);
+    return 0;
+}
+
+int Phone::SetOutGain(int flag) {
+    OutGain = flag;
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.outGain = flag;
+    return 0;
+}
+
+int Phone::OutputLevel() {
+    int loudest = PlayoutBuffer::ClosedLevel;
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    for (int i = 0; i < PartyCount; ++i) {
+        const int level = PartyChannel[i]->playout.outputLevel();
+        if (level > loudest) loudest = level;
+    }
+    return loudest;
+}
+
 int Phone::PartyForAudio(const PeerAddress& sender) {
     int i = FindParty(sender);
     if (i < 0) SendDatagram(&sender, BuildShortLeave());

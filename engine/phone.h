@@ -125,6 +125,14 @@ public:
     // active party, in table order. Returns 1.
     int SendDatagram(const PeerAddress* address, const uint8_t* bytes, int length);
     int SendDatagram(const PeerAddress* address, const Datagram& d) { return SendDatagram(address, d.bytes, d.length); }
+    // Settings that every party's playout follows. The delays keep MaxDelay at
+    // least 100 ms above Delay.
+    int SetVolume(int volume);
+    int SetDelay(int ms);
+    int SetMaxDelay(int ms);
+    int SetOutGain(int flag);
+    // The loudest playout level over all parties, -10000 when none plays.
+    int OutputLevel();
 
     // ---- notifications ----
     void Post(EngineNotification code, int value = 0);

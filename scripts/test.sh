@@ -19,7 +19,7 @@ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=thread 
 cmake --build build/tsan
 TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure
 
-step "Windows build, tests under Wine"
+step "Windows build, tests under Wine (user interface on a virtual screen)"
 cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build/windows
@@ -28,6 +28,6 @@ wine_null_audio
 wine_up
 wine_set_audio_driver
 trap wine_down EXIT
-ctest --test-dir build/windows --output-on-failure
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" ctest --test-dir build/windows --output-on-failure
 
 step "all tests passed"

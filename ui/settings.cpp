@@ -1,0 +1,116 @@
+#include "ui/settings.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/phone.h"
+#include "platform/registry.h"
+
+namespace kv {
+
+const char SettingsKey[] = "Software\\Kestrovox";
+const char WindowKey[] = "Software\\KestroVox";
+
+int ReadSetting(const char* key, const char* name, void* destination, int capacity) {
+    if (capacity <= 0) return -1;
+    // Read aside first: a value too large must leave the destination as it was.
+    std::vector<uint8_t> bytes(static_cast<size_t>(capacity));
+    uint32_t type = 0, size = static_cast<uint32_t>(capacity);
+    if (RegistryRead(key, name, &type, bytes.data(), &size) != 0) return -1;
+    std::memcpy(destination, bytes.data(), size);
+    return 0;
+}
+
+int WriteSetting(const char* key, const char* name, const void* data, int kind) {
+    if (kind == SettingText) {
+        const char* text = static_cast<const char*>(data);
+        return RegistryWrite(key, name, RegistryText, text, static_cast<uint32_t>(std::strlen(text) + 1));
+    }
+    return RegistryWrite(key, name, static_cast<uint32_t>(kind) & 0xFF, data, 4);
+}
+
+int ReadNumberSetting(const char* name, int* value) {
+    uint8_t bytes[4];
+    uint32_t type = 0, size = sizeof bytes;
+    if (RegistryRead(SettingsKey, name, &type, bytes, &size) != 0) return -1;
+    if (type != RegistryNumber || size != 4) return -1;  // stored as something else: missing
+    *value = static_cast<int>(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+                              uint32_t(bytes[3]) << 24);
+    return 0;
+}
+
+int ReadTextSetting(const char* key, const char* name, char* text, int capacity) {
+    if (capacity <= 0) return -1;
+    std::vector<char> bytes(static_cast<size_t>(capacity));
+    uint32_t type = 0, size = static_cast<uint32_t>(capacity);
+    if (RegistryRead(key, name, &type, bytes.data(), &size) != 0 || type != RegistryText) return -1;
+    // A text stored without its zero ends where its bytes end, if that fits.
+    if (size == 0 || bytes[size - 1] != 0) {
+        if (size >= static_cast<uint32_t>(capacity)) return -1;
+        bytes[size] = 0;
+    }
+    std::memcpy(text, bytes.data(), std::strlen(bytes.data()) + 1);
+    return 0;
+}
+
+int WriteNumberSetting(const char* name, int value) { return WriteSetting(SettingsKey, name, &value, SettingNumber); }
+
+int WriteTextSetting(const char* key, const char* name, const char* text) {
+    return WriteSetting(key, name, text, SettingText);
+}
+
+LoadedSettings LoadEngineSettings(Phone& phone) {
+    LoadedSettings loaded;
+    int value;
+    if (ReadNumberSetting("Autoanswer", &value) == 0) phone.Autoanswer = value;
+    ReadNumberSetting("RecLevel", &loaded.recLevel);
+    phone.Capture.setRecordingSource(CaptureDevice::MicrophoneSource, loaded.recLevel);
+    ReadNumberSetting("Volume", &loaded.volume);
+    phone.SetVolume(loaded.volume);
+    int threshold = -50;
+    ReadNumberSetting("InputThreshold", &threshold);
+    phone.Capture.inputThreshold = threshold;
+    int frames = 4;
+    ReadNumberSetting("FramesPerPacket", &frames);
+    phone.FramesPerPacket = frames;
+    int maxDelay = 1000;
+    ReadNumberSetting("MaxDelay", &maxDelay);
+    phone.SetMaxDelay(maxDelay);
+    int delay = 100;
+    ReadNumberSetting("Delay", &delay);
+    phone.SetDelay(delay);
+    char identity[100];
+    if (ReadTextSetting(SettingsKey, "Identity", identity, sizeof identity) == 0)
+        phone.WriteText(phone.Identity, sizeof phone.Identity, identity);
+    // A codec index outside the table would never reach a peer: the default instead.
+    if (ReadNumberSetting("Codec", &value) == 0) phone.Codec = (value == 0 || value == 1) ? value : 0;
+    int outGain = 0;
+    ReadNumberSetting("OutGain", &outGain);
+    phone.SetOutGain(outGain);
+    if (ReadNumberSetting("InGain", &value) == 0) phone.Capture.micGain = value;
+    return loaded;
+}
+
+void LoadGenerateLog(Phone& phone) {
+    int value;
+    if (ReadNumberSetting("GenerateLog", &value) == 0) phone.GenerateLog = value;
+}
+
+std::vector<std::string> LoadAddressHistory() {
+    std::vector<std::string> entries;
+    for (int n = 1; n <= 49; ++n) {
+        char name[16], address[300];
+        std::snprintf(name, sizeof name, "Address%d", n);
+        if (ReadTextSetting(SettingsKey, name, address, sizeof address) == 0) entries.push_back(address);
+    }
+    return entries;
+}
+
+void StoreAddressHistory(const std::vector<std::string>& entries) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string name = "Address" + std::to_string(i + 1);
+        WriteTextSetting(SettingsKey, name.c_str(), entries[i].c_str());
+    }
+}
+
+}  // namespace kv

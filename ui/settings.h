@@ -1,0 +1,51 @@
+// The settings store: named values under the current user's registry root
+// (on Linux a .reg-format file per user). Each operation opens the key, moves
+// one value and closes the key again; nothing is cached.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kv {
+
+class Phone;
+
+extern const char SettingsKey[];  // "Software\\Kestrovox": every setting and the address history
+extern const char WindowKey[];    // "Software\\KestroVox": the main window position
+
+enum SettingKind { SettingText = 1, SettingNumber = 4 };
+
+// Copies the stored bytes of the value into destination: 0, or -1 when the key
+// or the value is missing or larger than capacity (destination untouched).
+int ReadSetting(const char* key, const char* name, void* destination, int capacity);
+// Stores text (SettingText, with its terminating zero) or a 32-bit number: 0 or -1.
+int WriteSetting(const char* key, const char* name, const void* data, int kind);
+
+// Typed reads under SettingsKey (or the key given). A value stored with
+// another kind counts as missing; a text always comes back terminated.
+int ReadNumberSetting(const char* name, int* value);
+int ReadTextSetting(const char* key, const char* name, char* text, int capacity);
+int WriteNumberSetting(const char* name, int value);
+int WriteTextSetting(const char* key, const char* name, const char* text);
+
+// The values loaded at start-up that the front end shows on its sliders.
+struct LoadedSettings {
+    int recLevel = 500;
+    int volume = 500;
+};
+
+// Start-up loading of every engine setting, in the order of the main dialog's
+// initialisation: Autoanswer, RecLevel (applied through the capture mixer),
+// Volume, InputThreshold, FramesPerPacket, MaxDelay then Delay, Identity,
+// Codec, OutGain and InGain. The identity prompt and the address
+// history are the front end's.
+LoadedSettings LoadEngineSettings(Phone& phone);
+// "GenerateLog", read after the identity prompt.
+void LoadGenerateLog(Phone& phone);
+
+// The address history: "Address1" to "Address49", those present, in number order.
+std::vector<std::string> LoadAddressHistory();
+// Writes every entry as "Address1", "Address2" ... in the order given.
+void StoreAddressHistory(const std::vector<std::string>& entries);
+
+}  // namespace kv
