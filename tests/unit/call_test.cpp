@@ -326,7 +326,12 @@ TEST_F(Calls, AConferenceOfThreeAroundAHub) {
     ASSERT_EQ(c.phone.PartyCount, 1);
     EXPECT_TRUE(SameAddress(b->phone.PartyAddress[0], a->peer()));
     EXPECT_TRUE(SameAddress(c.phone.PartyAddress[0], a->peer()));
-    // Both hear the hub.
+    // Bob talks: the hub hears him, Cy does not (nothing is forwarded).
+    for (int n = 0; n < 4; ++n) ASSERT_TRUE(WaitFor([&] { return b->devices.fillInput(4000); }));
+    EXPECT_TRUE(WaitFor([&] { return a->devices.outputsOpened() > 0; }));
+    SleepMs(300);
+    EXPECT_EQ(c.devices.outputsOpened(), 0);
+    // The hub talks: both hear it.
     for (int n = 0; n < 4; ++n) ASSERT_TRUE(WaitFor([&] { return a->devices.fillInput(4000); }));
     EXPECT_TRUE(WaitFor([&] { return b->devices.outputsOpened() > 0 && c.devices.outputsOpened() > 0; }));
     // The status line names party 0 only.
