@@ -532,6 +532,11 @@ int64_t SteadyWaveClock::nowMicros() {
         .count();
 }
 
+int64_t SystemWaveClock::nowMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 bool ReadPcm8kMonoWav(const char* path, std::vector<int16_t>* samples, std::string* error) {
     std::string why;
     std::vector<uint8_t> bytes;
@@ -570,7 +575,7 @@ void WavFileDevices::pump() {
 }
 
 std::unique_ptr<WavFileDevices> CreateWavFileDevices(const char* micPath, const char* speakerPath,
-                                                     std::string* error, WaveClock* clock) {
+                                                     std::string* error, WaveClock* clock, int64_t originMicros) {
     auto core = std::make_shared<WavFileCore>();
     if (Given(micPath)) {
         std::string why;
@@ -600,7 +605,7 @@ std::unique_ptr<WavFileDevices> CreateWavFileDevices(const char* micPath, const 
         core->ownedClock = std::make_unique<SteadyWaveClock>();
         core->clock = core->ownedClock.get();
     }
-    core->originMicros = core->clock->nowMicros();
+    core->originMicros = originMicros >= 0 ? originMicros : core->clock->nowMicros();
     return std::make_unique<WavFileDevices>(std::move(core));
 }
 

@@ -46,6 +46,13 @@ public:
     int64_t nowMicros() override;
 };
 
+// The wall clock (microseconds since 1970), so that several processes on one
+// machine can share one timeline: give each the same origin.
+class SystemWaveClock final : public WaveClock {
+public:
+    int64_t nowMicros() override;
+};
+
 // Time that only moves when a test says so. Thread-safe.
 class ManualWaveClock final : public WaveClock {
 public:
@@ -91,8 +98,12 @@ private:
 // WAV, 8000 Hz, mono, 16-bit; the speaker file is created (truncated) now.
 // Returns null and a message in *error (when given) if either fails. The
 // clock, when given, must outlive the device set; null means the steady clock.
+// The timeline starts now, or at originMicros on the clock when that is not
+// negative (a past origin: the speaker file begins with the silence since then
+// and the microphone is heard from that far into its file).
 std::unique_ptr<WavFileDevices> CreateWavFileDevices(const char* micPath, const char* speakerPath,
-                                                     std::string* error, WaveClock* clock = nullptr);
+                                                     std::string* error, WaveClock* clock = nullptr,
+                                                     int64_t originMicros = -1);
 
 // Reads the samples of a PCM WAV file that is 8000 Hz, mono, 16-bit.
 // False with a message (naming the path) in *error when it cannot be read or

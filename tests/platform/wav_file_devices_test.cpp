@@ -220,6 +220,31 @@ TEST_F(WavFileDevicesTest, InputOpenedAtOneSecondHearsTheFileFromThatSecondInRea
     in->unprepare(b.wb);
 }
 
+TEST_F(WavFileDevicesTest, AGivenOriginPutsSeveralProcessesOnOneTimeline) {
+    // Another process started the timeline 1.5 s ago: this one hears the
+    // microphone file from there, and its speaker file starts at the origin.
+    const auto ramp = Ramp(40000);
+    WriteBytes(mic_, Wav(ramp));
+    clock_.advanceMs(5000);
+    std::string error;
+    auto d = CreateWavFileDevices(mic_.string().c_str(), speaker_.string().c_str(), &error, &clock_,
+                                  clock_.nowMicros() - 1500000);
+    ASSERT_TRUE(d) << error;
+    auto in = d->openInput(8000);
+    ASSERT_TRUE(in);
+    Buf a(320);
+    in->prepare(a.wb);
+    in->add(a.wb);
+    in->start();
+    clock_.advanceMs(40);
+    ASSERT_TRUE(in->done(a.wb));
+    EXPECT_EQ(a.samples(), Ramp(320, 12000));
+    in->reset();
+    in->unprepare(a.wb);
+    d->pump();
+    EXPECT_EQ(SpeakerSamples(speaker_).size(), size_t(12320));  // 1.54 s of silence, from the origin on
+}
+
 TEST_F(WavFileDevicesTest, InputHearsSilenceAfterTheEndOfTheFile) {
     const auto ramp = Ramp(1000, 1);
     auto d = Make(&ramp, false);
