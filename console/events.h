@@ -1,0 +1,70 @@
+// The console's notification window: engine notifications become events that
+// carry a copy of the Phone fields they name, taken by the engine thread at
+// the moment it notifies, so that a later change (a second departure, the next
+// call) cannot mix into the line printed for this one.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/notification_queue.h"
+#include "platform/peer_address.h"
+
+namespace kv {
+
+class Phone;
+
+namespace console {
+
+// Which operation a NoAnswer or NotActive reports.
+enum class Subject { Call, Message };
+
+struct EngineEvent {
+    int code = 0;   // EngineNotification
+    int value = 0;  // its second parameter
+    std::string name;
+    PeerAddress address;
+    std::string text;  // refusal text, chat line or log file
+    int count = 0;     // parties
+    Subject subject = Subject::Call;
+};
+
+class EventSink final : public NotificationSink {
+public:
+    explicit EventSink(Phone& phone) : phone_(phone) {}
+
+    void post(int code, int value) override;
+    void send(int code, int value) override;
+
+    // Takes the oldest event (releasing its engine thread when it was sent),
+    // waiting up to timeoutMs; false when none came.
+    bool next(EngineEvent* out, int timeoutMs);
+    // Lets every waiting engine thread go; later notifications are dropped.
+    void close();
+
+    // The console started a call or a short message. Both a call and a message
+    // may end in NoAnswer or NotActive; when both are under way at once, the
+    // one started first is taken to report first.
+    void noteCallStarted();
+    void noteMessageStarted();
+
+private:
+    EngineEvent snapshot(int code, int value);
+    Subject subjectOf(int code);
+    void deliver(int code, int value, bool sent);
+
+    Phone& phone_;
+    NotificationQueue queue_;
+    std::mutex lock_;
+    std::map<int, EngineEvent> events_;  // by the id that travels through the queue
+    int nextId_ = 1;
+    bool closed_ = false;
+    uint64_t stamp_ = 0;
+    uint64_t callStamp_ = 0, messageStamp_ = 0;          // when each was started
+    uint64_t callReported_ = 0, messageReported_ = 0;    // the start last reported
+};
+
+}  // namespace console
+}  // namespace kv

@@ -1,0 +1,205 @@
+// kestrovox: the console peer. One Phone with the stored settings, one line
+// per engine event on standard output, commands from standard input; ends on
+// quit, end of input, SIGINT or SIGTERM with an orderly shutdown.
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "console/commands.h"
+#include "console/events.h"
+#include "console/options.h"
+#include "console/output.h"
+#include "console/setup.h"
+#include "engine/phone.h"
+#include "platform/udp_socket.h"
+#include "ui/event_log.h"
+
+namespace {
+
+using namespace kv;
+using namespace kv::console;
+
+volatile std::sig_atomic_t gSignal = 0;
+
+extern "C" void OnSignal(int) { gSignal = 1; }
+
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void PrintLine(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void PrintError(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", ProgramName, message.c_str());
+    std::fflush(stderr);
+}
+
+// Lines typed on standard input, read by a thread of their own. The thread may
+// still sit in a read when the program ends, so this lives for the whole process.
+class InputLines {
+public:
+    void push(std::string line) {
+        std::lock_guard<std::mutex> guard(lock_);
+        lines_.push_back(std::move(line));
+    }
+    void end() {
+        std::lock_guard<std::mutex> guard(lock_);
+        ended_ = true;
+    }
+    // The next line; false when none waits. *ended is set once the input is over.
+    bool take(std::string* line, bool* ended) {
+        std::lock_guard<std::mutex> guard(lock_);
+        *ended = ended_ && lines_.empty();
+        if (lines_.empty()) return false;
+        *line = std::move(lines_.front());
+        lines_.pop_front();
+        return true;
+    }
+
+private:
+    std::mutex lock_;
+    std::deque<std::string> lines_;
+    bool ended_ = false;
+};
+
+InputLines* StartReadingInput() {
+    static InputLines* lines = new InputLines;
+    std::thread([] {
+        std::string line;
+        while (std::getline(std::cin, line)) lines->push(line);
+        lines->end();
+    }).detach();
+    return lines;
+}
+
+int Run(int argc, char** argv) {
+    Options options;
+    std::string error;
+    switch (ParseOptions(argc, argv, &options, &error)) {
+        case ParseStatus::Help: std::fputs(UsageText().c_str(), stdout); return ExitOk;
+        case ParseStatus::Version: std::printf("%s %s\n", ProgramName, ProgramVersion); return ExitOk;
+        case ParseStatus::Error:
+            PrintError(error);
+            std::fprintf(stderr, "Try '%s --help'.\n", ProgramName);
+            return ExitUsage;
+        case ParseStatus::Run: break;
+    }
+
+    // Addresses given as options must resolve before anything starts.
+    PeerAddress resolved;
+    for (const auto* address : {&options.call, &options.messageAddress}) {
+        if (*address && !ResolveAddress((*address)->c_str(), &resolved)) {
+            PrintError("unable to resolve address '" + **address + "'");
+            return ExitUsage;
+        }
+    }
+    AudioSetup audio;
+    if (!OpenAudio(options, &audio, &error)) {
+        PrintError(error);
+        return ExitUsage;
+    }
+    if (const char* logDir = std::getenv("KESTROVOX_LOG_DIR"))
+        if (logDir[0]) SetEventLogDirectory(logDir);
+
+    const bool messageMode = options.messageAddress.has_value();
+    const uint16_t port = options.port.value_or(DefaultPort);
+    std::unique_ptr<Phone> phone;
+    std::unique_ptr<EventSink> events;
+    auto start = [&](uint16_t portToBind) {
+        phone = std::make_unique<Phone>(portToBind);
+        events = std::make_unique<EventSink>(*phone);
+        phone->NotifyWindow = events.get();
+        phone->SetAudioDevices(audio.devices);
+        return phone->Start() != 0;
+    };
+    // A short message needs no particular port: its sender takes any free one
+    // when the usual one is in use.
+    if (!start(port) && !(messageMode && !options.port && start(0))) {
+        PrintError("cannot bind UDP port " + std::to_string(port) + " (another session running?)");
+        return ExitFailure;
+    }
+
+    Session session(*phone, *events, PrintLine, PrintError);
+    auto shutdown = [&] {
+        session.HangUpAll();
+        EngineEvent e;
+        while (events->next(&e, 0)) session.HandleEvent(e, NowMs());
+        events->close();
+        phone->NotifyWindow = nullptr;
+        phone->Shutdown();
+        PrintLine("stopped");
+    };
+
+    if (!LoadSettings(*phone, options, std::cin, std::cerr)) {
+        PrintError("an identity is needed (--identity NAME)");
+        shutdown();
+        return ExitFailure;
+    }
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);  // a reader that went away must not kill the peer mid-call
+#endif
+
+    char identity[100];
+    phone->ReadText(phone->Identity, identity, sizeof identity);
+    UdpSocket* socket = phone->Socket.load();
+    PrintLine(FormatReady(identity, socket ? socket->localPort() : phone->Port()));
+
+    if (options.hangupAfterMs) session.SetHangupAfter(*options.hangupAfterMs);
+    if (messageMode) {
+        session.SetMessageMode();
+        if (!session.StartMessage(*options.messageAddress, options.messageText)) session.RequestQuit(ExitFailure);
+    }
+    if (options.call) session.StartCall(*options.call);
+
+    InputLines* input = messageMode || options.noInput ? nullptr : StartReadingInput();
+
+    while (!session.QuitRequested()) {
+        if (gSignal) {
+            session.RequestQuit(messageMode ? ExitFailure : ExitOk);
+            break;
+        }
+        EngineEvent e;
+        if (events->next(&e, 20)) {
+            session.HandleEvent(e, NowMs());
+            while (!session.QuitRequested() && events->next(&e, 0)) session.HandleEvent(e, NowMs());
+        }
+        std::string line;
+        bool ended = false;
+        while (input && !session.QuitRequested() && input->take(&line, &ended)) session.RunLine(line);
+        if (ended) session.RequestQuit(ExitOk);
+        session.Tick(NowMs());
+    }
+
+    shutdown();
+    phone.reset();
+    return session.ExitCode();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!StartSocketLibrary()) {
+        PrintError("cannot start the socket library");
+        return ExitFailure;
+    }
+    const int code = Run(argc, argv);
+    StopSocketLibrary();
+    return code;
+}

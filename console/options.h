@@ -1,0 +1,53 @@
+// Command-line options of the console peer. Every option is optional; the
+// values given override the stored settings for this run only.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kv {
+namespace console {
+
+constexpr char ProgramName[] = "kestrovox";
+constexpr char ProgramVersion[] = "1.30";
+
+// Exit codes of the program.
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1;  // the engine could not start, a short message was not delivered ...
+constexpr int ExitUsage = 2;    // a bad option or option value; nothing was started
+
+struct Options {
+    std::optional<std::string> identity;
+    std::optional<uint16_t> port;  // 11676 when not given
+    std::optional<int> answer;  // AnswerMode: 0 ask, 1 refuse, 2 accept, 3 ignore
+    std::optional<int> codec;
+    std::optional<std::string> refuseWith;
+    bool log = false;
+    std::optional<int> frames;
+    std::optional<int> delay;
+    std::optional<int> maxDelay;
+    std::optional<int> threshold;  // dB
+    std::string mic = "default";
+    std::string speaker = "default";
+    std::optional<std::string> call;
+    std::optional<int> hangupAfterMs;
+    std::optional<std::string> messageAddress;
+    std::string messageText;
+    bool noInput = false;
+};
+
+enum class ParseStatus { Run, Help, Version, Error };
+
+// Parses argv[1..argc-1]. On Error, *error holds one line naming the option
+// and what is wrong with it.
+ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::string* error);
+
+// The --help text, several lines ending in a line end.
+std::string UsageText();
+
+// True when the name selects the WAV-file devices (it ends in ".wav", any case).
+bool IsWavPath(const std::string& name);
+
+}  // namespace console
+}  // namespace kv

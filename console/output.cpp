@@ -1,0 +1,170 @@
+#include "console/output.h"
+
+#include <cstdio>
+
+#include "engine/phone.h"
+
+namespace kv {
+namespace console {
+namespace {
+
+std::string Number(int n) { return std::to_string(n); }
+
+std::string Named(const char* event, const EngineEvent& e) {
+    return std::string(event) + " name=" + Quote(e.name) + " address=" + FormatAddress(e.address);
+}
+
+std::string CallFailed(const char* reason, const EngineEvent& e) {
+    return std::string("call-failed reason=") + reason + " name=" + Quote(e.name) +
+           " address=" + FormatAddress(e.address);
+}
+
+// The reason byte of a Leave: 1 means the codec could not be found, anything else a plain hang-up.
+const char* LeaveReason(int value) { return value == 1 ? "no-codec" : "hung-up"; }
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string Quote(const std::string& text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20 || c > 0x7E) {
+                    out += "\\x";
+                    out += hex[c >> 4];
+                    out += hex[c & 15];
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+bool Unquote(const std::string& quoted, std::string* text) {
+    if (quoted.size() < 2 || quoted.front() != '"' || quoted.back() != '"') return false;
+    std::string out;
+    for (size_t i = 1; i + 1 < quoted.size(); ++i) {
+        char c = quoted[i];
+        if (c == '"') return false;
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (i + 2 >= quoted.size()) return false;
+        char e = quoted[++i];
+        switch (e) {
+            case '"': out += '"'; break;
+            case '\\': out += '\\'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'x': {
+                if (i + 3 >= quoted.size()) return false;
+                int hi = HexDigit(quoted[i + 1]), lo = HexDigit(quoted[i + 2]);
+                if (hi < 0 || lo < 0) return false;
+                out += static_cast<char>(hi << 4 | lo);
+                i += 2;
+                break;
+            }
+            default: return false;
+        }
+    }
+    *text = out;
+    return true;
+}
+
+std::string FormatAddress(const PeerAddress& address) {
+    char dotted[16];
+    FormatDotted(address, dotted);
+    return std::string(dotted) + ":" + Number(address.port());
+}
+
+const char* AnswerModeName(int mode) {
+    switch (mode) {
+        case AnswerAsk: return "ask";
+        case AnswerRefuse: return "refuse";
+        case AnswerAccept: return "accept";
+        default: return "ignore";
+    }
+}
+
+std::string FormatEvent(const EngineEvent& e) {
+    switch (e.code) {
+        case IncomingCall: return Named("incoming-call", e);
+        case IncomingConnected: return Named("connected", e) + " direction=incoming";
+        case CallSetupFailed: return CallFailed("setup-failed", e);
+        case CallerCancelled: return Named("call-cancelled", e) + " reason=" + LeaveReason(e.value);
+        case PartyAlerted: return Named("alerted", e);
+        case CallConnected: return Named("connected", e) + " direction=outgoing";
+        case CallRefused: return Named("call-refused", e) + " text=" + Quote(e.text);
+        case UnsupportedCodec: return CallFailed("unsupported-codec", e);
+        case RemoteCannotDecode: return CallFailed("remote-cannot-decode", e);
+        case RemoteBusy: return CallFailed("busy", e);
+        case NoAnswer:
+        case NotActive: {
+            const char* reason = e.code == NoAnswer ? "no-answer" : "not-active";
+            if (e.subject == Subject::Message)
+                return std::string("message-failed reason=") + reason + " address=" + FormatAddress(e.address);
+            return CallFailed(reason, e);
+        }
+        case PartyHungUp: return Named("party-left", e) + " reason=" + LeaveReason(e.value);
+        case PartyDropped: return Named("party-left", e) + " reason=dropped";
+        case ChatLine: return "chat line=" + Quote(e.text);
+        case PartiesChanged: return "parties-changed count=" + Number(e.count);
+        case LogWritten: return "log-written file=" + Quote(e.text);
+        case MessageRefused: return "message-refused address=" + FormatAddress(e.address);
+        case MessageDelivered: return "message-delivered address=" + FormatAddress(e.address);
+        default: return "notification code=" + Number(e.code) + " value=" + Number(e.value);
+    }
+}
+
+std::string FormatReady(const std::string& identity, int port) {
+    return "ready name=" + Quote(identity) + " port=" + Number(port);
+}
+
+std::string FormatCalling(const PeerAddress& address) { return "calling address=" + FormatAddress(address); }
+
+std::string FormatMessageSending(const PeerAddress& address) {
+    return "message-sending address=" + FormatAddress(address);
+}
+
+std::string FormatIncomingTimeout(const std::string& name, const PeerAddress& address) {
+    return "incoming-timeout name=" + Quote(name) + " address=" + FormatAddress(address);
+}
+
+std::string FormatStatus(const StatusInfo& s) {
+    return "status text=" + Quote(s.text) + " call-state=" + Number(s.callState) + " parties=" + Number(s.parties) +
+           " message-state=" + Number(s.messageState) + " transmitting=" + Number(s.transmitting ? 1 : 0) +
+           " mic=" + (s.micMuted ? "off" : "on") + " speaker=" + (s.speakerMuted ? "off" : "on") +
+           " in-level=" + Number(s.inLevel) + " out-level=" + Number(s.outLevel) + " name=" + Quote(s.identity) +
+           " port=" + Number(s.port) + " answer=" + AnswerModeName(s.answer) + " codec=" + Number(s.codec) +
+           " log=" + Number(s.log ? 1 : 0);
+}
+
+std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties) {
+    std::vector<std::string> lines;
+    lines.push_back("parties count=" + Number(static_cast<int>(parties.size())));
+    for (size_t i = 0; i < parties.size(); ++i)
+        lines.push_back("party index=" + Number(static_cast<int>(i)) + " name=" + Quote(parties[i].name) +
+                        " address=" + FormatAddress(parties[i].address) +
+                        " active=" + Number(parties[i].active ? 1 : 0));
+    return lines;
+}
+
+}  // namespace console
+}  // namespace kv

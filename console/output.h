@@ -1,0 +1,63 @@
+// The lines the console peer prints: one line per event, each a word naming
+// the event followed by key=value fields. Texts (names, chat lines, refusal
+// texts, paths) are always quoted, with quote, backslash, control characters
+// and every byte outside printable ASCII escaped, so that nothing a peer
+// sends can end a line or forge a field.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "console/events.h"
+#include "platform/peer_address.h"
+
+namespace kv {
+namespace console {
+
+// "text" with \" \\ \n \r \t and \xHH for every other byte below 0x20 or above 0x7E.
+std::string Quote(const std::string& text);
+// The inverse of Quote for a whole quoted field; false when it is malformed.
+bool Unquote(const std::string& quoted, std::string* text);
+
+// "a.b.c.d:port".
+std::string FormatAddress(const PeerAddress& address);
+
+// "ask", "refuse", "accept", or "ignore" for any other value (as the engine treats it).
+const char* AnswerModeName(int mode);
+
+// The line for one engine notification.
+std::string FormatEvent(const EngineEvent& e);
+
+std::string FormatReady(const std::string& identity, int port);
+std::string FormatCalling(const PeerAddress& address);
+std::string FormatMessageSending(const PeerAddress& address);
+std::string FormatIncomingTimeout(const std::string& name, const PeerAddress& address);
+
+struct StatusInfo {
+    std::string text;  // the status line of the engine
+    int callState = 0;
+    int parties = 0;
+    int messageState = 0;
+    bool transmitting = false;
+    bool micMuted = false;
+    bool speakerMuted = false;
+    int inLevel = -10000;
+    int outLevel = -10000;
+    std::string identity;
+    int port = 0;
+    int answer = 0;
+    int codec = 0;
+    bool log = false;
+};
+std::string FormatStatus(const StatusInfo& s);
+
+struct PartyInfo {
+    std::string name;
+    PeerAddress address;
+    bool active = false;
+};
+// "parties count=N", then one "party ..." line per party.
+std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties);
+
+}  // namespace console
+}  // namespace kv

@@ -1,0 +1,227 @@
+#include "console/output.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "engine/phone.h"
+
+using namespace kv;
+using namespace kv::console;
+
+namespace {
+
+// What a script reading our output would do: the first word names the event,
+// then key=value fields separated by single spaces, quoted values decoded.
+struct Line {
+    std::string event;
+    std::map<std::string, std::string> fields;
+    std::vector<std::string> order;
+    bool ok = true;
+};
+
+Line ParseLine(const std::string& text) {
+    Line line;
+    size_t i = text.find(' ');
+    line.event = text.substr(0, i);
+    while (i != std::string::npos && i < text.size()) {
+        ++i;
+        const size_t eq = text.find('=', i);
+        if (eq == std::string::npos) {
+            line.ok = false;
+            break;
+        }
+        const std::string key = text.substr(i, eq - i);
+        size_t end;
+        std::string value;
+        if (eq + 1 < text.size() && text[eq + 1] == '"') {
+            end = eq + 2;
+            while (end < text.size() && text[end] != '"') end += text[end] == '\\' ? 2 : 1;
+            if (end >= text.size() || !Unquote(text.substr(eq + 1, end - eq), &value)) {
+                line.ok = false;
+                break;
+            }
+            ++end;
+        } else {
+            end = text.find(' ', eq);
+            if (end == std::string::npos) end = text.size();
+            value = text.substr(eq + 1, end - eq - 1);
+        }
+        if (line.fields.count(key)) line.ok = false;
+        line.fields[key] = value;
+        line.order.push_back(key);
+        i = end < text.size() ? end : std::string::npos;
+        if (i != std::string::npos && text[i] != ' ') {
+            line.ok = false;
+            break;
+        }
+    }
+    return line;
+}
+
+EngineEvent Event(int code, const std::string& name = "", uint32_t ip = 0, uint16_t port = 0, int value = 0) {
+    EngineEvent e;
+    e.code = code;
+    e.name = name;
+    e.address = MakeAddress(ip, port);
+    e.value = value;
+    return e;
+}
+
+const uint32_t Ann = 0x0A000002;  // 10.0.0.2
+
+}  // namespace
+
+TEST(ConsoleOutput, QuoteEscapesEverythingThatCouldBreakALine) {
+    EXPECT_EQ(Quote("Ann"), "\"Ann\"");
+    EXPECT_EQ(Quote(""), "\"\"");
+    EXPECT_EQ(Quote("say \"hi\""), "\"say \\\"hi\\\"\"");
+    EXPECT_EQ(Quote("a\\b"), "\"a\\\\b\"");
+    EXPECT_EQ(Quote("a\nb\rc\td"), "\"a\\nb\\rc\\td\"");
+    EXPECT_EQ(Quote(std::string("\x01\x1f\x7f", 3)), "\"\\x01\\x1f\\x7f\"");
+    EXPECT_EQ(Quote("J\xc3\xb6rg"), "\"J\\xc3\\xb6rg\"");
+    EXPECT_EQ(Quote(std::string("a\0b", 3)), "\"a\\x00b\"");
+}
+
+TEST(ConsoleOutput, UnquoteReversesQuoteForEveryByte) {
+    std::string all;
+    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+    std::string back;
+    ASSERT_TRUE(Unquote(Quote(all), &back));
+    EXPECT_EQ(back, all);
+    for (const char* bad : {"", "\"", "abc", "\"a\"b\"", "\"a\\\"", "\"\\x4\"", "\"\\xzz\"", "\"\\q\""})
+        EXPECT_FALSE(Unquote(bad, &back)) << bad;
+}
+
+TEST(ConsoleOutput, AddressesCarryThePort) {
+    EXPECT_EQ(FormatAddress(MakeAddress(0x7F000001, 11676)), "127.0.0.1:11676");
+    EXPECT_EQ(FormatAddress(MakeAddress(0xC0A80A01, 5000)), "192.168.10.1:5000");
+}
+
+TEST(ConsoleOutput, OneLinePerNotification) {
+    EngineEvent refused = Event(CallRefused, "Bob", Ann, 11676);
+    refused.text = "In a meeting";
+    EngineEvent noAnswer = Event(NoAnswer, "", Ann, 11676);
+    EngineEvent messageNoAnswer = noAnswer;
+    messageNoAnswer.subject = Subject::Message;
+    EngineEvent notActive = Event(NotActive, "", Ann, 5000);
+    EngineEvent messageNotActive = notActive;
+    messageNotActive.subject = Subject::Message;
+    EngineEvent chat = Event(ChatLine);
+    chat.text = "Bob> hello";
+    EngineEvent parties = Event(PartiesChanged);
+    parties.count = 2;
+    EngineEvent log = Event(LogWritten);
+    log.text = "/tmp/KestroVox.log";
+
+    const std::pair<EngineEvent, const char*> cases[] = {
+        {Event(IncomingCall, "Ann", Ann, 11676), "incoming-call name=\"Ann\" address=10.0.0.2:11676"},
+        {Event(IncomingConnected, "Ann", Ann, 11676),
+         "connected name=\"Ann\" address=10.0.0.2:11676 direction=incoming"},
+        {Event(CallSetupFailed, "Ann", Ann, 11676),
+         "call-failed reason=setup-failed name=\"Ann\" address=10.0.0.2:11676"},
+        {Event(CallerCancelled, "Ann", Ann, 11676, 0),
+         "call-cancelled name=\"Ann\" address=10.0.0.2:11676 reason=hung-up"},
+        {Event(CallerCancelled, "Ann", Ann, 11676, 1),
+         "call-cancelled name=\"Ann\" address=10.0.0.2:11676 reason=no-codec"},
+        {Event(PartyAlerted, "Bob", Ann, 11676), "alerted name=\"Bob\" address=10.0.0.2:11676"},
+        {Event(CallConnected, "Bob", Ann, 11676), "connected name=\"Bob\" address=10.0.0.2:11676 direction=outgoing"},
+        {refused, "call-refused name=\"Bob\" address=10.0.0.2:11676 text=\"In a meeting\""},
+        {Event(UnsupportedCodec, "Bob", Ann, 11676),
+         "call-failed reason=unsupported-codec name=\"Bob\" address=10.0.0.2:11676"},
+        {Event(RemoteCannotDecode, "Bob", Ann, 11676),
+         "call-failed reason=remote-cannot-decode name=\"Bob\" address=10.0.0.2:11676"},
+        {Event(RemoteBusy, "Bob", Ann, 11676), "call-failed reason=busy name=\"Bob\" address=10.0.0.2:11676"},
+        {noAnswer, "call-failed reason=no-answer name=\"\" address=10.0.0.2:11676"},
+        {messageNoAnswer, "message-failed reason=no-answer address=10.0.0.2:11676"},
+        {notActive, "call-failed reason=not-active name=\"\" address=10.0.0.2:5000"},
+        {messageNotActive, "message-failed reason=not-active address=10.0.0.2:5000"},
+        {Event(PartyHungUp, "Bob", Ann, 11676, 0), "party-left name=\"Bob\" address=10.0.0.2:11676 reason=hung-up"},
+        {Event(PartyHungUp, "Bob", Ann, 11676, 1), "party-left name=\"Bob\" address=10.0.0.2:11676 reason=no-codec"},
+        {Event(PartyHungUp, "Bob", Ann, 11676, 7), "party-left name=\"Bob\" address=10.0.0.2:11676 reason=hung-up"},
+        {Event(PartyDropped, "Bob", Ann, 11676), "party-left name=\"Bob\" address=10.0.0.2:11676 reason=dropped"},
+        {chat, "chat line=\"Bob> hello\""},
+        {parties, "parties-changed count=2"},
+        {log, "log-written file=\"/tmp/KestroVox.log\""},
+        {Event(MessageRefused, "", Ann, 11676), "message-refused address=10.0.0.2:11676"},
+        {Event(MessageDelivered, "", Ann, 11676), "message-delivered address=10.0.0.2:11676"},
+        {Event(42, "", 0, 0, 3), "notification code=42 value=3"},
+    };
+    for (const auto& c : cases) {
+        const std::string line = FormatEvent(c.first);
+        EXPECT_EQ(line, c.second);
+        EXPECT_TRUE(ParseLine(line).ok) << line;
+    }
+}
+
+// A peer chooses its own identity and chat text: whatever it sends, the line
+// stays one line with the same fields, and the text comes back unchanged.
+TEST(ConsoleOutput, HostileNamesCannotForgeLinesOrFields) {
+    const std::string hostile[] = {
+        "Eve\nconnected name=\"Bob\" address=1.2.3.4:11676 direction=outgoing",
+        "Eve\" address=6.6.6.6:1 reason=hung-up",
+        "Eve\\\" x=\"y",
+        "Eve\r\x1b[2Kparty-left",
+        std::string("Eve\0hidden", 10),
+        "\"\"\"\\\\\\",
+        "\xff\xfe\x80",
+    };
+    for (const std::string& name : hostile) {
+        EngineEvent e = Event(PartyHungUp, name, Ann, 11676);
+        const std::string line = FormatEvent(e);
+        EXPECT_EQ(line.find('\n'), std::string::npos);
+        EXPECT_EQ(line.find('\r'), std::string::npos);
+        for (unsigned char c : line) EXPECT_TRUE(c >= 0x20 && c <= 0x7E) << line;
+        Line parsed = ParseLine(line);
+        ASSERT_TRUE(parsed.ok) << line;
+        EXPECT_EQ(parsed.event, "party-left");
+        EXPECT_EQ(parsed.order, (std::vector<std::string>{"name", "address", "reason"})) << line;
+        EXPECT_EQ(parsed.fields["name"], name);
+        EXPECT_EQ(parsed.fields["address"], "10.0.0.2:11676");
+        EXPECT_EQ(parsed.fields["reason"], "hung-up");
+
+        EngineEvent chat = Event(ChatLine);
+        chat.text = name + "> " + name;
+        Line chatLine = ParseLine(FormatEvent(chat));
+        ASSERT_TRUE(chatLine.ok);
+        EXPECT_EQ(chatLine.fields["line"], chat.text);
+    }
+}
+
+TEST(ConsoleOutput, ConsoleLines) {
+    EXPECT_EQ(FormatReady("Ann", 11676), "ready name=\"Ann\" port=11676");
+    EXPECT_EQ(FormatCalling(MakeAddress(Ann, 5000)), "calling address=10.0.0.2:5000");
+    EXPECT_EQ(FormatMessageSending(MakeAddress(Ann, 11676)), "message-sending address=10.0.0.2:11676");
+    EXPECT_EQ(FormatIncomingTimeout("A\"n", MakeAddress(Ann, 11676)),
+              "incoming-timeout name=\"A\\\"n\" address=10.0.0.2:11676");
+
+    StatusInfo s;
+    s.text = "Connected to Bob (10.0.0.2), 120 ms";
+    s.callState = 0;
+    s.parties = 1;
+    s.messageState = 1;
+    s.transmitting = true;
+    s.micMuted = true;
+    s.inLevel = -2300;
+    s.outLevel = -10000;
+    s.identity = "Ann";
+    s.port = 5000;
+    s.answer = 2;
+    s.codec = 1;
+    s.log = true;
+    EXPECT_EQ(FormatStatus(s),
+              "status text=\"Connected to Bob (10.0.0.2), 120 ms\" call-state=0 parties=1 message-state=1 "
+              "transmitting=1 mic=off speaker=on in-level=-2300 out-level=-10000 name=\"Ann\" port=5000 "
+              "answer=accept codec=1 log=1");
+    s.answer = 9;
+    EXPECT_NE(FormatStatus(s).find(" answer=ignore "), std::string::npos);
+
+    PartyInfo bob{"Bob", MakeAddress(Ann, 11676), true};
+    PartyInfo eve{"E\nve", MakeAddress(0x0A000003, 5000), false};
+    EXPECT_EQ(FormatParties({}), std::vector<std::string>{"parties count=0"});
+    EXPECT_EQ(FormatParties({bob, eve}),
+              (std::vector<std::string>{"parties count=2",
+                                        "party index=0 name=\"Bob\" address=10.0.0.2:11676 active=1",
+                                        "party index=1 name=\"E\\nve\" address=10.0.0.3:5000 active=0"}));
+}
