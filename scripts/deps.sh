@@ -9,7 +9,7 @@ packages=(
   wine wine64 xvfb xauth                            # Windows build under Wine
   libgsm1-dev libasound2-dev                        # codec and sound on Linux
   sox espeak-ng                                     # test speech and reference codec
-  iproute2 procps                                   # network namespaces for system tests
+  iproute2 procps python3                           # network namespaces for system tests
 )
 
 missing=()

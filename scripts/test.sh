@@ -30,4 +30,11 @@ wine_set_audio_driver
 trap wine_down EXIT
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" ctest --test-dir build/windows --output-on-failure
 
+step "system tests: console peers in network namespaces"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "SKIPPED: the system tests need root to create network namespaces (run as root to include them)."
+else
+  python3 tests/system/test_system.py
+fi
+
 step "all tests passed"

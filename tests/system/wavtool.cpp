@@ -1,10 +1,13 @@
 // Measures WAV files for the system tests and benchmarks (8 kHz mono 16-bit):
 //   wavtool snr REF GOT [MAXLAG_S]  aligns GOT to REF (best lag within
-//                                   MAXLAG_S, default 3 s, GOT later) and
-//                                   prints "lag=<samples> snr=<dB> gain=<g>"
+//                                   MAXLAG_S, default 3 s, GOT later; each
+//                                   quarter second within 5 ms of it) and prints
+//                                   "lag=<samples> snr=<dB> gain=<g> drift=<samples>"
 //   wavtool onset FILE [LEVEL]      prints "onset=<seconds>" of the first
 //                                   sample whose magnitude reaches LEVEL
 //                                   (default 8000), or "onset=none"
+//   wavtool onsets FILE LEVEL GAP_S prints "onset=<seconds>" for every sample
+//                                   reaching LEVEL at least GAP_S after the last
 //   wavtool stats FILE              prints "samples=<n> peak=<p> rms=<r>"
 #include <cmath>
 #include <cstdio>
@@ -34,10 +37,16 @@ double Correlate(const std::vector<double>& x, const std::vector<double>& y, siz
     return sum;
 }
 
+// The playout may restart between talk spurts, which shifts the received
+// speech by a few samples each time; so each quarter second is aligned on its
+// own, within 5 ms of the overall lag, before the gain and the noise are measured.
+constexpr size_t Window = 2000;
+constexpr size_t Slack = 40;
+
 int Snr(const char* refPath, const char* gotPath, double maxLagSeconds) {
     std::vector<double> ref = Load(refPath), got = Load(gotPath);
     const size_t maxLag = static_cast<size_t>(maxLagSeconds * 8000);
-    // Coarse search on every 4th sample, then exact around the best lag.
+    // Overall lag: coarse search on every 4th sample, then exact around the best.
     size_t best = 0;
     double bestValue = -1e300;
     for (size_t lag = 0; lag <= maxLag && lag < got.size(); lag += 2) {
@@ -50,25 +59,42 @@ int Snr(const char* refPath, const char* gotPath, double maxLagSeconds) {
         double c = Correlate(ref, got, lag, 1);
         if (c > bestValue) bestValue = c, best = lag;
     }
+    // Each window's own lag near the overall one.
+    std::vector<size_t> lags;
+    size_t lowest = best, highest = best;
+    for (size_t w = 0; w + Window <= ref.size(); w += Window) {
+        size_t windowLag = best;
+        double top = -1e300;
+        for (size_t lag = best > Slack ? best - Slack : 0; lag <= best + Slack; ++lag) {
+            double c = 0;
+            for (size_t i = w; i < w + Window && i + lag < got.size(); ++i) c += ref[i] * got[i + lag];
+            if (c > top) top = c, windowLag = lag;
+        }
+        lags.push_back(windowLag);
+        lowest = std::min(lowest, windowLag);
+        highest = std::max(highest, windowLag);
+    }
     // The received speech may be scaled (playout volume): fit the gain first.
     double rr = 0, rg = 0;
-    size_t n = 0;
-    for (size_t i = 0; i < ref.size() && i + best < got.size(); ++i, ++n) {
-        rr += ref[i] * ref[i];
-        rg += ref[i] * got[i + best];
-    }
-    if (n == 0 || rr == 0) {
-        std::printf("lag=%zu snr=-inf gain=0\n", best);
+    for (size_t k = 0; k < lags.size(); ++k)
+        for (size_t i = k * Window; i < (k + 1) * Window && i + lags[k] < got.size(); ++i) {
+            rr += ref[i] * ref[i];
+            rg += ref[i] * got[i + lags[k]];
+        }
+    if (rr == 0) {
+        std::printf("lag=%zu snr=-inf gain=0 drift=0\n", best);
         return 0;
     }
     const double gain = rg / rr;
     double signal = 0, noise = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const double s = gain * ref[i], d = got[i + best] - s;
-        signal += s * s;
-        noise += d * d;
-    }
-    std::printf("lag=%zu snr=%.2f gain=%.3f\n", best, noise > 0 ? 10 * std::log10(signal / noise) : 99.0, gain);
+    for (size_t k = 0; k < lags.size(); ++k)
+        for (size_t i = k * Window; i < (k + 1) * Window; ++i) {
+            const double s = gain * ref[i], d = (i + lags[k] < got.size() ? got[i + lags[k]] : 0) - s;
+            signal += s * s;
+            noise += d * d;
+        }
+    std::printf("lag=%zu snr=%.2f gain=%.3f drift=%zu\n", best, noise > 0 ? 10 * std::log10(signal / noise) : 99.0,
+                gain, highest - lowest);
     return 0;
 }
 
@@ -80,6 +106,19 @@ int Onset(const char* path, double level) {
             return 0;
         }
     std::printf("onset=none\n");
+    return 0;
+}
+
+int Onsets(const char* path, double level, double gapSeconds) {
+    std::vector<double> x = Load(path);
+    double last = -1e9;
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double t = i / 8000.0;
+        if (std::fabs(x[i]) >= level && t - last >= gapSeconds) {
+            std::printf("onset=%.4f\n", t);
+            last = t;
+        }
+    }
     return 0;
 }
 
@@ -100,7 +139,8 @@ int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "";
     if (what == "snr" && (argc == 4 || argc == 5)) return Snr(argv[2], argv[3], argc == 5 ? std::atof(argv[4]) : 3.0);
     if (what == "onset" && (argc == 3 || argc == 4)) return Onset(argv[2], argc == 4 ? std::atof(argv[3]) : 8000);
+    if (what == "onsets" && argc == 5) return Onsets(argv[2], std::atof(argv[3]), std::atof(argv[4]));
     if (what == "stats" && argc == 3) return Stats(argv[2]);
-    std::fprintf(stderr, "usage: wavtool snr REF GOT [MAXLAG_S] | onset FILE [LEVEL] | stats FILE\n");
+    std::fprintf(stderr, "usage: wavtool snr REF GOT [MAXLAG_S] | onset FILE [LEVEL] | onsets FILE LEVEL GAP_S | stats FILE\n");
     return 2;
 }

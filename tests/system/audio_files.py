@@ -1,0 +1,54 @@
+"""Test sounds for the system tests and benchmarks, written with the wave
+module: 8 kHz mono 16-bit PCM."""
+
+import math
+import os
+import struct
+import wave
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SPEECH = os.path.join(ROOT, "tests", "data", "speech8k.wav")
+RATE = 8000
+
+
+def read(path):
+    with wave.open(path, "rb") as w:
+        assert w.getframerate() == RATE and w.getnchannels() == 1 and w.getsampwidth() == 2
+        data = w.readframes(w.getnframes())
+    return list(struct.unpack("<%dh" % (len(data) // 2), data))
+
+
+def write(path, samples):
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(RATE)
+        w.writeframes(struct.pack("<%dh" % len(samples), *samples))
+    return path
+
+
+def silence(seconds):
+    return [0] * int(seconds * RATE)
+
+
+def speech(lead_seconds, reverse=False, tail_seconds=1.0):
+    """The test sentence after lead_seconds of silence (reversed: another voice)."""
+    s = read(SPEECH)
+    if reverse:
+        s = s[::-1]
+    return silence(lead_seconds) + s + silence(tail_seconds)
+
+
+def tone(seconds, hz=1000, level=10000):
+    return [int(level * math.sin(2 * math.pi * hz * i / RATE)) for i in range(int(seconds * RATE))]
+
+
+def clicks(times, seconds, burst_seconds=0.02, level=24000):
+    """Silence with a short full-scale square burst at each of the times."""
+    x = silence(seconds)
+    for t in times:
+        start = int(t * RATE)
+        for i in range(int(burst_seconds * RATE)):
+            if start + i < len(x):
+                x[start + i] = level if (i // 4) % 2 == 0 else -level
+    return x

@@ -1,0 +1,177 @@
+#!/usr/bin/env python3
+"""System tests: console peers on UDP port 11676, each in its own network
+namespace, joined by veth links to one bridge; WAV files as microphones and
+speakers. Needs root; skips with a message otherwise."""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import audio_files  # noqa: E402
+from netlab import Lab, ROOT  # noqa: E402
+
+WAVTOOL = os.path.join(ROOT, "build", "native", "tests", "kv_wavtool")
+MIN_SNR_DB = 5.0
+
+
+def snr(reference, received):
+    out = subprocess.run([WAVTOOL, "snr", reference, received, "4"], check=True, capture_output=True,
+                         text=True).stdout
+    m = re.search(r"lag=(\d+) snr=([-\d.inf]+) gain=([-\d.]+) drift=(\d+)", out)
+    return int(m.group(1)), float(m.group(2)), float(m.group(3))
+
+
+def peak(path):
+    out = subprocess.run([WAVTOOL, "stats", path], check=True, capture_output=True, text=True).stdout
+    return float(re.search(r"peak=([\d.]+)", out).group(1))
+
+
+@unittest.skipUnless(os.geteuid() == 0, "system tests need root for network namespaces")
+class System(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="kv_system_")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+        self.silence = audio_files.write(self.path("silence.wav"), audio_files.silence(20))
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def lab(self, hosts):
+        lab = Lab(hosts)
+        self.addCleanup(lab.close)  # also when the test fails
+        return lab
+
+    def peer(self, lab, host, name, *args, mic=None, speaker=None):
+        """A console peer named `name` with its own settings, log and WAV devices."""
+        home = self.path(name)
+        os.makedirs(home, exist_ok=True)
+        env = {"XDG_CONFIG_HOME": home, "KESTROVOX_LOG_DIR": home}
+        argv = ["--identity", name, "--mic", mic or self.silence, "--speaker", speaker or self.path(name + "-out.wav")]
+        p = lab.start(host, argv + list(args), env=env, name=name)
+        p.expect(r"^ready name=\"%s\" port=11676" % name)
+        return p
+
+    def test_a_call_carries_speech_both_ways(self):
+        lab = self.lab(2)
+        ann_says = audio_files.write(self.path("ann.wav"), audio_files.speech(1.5))
+        bob_says = audio_files.write(self.path("bob.wav"), audio_files.speech(1.5, reverse=True))
+        bob = self.peer(lab, 1, "Bob", "--answer", "accept", mic=bob_says)
+        ann = self.peer(lab, 0, "Ann", "--call", lab.addresses[1], "--hangup-after", "8", mic=ann_says)
+        ann.expect(r'^connected name="Bob" address=%s:11676 direction=outgoing' % re.escape(lab.addresses[1]))
+        bob.expect(r'^connected name="Ann" address=%s:11676 direction=incoming' % re.escape(lab.addresses[0]))
+        self.assertEqual(ann.wait(timeout=20), 0)
+        bob.expect(r'^party-left name="Ann" .*reason=hung-up')
+        self.assertEqual(bob.quit(), 0)
+        for said, heard, who in ((ann_says, self.path("Bob-out.wav"), "Ann to Bob"),
+                                 (bob_says, self.path("Ann-out.wav"), "Bob to Ann")):
+            lag, db, gain = snr(said, heard)
+            print("\n  speech %s: SNR %.2f dB after aligning by %d samples (gain %.2f)" % (who, db, lag, gain),
+                  end="")
+            self.assertGreaterEqual(db, MIN_SNR_DB)
+
+    def test_a_conference_of_three_around_a_hub(self):
+        lab = self.lab(3)
+        hub_says = audio_files.write(self.path("hub.wav"), audio_files.speech(2.5))
+        tone = audio_files.write(self.path("tone.wav"), audio_files.tone(15))
+        # The callees first: what the hub says then lies later in their speaker
+        # files than in its microphone file.
+        ann = self.peer(lab, 1, "Ann", "--answer", "accept")
+        bob = self.peer(lab, 2, "Bob", "--answer", "accept", mic=tone)
+        hub = self.peer(lab, 0, "Hub", mic=hub_says)
+        hub.send("call " + lab.addresses[1])
+        hub.expect(r'^connected name="Ann"')
+        hub.send("call " + lab.addresses[2])
+        hub.expect(r'^connected name="Bob"')
+        hub.send("parties")
+        hub.expect(r"^parties count=2")
+        for p in (ann, bob):
+            p.send("parties")
+            p.expect(r"^parties count=1")
+            p.expect(r'^party index=0 name="Hub" address=%s:11676 active=1' % re.escape(lab.addresses[0]))
+        time.sleep(7)
+        hub.send("hangup")
+        ann.expect(r'^party-left name="Hub"')
+        bob.expect(r'^party-left name="Hub"')
+        for p in (hub, ann, bob):
+            self.assertEqual(p.quit(), 0)
+        # Both hear the hub; Ann does not hear Bob's tone (nothing is forwarded);
+        # the hub hears Bob.
+        for who in ("Ann", "Bob"):
+            lag, db, gain = snr(hub_says, self.path(who + "-out.wav"))
+            print("\n  hub to %s: SNR %.2f dB" % (who, db), end="")
+            self.assertGreaterEqual(db, MIN_SNR_DB)
+        self.assertGreater(peak(self.path("Hub-out.wav")), 2000)
+
+    def test_a_refusal_with_a_text(self):
+        lab = self.lab(2)
+        self.peer(lab, 1, "Bob", "--answer", "ask", "--refuse-with", "In a meeting until 3")
+        ann = self.peer(lab, 0, "Ann", "--call", lab.addresses[1])
+        ann.expect(r'^call-refused name="Bob" address=%s:11676 text="In a meeting until 3"' %
+                   re.escape(lab.addresses[1]))
+
+    def test_a_busy_callee(self):
+        lab = self.lab(3)
+        bob = self.peer(lab, 1, "Bob", "--answer", "ask")
+        cy = self.peer(lab, 2, "Cy", "--call", lab.addresses[1])
+        bob.expect(r'^incoming-call name="Cy"')
+        ann = self.peer(lab, 0, "Ann", "--call", lab.addresses[1])
+        ann.expect(r'^call-failed reason=busy name="Bob"')
+        cy.expect(r'^alerted name="Bob"')
+
+    def test_no_answer(self):
+        lab = self.lab(2)
+        self.peer(lab, 1, "Bob", "--answer", "ignore")
+        start = time.monotonic()
+        ann = self.peer(lab, 0, "Ann", "--call", lab.addresses[1])
+        ann.expect(r"^call-failed reason=no-answer", timeout=12)
+        self.assertGreater(time.monotonic() - start, 4.0)
+
+    def test_not_active_when_nothing_listens_on_the_host(self):
+        lab = self.lab(2)  # host 1 is up, with no peer on the port
+        start = time.monotonic()
+        ann = self.peer(lab, 0, "Ann", "--call", lab.addresses[1])
+        ann.expect(r"^call-failed reason=not-active", timeout=4)
+        self.assertLess(time.monotonic() - start, 3.0)
+
+    def test_chat_both_ways(self):
+        lab = self.lab(2)
+        bob = self.peer(lab, 1, "Bob", "--answer", "accept")
+        ann = self.peer(lab, 0, "Ann", "--call", lab.addresses[1])
+        ann.expect(r"^connected")
+        bob.expect(r"^connected")
+        ann.send("chat Hello Bob, can you hear me?")
+        bob.expect(r'^chat line="Ann> Hello Bob, can you hear me\?"')
+        ann.expect(r'^chat line="Hello Bob, can you hear me\?"')
+        bob.send("chat Loud and clear")
+        ann.expect(r'^chat line="Bob> Loud and clear"')
+        bob.expect(r'^chat line="Loud and clear"')
+
+    def test_short_messages_with_and_without_the_log(self):
+        lab = self.lab(3)
+        self.peer(lab, 1, "Bob", "--log")
+        self.peer(lab, 2, "Cy")
+        sender = lab.start(0, ["--identity", "Ann", "--mic", self.silence, "--speaker", self.path("ann-out.wav"),
+                               "--message", lab.addresses[1], "See you at eight"],
+                           env={"XDG_CONFIG_HOME": self.path("ann")}, name="Ann")
+        self.assertEqual(sender.wait(timeout=15), 0)
+        sender.expect(r"^message-delivered address=%s:11676" % re.escape(lab.addresses[1]))
+        with open(os.path.join(self.path("Bob"), "KestroVox.log"), "rb") as f:
+            log = f.read().decode("latin-1")
+        self.assertRegex(log, r"^\d+/\d+/\d{4} \d+:\d\d:\d\d   Message from Ann \(%s\): See you at eight\r\n$" %
+                         re.escape(lab.addresses[0]))
+        refused = lab.start(0, ["--identity", "Ann", "--mic", self.silence, "--speaker", self.path("ann-out2.wav"),
+                                "--message", lab.addresses[2], "Anyone?"],
+                            env={"XDG_CONFIG_HOME": self.path("ann")}, name="Ann2")
+        self.assertEqual(refused.wait(timeout=15), 1)
+        refused.expect(r"^message-refused address=%s:11676" % re.escape(lab.addresses[2]))
+        self.assertFalse(os.path.exists(os.path.join(self.path("Cy"), "KestroVox.log")))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
