@@ -5,5 +5,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/deps.sh"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench --target kv_audio_bench
+cmake --build build/bench --target kv_audio_bench kestrovox kv_wavtool
 ./build/bench/bench/kv_audio_bench
+echo
+python3 bench/system_bench.py

@@ -77,6 +77,8 @@ class Lab:
 
 
 def kestrovox_binary():
+    if os.environ.get("KV_KESTROVOX"):
+        return os.environ["KV_KESTROVOX"]
     for build in ("build/native", "build/bench", "build/tsan"):
         path = os.path.join(ROOT, build, "kestrovox")
         if os.path.exists(path):
