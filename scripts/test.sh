@@ -37,4 +37,7 @@ else
   python3 tests/system/test_system.py
 fi
 
+step "benchmarks (figures only; optimised build)"
+"$root/scripts/bench.sh"
+
 step "all tests passed"
