@@ -23,7 +23,7 @@ MIN_SNR_DB = 5.0
 def snr(reference, received):
     out = subprocess.run([WAVTOOL, "snr", reference, received, "4"], check=True, capture_output=True,
                          text=True).stdout
-    m = re.search(r"lag=(\d+) snr=([-\d.inf]+) gain=([-\d.]+) drift=(\d+)", out)
+    m = re.search(r"lag=(-?\d+) snr=([-\d.inf]+) gain=([-\d.]+) drift=(\d+)", out)
     return int(m.group(1)), float(m.group(2)), float(m.group(3))
 
 

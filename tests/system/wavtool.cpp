@@ -1,6 +1,6 @@
 // Measures WAV files for the system tests and benchmarks (8 kHz mono 16-bit):
 //   wavtool snr REF GOT [MAXLAG_S]  aligns GOT to REF (best lag within
-//                                   MAXLAG_S, default 3 s, GOT later; each
+//                                   MAXLAG_S either way, default 3 s; each
 //                                   quarter second within 5 ms of it) and prints
 //                                   "lag=<samples> snr=<dB> gain=<g> drift=<samples>"
 //   wavtool onset FILE [LEVEL]      prints "onset=<seconds>" of the first
@@ -30,44 +30,49 @@ std::vector<double> Load(const char* path) {
     return std::vector<double>(samples.begin(), samples.end());
 }
 
-// Sum of x[i] * y[i + lag] over the overlap.
-double Correlate(const std::vector<double>& x, const std::vector<double>& y, size_t lag, size_t step) {
+// Sum of x[i] * y[i + lag] over the overlap (lag may be negative: y earlier).
+double Correlate(const std::vector<double>& x, const std::vector<double>& y, long lag, size_t step) {
     double sum = 0;
-    for (size_t i = 0; i + lag < y.size() && i < x.size(); i += step) sum += x[i] * y[i + lag];
+    for (size_t i = lag < 0 ? size_t(-lag) : 0; i < x.size() && long(i) + lag < long(y.size()); i += step)
+        sum += x[i] * y[size_t(long(i) + lag)];
     return sum;
+}
+
+double At(const std::vector<double>& y, long index) {
+    return index >= 0 && index < long(y.size()) ? y[size_t(index)] : 0.0;
 }
 
 // The playout may restart between talk spurts, which shifts the received
 // speech by a few samples each time; so each quarter second is aligned on its
 // own, within 5 ms of the overall lag, before the gain and the noise are measured.
 constexpr size_t Window = 2000;
-constexpr size_t Slack = 40;
+constexpr long Slack = 40;
 
 int Snr(const char* refPath, const char* gotPath, double maxLagSeconds) {
     std::vector<double> ref = Load(refPath), got = Load(gotPath);
-    const size_t maxLag = static_cast<size_t>(maxLagSeconds * 8000);
-    // Overall lag: coarse search on every 4th sample, then exact around the best.
-    size_t best = 0;
+    const long maxLag = long(maxLagSeconds * 8000);
+    // Overall lag: coarse search on every 8th sample and 4th lag, then exact around the best.
+    long best = 0;
     double bestValue = -1e300;
-    for (size_t lag = 0; lag <= maxLag && lag < got.size(); lag += 2) {
-        double c = Correlate(ref, got, lag, 4);
+    for (long lag = -maxLag; lag <= maxLag; lag += 4) {
+        double c = Correlate(ref, got, lag, 8);
         if (c > bestValue) bestValue = c, best = lag;
     }
-    const size_t from = best > 4 ? best - 4 : 0;
+    const long coarse = best;
     bestValue = -1e300;
-    for (size_t lag = from; lag <= best + 4 && lag < got.size(); ++lag) {
+    for (long lag = coarse - 8; lag <= coarse + 8; ++lag) {
         double c = Correlate(ref, got, lag, 1);
         if (c > bestValue) bestValue = c, best = lag;
     }
     // Each window's own lag near the overall one.
-    std::vector<size_t> lags;
-    size_t lowest = best, highest = best;
+    std::vector<long> lags;
+    long lowest = best, highest = best;
     for (size_t w = 0; w + Window <= ref.size(); w += Window) {
-        size_t windowLag = best;
+        long windowLag = best;
         double top = -1e300;
-        for (size_t lag = best > Slack ? best - Slack : 0; lag <= best + Slack; ++lag) {
+        for (long lag = best - Slack; lag <= best + Slack; ++lag) {
             double c = 0;
-            for (size_t i = w; i < w + Window && i + lag < got.size(); ++i) c += ref[i] * got[i + lag];
+            for (size_t i = w; i < w + Window; ++i) c += ref[i] * At(got, long(i) + lag);
             if (c > top) top = c, windowLag = lag;
         }
         lags.push_back(windowLag);
@@ -77,23 +82,23 @@ int Snr(const char* refPath, const char* gotPath, double maxLagSeconds) {
     // The received speech may be scaled (playout volume): fit the gain first.
     double rr = 0, rg = 0;
     for (size_t k = 0; k < lags.size(); ++k)
-        for (size_t i = k * Window; i < (k + 1) * Window && i + lags[k] < got.size(); ++i) {
+        for (size_t i = k * Window; i < (k + 1) * Window; ++i) {
             rr += ref[i] * ref[i];
-            rg += ref[i] * got[i + lags[k]];
+            rg += ref[i] * At(got, long(i) + lags[k]);
         }
     if (rr == 0) {
-        std::printf("lag=%zu snr=-inf gain=0 drift=0\n", best);
+        std::printf("lag=%ld snr=-inf gain=0 drift=0\n", best);
         return 0;
     }
     const double gain = rg / rr;
     double signal = 0, noise = 0;
     for (size_t k = 0; k < lags.size(); ++k)
         for (size_t i = k * Window; i < (k + 1) * Window; ++i) {
-            const double s = gain * ref[i], d = (i + lags[k] < got.size() ? got[i + lags[k]] : 0) - s;
+            const double s = gain * ref[i], d = At(got, long(i) + lags[k]) - s;
             signal += s * s;
             noise += d * d;
         }
-    std::printf("lag=%zu snr=%.2f gain=%.3f drift=%zu\n", best, noise > 0 ? 10 * std::log10(signal / noise) : 99.0,
+    std::printf("lag=%ld snr=%.2f gain=%.3f drift=%ld\n", best, noise > 0 ? 10 * std::log10(signal / noise) : 99.0,
                 gain, highest - lowest);
     return 0;
 }

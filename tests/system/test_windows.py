@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""System test of the Windows program: KestroVox.exe under Wine, in a Wine
+prefix and a network namespace of its own, with "Identity" and "Autoanswer" 2
+(Accept) preset in its registry and real-time sound through a PulseAudio
+server with two null sinks (Wine plays into "speaker", records from the
+monitor of "mic"). A console peer in another namespace calls it, both carry
+speech, then the Windows program calls the console peer. Needs root."""
+
+import os
+import re
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import audio_files  # noqa: E402
+from netlab import Lab, ROOT  # noqa: E402
+
+WINDOWS = os.path.join(ROOT, "build", "windows")
+BASE_PREFIX = os.path.join(ROOT, "build", "wineprefix")
+WAVTOOL = os.path.join(ROOT, "build", "native", "tests", "kv_wavtool")
+MIN_SNR_DB = 3.0
+
+
+def available():
+    if os.geteuid() != 0:
+        return "the system tests need root for network namespaces"
+    for tool in ("wine", "wineserver", "pulseaudio", "parec", "paplay", "Xvfb"):
+        if not shutil.which(tool):
+            return "%s is not installed" % tool
+    for path in (os.path.join(WINDOWS, "KestroVox.exe"), os.path.join(WINDOWS, "tests", "kv_dial.exe"), BASE_PREFIX):
+        if not os.path.exists(path):
+            return "%s is missing (run scripts/test.sh)" % path
+    return None
+
+
+def snr(reference, received):
+    out = subprocess.run([WAVTOOL, "snr", reference, received, "4"], check=True, capture_output=True,
+                         text=True).stdout
+    m = re.search(r"lag=(-?\d+) snr=([-\d.inf]+)", out)
+    return int(m.group(1)), float(m.group(2))
+
+
+class WineHost:
+    """KestroVox.exe's machine: a prefix, a PulseAudio server and a virtual screen."""
+
+    def __init__(self, test, netns, work):
+        self.netns = netns
+        self.work = work
+        os.makedirs(work)
+        self.prefix = os.path.join(work, "prefix")
+        subprocess.run(["cp", "-a", BASE_PREFIX, self.prefix], check=True)
+        self.pulse_socket = os.path.join(work, "pulse", "native")
+        os.makedirs(os.path.dirname(self.pulse_socket))
+        self.display = self._start_screen(test)
+        self.env = {"WINEPREFIX": self.prefix, "WINEDEBUG": "-all", "HOME": work,
+                    "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d", "DISPLAY": self.display,
+                    "PULSE_SERVER": "unix:" + self.pulse_socket, "PULSE_RUNTIME_PATH": os.path.join(work, "pulse"),
+                    "XDG_RUNTIME_DIR": os.path.join(work, "pulse")}
+        self._start_pulse(test)
+        self.run("wineserver", "-p")
+        test.addCleanup(lambda: self.run("wineserver", "-k", check=False))
+        for key, name, kind, value in (
+                (r"HKCU\Software\Kestrovox", "Identity", "REG_SZ", "Win"),
+                (r"HKCU\Software\Kestrovox", "Autoanswer", "REG_DWORD", "2"),
+                (r"HKCU\Software\Wine\Drivers", "Audio", "REG_SZ", "pulse"),
+                (r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N")):
+            self.run("wine", "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f")
+
+    def command(self, *args):
+        env = ["env"] + ["%s=%s" % kv for kv in self.env.items()]
+        return ["ip", "netns", "exec", self.netns] + env + list(args)
+
+    def run(self, *args, check=True, timeout=60):
+        return subprocess.run(self.command(*args), check=check, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=timeout, cwd=WINDOWS)
+
+    def start(self, *args, **kw):
+        return subprocess.Popen(self.command(*args), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, cwd=WINDOWS, **kw)
+
+    def _start_screen(self, test):
+        for n in range(91, 120):
+            if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
+                screen = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                test.addCleanup(stop, screen)
+                for _ in range(100):
+                    if os.path.exists("/tmp/.X11-unix/X%d" % n):
+                        return ":%d" % n
+                    time.sleep(0.05)
+                raise RuntimeError("Xvfb did not start")
+        raise RuntimeError("no free display")
+
+    def _start_pulse(self, test):
+        pulse = self.start("pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                           "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + self.pulse_socket,
+                           "-L", "module-null-sink sink_name=speaker rate=8000 channels=1",
+                           "-L", "module-null-sink sink_name=mic rate=8000 channels=1",
+                           "-L", "module-always-sink")
+        test.addCleanup(stop, pulse)
+        for _ in range(100):
+            if os.path.exists(self.pulse_socket):
+                break
+            time.sleep(0.05)
+        self.run("pactl", "set-default-sink", "speaker")
+        self.run("pactl", "set-default-source", "mic.monitor")
+
+    def listening(self):
+        out = subprocess.run(["ip", "netns", "exec", self.netns, "ss", "-uln"], capture_output=True, text=True).stdout
+        return ":11676" in out
+
+
+def stop(process, sig=signal.SIGTERM):
+    if process.poll() is None:
+        process.send_signal(sig)
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+@unittest.skipIf(available(), available())
+class WindowsProgram(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="kv_windows_")
+        if os.environ.get("KV_KEEP"):
+            print("\n  files kept in " + self.dir, end="")
+        else:
+            self.addCleanup(shutil.rmtree, self.dir, True)
+        self.lab = Lab(2)
+        self.addCleanup(self.lab.close)
+        self.win = WineHost(self, self.lab.hosts[0], os.path.join(self.dir, "win"))
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def console(self, *args, mic, speaker, name="Con"):
+        home = self.path(name)
+        os.makedirs(home, exist_ok=True)
+        p = self.lab.start(1, ["--identity", name, "--mic", mic, "--speaker", speaker] + list(args),
+                           env={"XDG_CONFIG_HOME": home, "KESTROVOX_LOG_DIR": home}, name=name)
+        p.expect(r"^ready ")
+        return p
+
+    def test_called_by_the_console_peer_then_calling_it(self):
+        program = self.win.start("wine", "KestroVox.exe")
+        self.addCleanup(stop, program, signal.SIGKILL)
+        deadline = time.monotonic() + 60
+        while not self.win.listening():
+            self.assertLess(time.monotonic(), deadline, "KestroVox.exe did not bind port 11676")
+            self.assertIsNone(program.poll(), "KestroVox.exe ended early")
+            time.sleep(0.2)
+
+        # The console peer calls; the program accepts by itself. Both talk.
+        # Wine takes about a second to start recording: the speech starts after that.
+        win_says = audio_files.write(self.path("win-says.wav"), audio_files.speech(2.0))
+        con_says = audio_files.write(self.path("con-says.wav"), audio_files.speech(1.5, reverse=True))
+        heard_by_win = self.path("heard-by-win.wav")
+        raw = open(self.path("heard-by-win.raw"), "wb")
+        self.addCleanup(raw.close)
+        recorder = subprocess.Popen(self.win.command("parec", "-d", "speaker.monitor", "--rate=8000", "--channels=1",
+                                                     "--format=s16le", "--latency-msec=20"),
+                                    stdin=subprocess.DEVNULL, stdout=raw, stderr=subprocess.DEVNULL)
+        self.addCleanup(stop, recorder, signal.SIGKILL)
+        con = self.console("--call", self.lab.addresses[0], "--hangup-after", "10", mic=con_says,
+                           speaker=self.path("heard-by-con.wav"))
+        con.expect(r'^connected name="Win" address=%s:11676 direction=outgoing' % re.escape(self.lab.addresses[0]),
+                   timeout=15)
+        speaker = self.win.start("paplay", "-d", "mic", win_says)
+        self.addCleanup(stop, speaker, signal.SIGKILL)
+        self.assertEqual(con.wait(timeout=30), 0)
+        stop(recorder, signal.SIGINT)
+        raw.close()
+        with open(self.path("heard-by-win.raw"), "rb") as f:
+            data = f.read()
+        audio_files.write(heard_by_win, list(struct.unpack("<%dh" % (len(data) // 2), data[:len(data) // 2 * 2])))
+        for said, heard, way in ((con_says, heard_by_win, "console to Windows"),
+                                 (win_says, self.path("heard-by-con.wav"), "Windows to console")):
+            lag, db = snr(said, heard)
+            print("\n  speech %s: SNR %.2f dB (aligned by %d samples)" % (way, db, lag), end="")
+            self.assertGreaterEqual(db, MIN_SNR_DB)
+
+        # The program calls the console peer, which accepts.
+        con2 = self.console("--answer", "accept", mic=self.path("heard-by-win.wav"),
+                            speaker=self.path("heard2.wav"), name="Con2")
+        self.win.run("wine", "tests/kv_dial.exe", self.lab.addresses[1])
+        con2.expect(r'^connected name="Win" address=%s:11676 direction=incoming' % re.escape(self.lab.addresses[0]),
+                    timeout=15)
+        self.win.run("wine", "tests/kv_dial.exe", "--hangup")
+        con2.expect(r'^party-left name="Win" .*reason=hung-up', timeout=10)
+        self.assertEqual(con2.quit(), 0)
+
+        # "&Close" from the tray menu ends the program with exit code 0.
+        self.win.run("wine", "tests/kv_dial.exe", "--close")
+        self.assertEqual(program.wait(timeout=30), 0)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
