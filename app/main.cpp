@@ -1,59 +1,52 @@
-// KestroVox.exe: program entry. Starts Windows Sockets and the Phone, shows
-// the main window and runs the message loop; shuts down in reverse order.
+// KestroVox.exe: program entry. Starts Windows Sockets and the one Phone,
+// creates the hidden main window (whose dialog loads the settings), adds the
+// tray icon and runs the message loop; then shuts down in a fixed order.
 #include <windows.h>
+#include <commctrl.h>
 
-#include <memory>
-
+#include "app/main_window.h"
+#include "app/shell.h"
 #include "engine/phone.h"
-#include "platform/win32/window_notifier.h"
+#include "platform/udp_socket.h"
 
 namespace {
 
-const char kWindowClass[] = "KestroVoxMain";
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            return DefWindowProcA(window, message, wParam, lParam);
-    }
+void EndEngine() {
+    kv::Phone* phone = kv::TheShell.phone;
+    kv::TheShell.phone = nullptr;
+    if (!phone) return;
+    phone->Shutdown();  // closes the socket and waits for both engine threads
+    delete phone;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    if (!kv::StartSocketLibrary()) return -1;
-    auto phone = std::make_unique<kv::Phone>();
-    if (!phone->Start()) {
-        MessageBoxA(nullptr, "Error binding socket\nAnother session running?", "KestroVox", MB_OK | MB_ICONERROR);
-        phone.reset();
-        kv::StopSocketLibrary();
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    const bool sockets = kv::StartSocketLibrary();
+
+    kv::TheShell.instance = instance;
+    kv::TheShell.phone = new kv::Phone();
+    if (!kv::TheShell.phone->Start()) {
+        kv::ShowMessage(nullptr, "Error binding socket\nAnother session running?", "KestroVox", MB_OK | MB_ICONERROR);
+        EndEngine();
+        if (sockets) kv::StopSocketLibrary();
         return -1;
     }
 
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kWindowClass;
-    RegisterClassA(&wc);
-    HWND window = CreateWindowA(kWindowClass, "KestroVox", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 320,
-                                240, nullptr, nullptr, instance, nullptr);
-    kv::WindowNotifier notifier(window);
-    phone->NotifyWindow = &notifier;
-
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    HWND window = kv::CreateMainWindow(instance);
+    if (!window) {
+        EndEngine();
+        if (sockets) kv::StopSocketLibrary();
+        return 0;
     }
+    kv::AddTrayIcon(window);
 
-    phone->NotifyWindow = nullptr;
-    phone->Shutdown();
-    phone.reset();
-    kv::StopSocketLibrary();
-    return 0;
+    const int code = kv::RunMessageLoop();
+
+    EndEngine();
+    kv::RemoveTrayIcon(window);
+    if (sockets) kv::StopSocketLibrary();
+    return code;
 }

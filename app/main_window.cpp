@@ -1,0 +1,365 @@
+// The main window: creation at the stored position, the tray icon and its
+// menu, the message loop, and the reactions to the engine's notifications.
+#include "app/main_window.h"
+
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+
+#include "app/shell.h"
+#include "engine/phone.h"
+#include "platform/win32/window_notifier.h"
+#include "resource.h"
+#include "ui/dialogs.h"
+#include "ui/settings.h"
+
+namespace kv {
+
+const char MainWindowClass[] = "KestroVox";
+const char MainWindowTitle[] = "KestroVox v1.30";
+
+namespace {
+
+constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+int SystemMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    return MessageBoxA(owner, text, caption, type);
+}
+
+void SystemShellOpen(HWND owner, const char* file, const char* parameters) {
+    ShellExecuteA(owner, "open", file, parameters, "", SW_SHOWNORMAL);
+}
+
+// Not SND_NODEFAULT: a missing file still gives the system's sound.
+void SystemPlaySound(const char* file) { PlaySoundA(file, nullptr, SND_FILENAME | SND_ASYNC); }
+
+void SystemBeep(UINT type) { MessageBeep(type); }
+
+// The engine may hold a notifier pointer a moment after a window is gone, so
+// notifiers live until the program ends.
+std::deque<WindowNotifier>& Notifiers() {
+    static std::deque<WindowNotifier> notifiers;
+    return notifiers;
+}
+
+// One integer as "%d" reads it: leading blanks, a sign, digits. Advances the
+// text; a text without a number gives 0. Out-of-range numbers are clamped.
+int ParseInt(const char*& text) {
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end == text) return 0;
+    text = end;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// "left,top" of the stored position; (0, 0) when missing.
+void StoredPosition(int* left, int* top) {
+    *left = 0;
+    *top = 0;
+    char text[300] = "";
+    if (ReadTextSetting(WindowKey, "WindowPos", text, sizeof text) != 0) return;
+    const char* p = text;
+    const char* before = p;
+    *left = ParseInt(p);
+    if (p == before || *p != ',') return;
+    ++p;
+    *top = ParseInt(p);
+}
+
+void StorePosition(HWND window) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window, &placement)) return;
+    char text[32];
+    std::snprintf(text, sizeof text, "%d,%d", static_cast<int>(placement.rcNormalPosition.left),
+                  static_cast<int>(placement.rcNormalPosition.top));
+    WriteTextSetting(WindowKey, "WindowPos", text);
+}
+
+void ShowTrayMenu(HWND window) {
+    SetForegroundWindow(window);
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    AppendMenuA(menu, MF_STRING, IDM_OPEN, "&Open");
+    AppendMenuA(menu, MF_STRING, IDM_CLOSE, "&Close");
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, nullptr);
+    DestroyMenu(menu);
+}
+
+// Codes 13 and 14: one notice, reused while it is open, with the newest text.
+void PartyLeft(HWND window, Phone& phone, int value) {
+    SetForegroundWindow(window);
+    if (!TheShell.partyLeftNotice)
+        TheShell.partyLeftNotice = CreateDialogParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_PARTY_LEFT),
+                                                      TheShell.mainDialog, PartyLeftNoticeProc, 0);
+    char name[100], dotted[16], text[300];
+    phone.ReadText(phone.LeftPartyName, name, sizeof name);
+    FormatDotted(phone.ReadAddress(phone.LeftPartyAddress), dotted);
+    if (value == 1)
+        std::snprintf(text, sizeof text,
+                      "The party %s (%s) has been disconnected,\nbecause the appropriate codec could not be found",
+                      name, dotted);
+    else
+        std::snprintf(text, sizeof text, "The party %s (%s) has closed connection", name, dotted);
+    if (TheShell.partyLeftNotice) SetDlgItemTextA(TheShell.partyLeftNotice, IDC_NOTICE_TEXT, text);
+    Desktop.beep(MB_ICONHAND);
+}
+
+void IncomingCallArrived(HWND window, Phone& phone) {
+    Desktop.playSound("ringin.wav");
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    // A second call while the dialog is open gets a dialog of its own; only the newer one is kept.
+    TheShell.incomingCallDialog = CreateDialogParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_INCOMING_CALL),
+                                                     TheShell.mainDialog, IncomingCallDialogProc, 0);
+    char name[100], dotted[16], text[300];
+    phone.ReadText(phone.RemoteName, name, sizeof name);
+    FormatDotted(phone.ReadAddress(phone.RemoteAddress), dotted);
+    std::snprintf(text, sizeof text, "Incoming call from %s (%s).\nAccept ?", name, dotted);
+    if (TheShell.incomingCallDialog) SetDlgItemTextA(TheShell.incomingCallDialog, IDC_NOTICE_TEXT, text);
+}
+
+// One line per notification, so that lines arriving together all show.
+void ChatLineArrived(Phone& phone) {
+    if (!TheShell.chatWindow)
+        TheShell.chatWindow = CreateDialogParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_CHAT), TheShell.mainDialog,
+                                                 ChatWindowProc, 0);
+    char line[sizeof phone.LastChatLine];
+    if (!phone.NextChatLine(line, sizeof line)) return;
+    HWND chat = TheShell.chatWindow;
+    if (!chat) return;
+    HWND list = GetDlgItem(chat, IDC_CHAT_LINES);
+    SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(line));
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    if (count > 0) SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(count - 1), 0);
+    // To the top without staying there.
+    SetWindowPos(chat, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(chat, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void CallError(HWND window, const char* text) { ShowMessage(window, text, "Call", MB_OK | MB_ICONERROR); }
+
+void OnNotification(HWND window, int code, int value) {
+    Phone* phone = TheShell.phone;
+    if (!phone) return;
+    char name[100];
+    phone->ReadText(phone->RemoteName, name, sizeof name);
+    char text[600];
+    switch (code) {
+        case IncomingCall:
+            IncomingCallArrived(window, *phone);
+            break;
+        case CallSetupFailed:
+            CallError(window, "Call setup failed");
+            break;
+        case CallerCancelled:
+            if (HWND dialog = TheShell.incomingCallDialog) {
+                TheShell.incomingCallDialog = nullptr;
+                DestroyWindow(dialog);
+            }
+            TheShell.incomingCallDialog = nullptr;
+            break;
+        case CallRefused: {
+            char refusal[sizeof phone->RemoteRefusalText];
+            phone->ReadText(phone->RemoteRefusalText, refusal, sizeof refusal);
+            if (refusal[0])
+                std::snprintf(text, sizeof text, "The party %s cannot accept the call and left a message:\n%s", name,
+                              refusal);
+            else
+                std::snprintf(text, sizeof text, "The party %s did not accept the call", name);
+            CallError(window, text);
+            break;
+        }
+        case UnsupportedCodec:
+            std::snprintf(text, sizeof text,
+                          "A connection with the party %s\ncannot be established, because the remote\n"
+                          "party uses an unsupported codec.",
+                          name);
+            CallError(window, text);
+            break;
+        case RemoteCannotDecode:
+            std::snprintf(text, sizeof text,
+                          "A connection with the party %s\ncannot be established, because the remote\n"
+                          "party cannot decode transmitted data.\nTry changing codec.",
+                          name);
+            CallError(window, text);
+            break;
+        case RemoteBusy:
+            std::snprintf(text, sizeof text, "The party %s is setting up another call", name);
+            CallError(window, text);
+            break;
+        case NoAnswer:
+            CallError(window, "No answer from remote KestroVox");
+            break;
+        case NotActive:
+            CallError(window, "KestroVox not active on remote host");
+            break;
+        case PartyHungUp:
+        case PartyDropped:
+            PartyLeft(window, *phone, value);
+            break;
+        case ChatLine:
+            ChatLineArrived(*phone);
+            break;
+        case PartiesChanged:
+            if (TheShell.mainDialog) FillPartyList(GetDlgItem(TheShell.mainDialog, IDC_PARTIES));
+            if (TheShell.chatWindow) PostMessageA(TheShell.chatWindow, WM_INITDIALOG, 0, 0);
+            break;
+        case LogWritten:
+            if (TheShell.mainDialog) SetDlgItemTextA(TheShell.mainDialog, IDC_LOG, "Log!!!");
+            break;
+        case MessageRefused:
+            ShowMessage(window, "The remote party cannot accept short messages", "Short message",
+                        MB_OK | MB_ICONERROR);
+            break;
+        case MessageDelivered:
+            ShowMessage(window, "The message has been sent", "Short message", MB_OK | MB_ICONINFORMATION);
+            break;
+        default:  // IncomingConnected, PartyAlerted, CallConnected: the status line shows them
+            break;
+    }
+}
+
+}  // namespace
+
+DesktopCalls Desktop = {SystemMessageBox, SystemShellOpen, SystemPlaySound, SystemBeep};
+
+int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) {
+    return Desktop.messageBox(owner, text, caption, type);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE: {
+            TheShell.mainWindow = window;
+            if (Phone* phone = TheShell.phone) {
+                Notifiers().emplace_back(window);
+                WindowNotifier* notifier = &Notifiers().back();
+                SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(notifier));
+                phone->NotifyWindow = notifier;
+            }
+            HWND dialog =
+                CreateDialogParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_MAIN), window, MainDialogProc, 0);
+            if (dialog) {
+                RECT r;
+                GetClientRect(dialog, &r);
+                AdjustWindowRect(&r, kWindowStyle, FALSE);
+                SetWindowPos(window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                             SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+            }
+            return 0;
+        }
+        case WM_DESTROY: {
+            auto* notifier = reinterpret_cast<NotificationSink*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+            if (Phone* phone = TheShell.phone; phone && notifier) phone->NotifyWindow.compare_exchange_strong(notifier, nullptr);
+            if (TheShell.mainWindow == window) TheShell.mainWindow = nullptr;
+            PostQuitMessage(0);
+            return 0;
+        }
+        case WM_MOVE:
+            StorePosition(window);
+            return 0;
+        case WM_CLOSE:  // the close box only hides; the tray menu ends the program
+            ShowWindow(window, SW_HIDE);
+            return 0;
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDM_OPEN:
+                    ShowWindow(window, SW_SHOW);
+                    SetForegroundWindow(window);
+                    break;
+                case IDM_CLOSE:
+                    DestroyWindow(window);
+                    break;
+                default:
+                    break;
+            }
+            return 0;
+        case KV_TRAY_MESSAGE:
+            switch (static_cast<UINT>(lParam)) {
+                case WM_LBUTTONDBLCLK:
+                    ShowWindow(window, SW_SHOWNORMAL);
+                    SetForegroundWindow(window);
+                    break;
+                case WM_RBUTTONUP:
+                    ShowTrayMenu(window);
+                    break;
+                default:
+                    break;
+            }
+            return 0;
+        case NotificationMessage:
+            OnNotification(window, static_cast<int>(wParam), static_cast<int>(lParam));
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+HWND CreateMainWindow(HINSTANCE instance) {
+    TheShell.instance = instance;
+    WNDCLASSA wc{};
+    wc.style = 0;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = MainWindowClass;
+    if (!RegisterClassA(&wc)) return nullptr;
+
+    int left, top;
+    StoredPosition(&left, &top);
+    HWND window = CreateWindowExA(0, MainWindowClass, MainWindowTitle, kWindowStyle, left, top, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    if (!window) return nullptr;
+    UpdateWindow(window);
+    return window;
+}
+
+namespace {
+NOTIFYICONDATAA TrayRecord(HWND window) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = KV_TRAY_ICON_ID;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = KV_TRAY_MESSAGE;
+    data.hIcon = LoadIconA(TheShell.instance, MAKEINTRESOURCEA(IDI_APP));
+    lstrcpynA(data.szTip, "KestroVox", sizeof data.szTip);
+    return data;
+}
+}  // namespace
+
+bool AddTrayIcon(HWND window) {
+    NOTIFYICONDATAA data = TrayRecord(window);
+    return Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+}
+
+void RemoveTrayIcon(HWND window) {
+    NOTIFYICONDATAA data = TrayRecord(window);
+    Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+int RunMessageLoop() {
+    MSG msg{};
+    for (;;) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got == -1) return 0;
+        HWND chat = TheShell.chatWindow;
+        if (chat && IsDialogMessageA(chat, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace kv
