@@ -20,52 +20,33 @@
 #include "platform/udp_socket.h"
 #include "resource.h"
 #include "ui/dialogs.h"
+#include "test_support.h"
 #include "ui_support.h"
 
 using namespace kv;
 
 namespace {
 
-constexpr uint32_t Loopback = 0x7F000001;
+using kvtest::FreePort;
+using Peer = kvtest::Peer;
 
-uint16_t UnusedPort() {
-    auto socket = CreateUdpSocket();
-    if (!socket || !socket->bind(0)) return 0;
-    return socket->localPort();
+// The next chat line that reaches the peer within timeoutMs; the peer echoes
+// it back, as a real party does, so the engine takes the next line.
+bool ReceiveChat(Peer& peer, uint16_t phonePort, std::string* line, int timeoutMs = 3000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        kvtest::Received r;
+        if (left.count() <= 0 || !peer.receive(&r, static_cast<int>(left.count()))) return false;
+        ChatFields chat;
+        if (!ParseChatMessage(r.bytes.data(), static_cast<int>(r.bytes.size()), &chat)) continue;
+        if (chat.echo != protocol::ChatNewLine) continue;
+        line->assign(chat.line.chars, static_cast<size_t>(chat.line.length));
+        const Datagram echo = BuildChatEcho(r.bytes.data(), static_cast<int>(r.bytes.size()));
+        peer.sendTo(phonePort, echo.bytes, echo.length);
+        return true;
+    }
 }
-
-// A bare UDP socket on loopback standing in for a party.
-class TestPeer {
-public:
-    TestPeer() : socket_(CreateUdpSocket()) {
-        if (socket_ && socket_->bind(0)) port_ = socket_->localPort();
-    }
-    PeerAddress address() const { return MakeAddress(Loopback, port_); }
-
-    // The next chat line that arrives within timeoutMs; the peer echoes it
-    // back, as a real party does, so the engine takes the next line.
-    bool ReceiveChat(uint16_t phonePort, std::string* line, int timeoutMs = 3000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        uint8_t buffer[2048];
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return false;
-            if (socket_->waitReadable(static_cast<int>(left.count())) != WaitStatus::Readable) continue;
-            ReceiveResult r = socket_->receive(buffer, sizeof buffer);
-            ChatFields chat;
-            if (r.status != ReceiveStatus::Datagram || !ParseChatMessage(buffer, r.length, &chat)) continue;
-            if (chat.echo != protocol::ChatNewLine) continue;
-            line->assign(chat.line.chars, static_cast<size_t>(chat.line.length));
-            const Datagram echo = BuildChatEcho(buffer, r.length);
-            socket_->sendTo(MakeAddress(Loopback, phonePort), echo.bytes, echo.length);
-            return true;
-        }
-    }
-
-private:
-    std::unique_ptr<UdpSocket> socket_;
-    uint16_t port_ = 0;
-};
 
 void Command(HWND dialog, int id, int code = BN_CLICKED) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -125,7 +106,7 @@ protected:
         kvui::ClearSettings();
         TheShell = Shell();
         TheShell.instance = GetModuleHandleA(nullptr);
-        phone = std::make_unique<Phone>(UnusedPort());
+        phone = std::make_unique<Phone>(FreePort());
         phone->SetAudioDevices(&devices);
         ASSERT_EQ(phone->Start(), 1);
         phone->WriteText(phone->Identity, sizeof phone->Identity, "Me");
@@ -159,15 +140,15 @@ protected:
         ASSERT_TRUE(IsDialogMessageA(chat, &enter));
     }
 
-    bool Receives(TestPeer& peer, const std::string& expected) {
+    bool Receives(Peer& peer, const std::string& expected) {
         std::string line;
-        if (!peer.ReceiveChat(phone->Port(), &line)) return false;
+        if (!ReceiveChat(peer, phone->Port(), &line)) return false;
         EXPECT_EQ(line, expected);
         return line == expected;
     }
-    bool ReceivesNothing(TestPeer& peer, int ms) {
+    bool ReceivesNothing(Peer& peer, int ms) {
         std::string line;
-        return !peer.ReceiveChat(phone->Port(), &line, ms);
+        return !ReceiveChat(peer, phone->Port(), &line, ms);
     }
 
     // Selects line `index` of the list and double-clicks it.
@@ -178,7 +159,7 @@ protected:
 
     ManualWaveDevices devices;
     std::unique_ptr<Phone> phone;
-    TestPeer ann, bob, ann2;
+    Peer ann, bob, ann2;
     HWND chat = nullptr, to = nullptr, lines = nullptr;
 };
 
@@ -193,7 +174,7 @@ TEST_F(ChatWindowTest, AddresseesAreEveryoneThenEachParty) {
 TEST_F(ChatWindowTest, RebuildResetsTheAddresseeAndKeepsTheLines) {
     SendMessageA(lines, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Bob> hi"));
     SendMessageA(to, CB_SETCURSEL, 2, 0);
-    TestPeer dee;
+    Peer dee;
     AddActiveParty(dee.address(), "Dee");
     // What the shell does on PartiesChanged.
     PostMessageA(chat, WM_INITDIALOG, 0, 0);

@@ -24,15 +24,12 @@
 #include "platform/udp_socket.h"
 #include "resource.h"
 #include "ui/settings.h"
+#include "test_support.h"
 #include "ui_support.h"
 
 namespace shelltest {
 
-inline uint16_t FreePort() {
-    auto socket = kv::CreateUdpSocket();
-    if (!socket || !socket->bind(0)) return 0;
-    return socket->localPort();
-}
+using kvtest::FreePort;
 
 // A mixer that is present but has no lines: the recording level is only kept.
 class SilentMixer final : public kv::MixerApi {

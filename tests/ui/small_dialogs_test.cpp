@@ -18,6 +18,7 @@
 #include "platform/udp_socket.h"
 #include "resource.h"
 #include "ui/dialogs.h"
+#include "test_support.h"
 #include "ui_support.h"
 
 namespace kv {
@@ -28,54 +29,23 @@ using namespace kv;
 
 namespace {
 
-constexpr uint32_t Loopback = 0x7F000001;
+using kvtest::FreePort;
+using Peer = kvtest::Peer;
+using Datagrams = std::vector<kvtest::Received>;
 
-uint16_t UnusedPort() {
-    auto socket = CreateUdpSocket();
-    if (!socket || !socket->bind(0)) return 0;
-    return socket->localPort();
-}
-
-// A bare UDP socket on loopback standing in for a party.
-class TestPeer {
-public:
-    TestPeer() : socket_(CreateUdpSocket()) {
-        if (socket_ && socket_->bind(0)) port_ = socket_->localPort();
-    }
-    uint16_t port() const { return port_; }
-    PeerAddress address() const { return MakeAddress(Loopback, port_); }
-    // Every datagram arriving within windowMs.
-    std::vector<std::vector<uint8_t>> Drain(int windowMs) {
-        std::vector<std::vector<uint8_t>> all;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(windowMs);
-        uint8_t buffer[2048];
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return all;
-            if (socket_->waitReadable(static_cast<int>(left.count())) != WaitStatus::Readable) continue;
-            ReceiveResult r = socket_->receive(buffer, sizeof buffer);
-            if (r.status == ReceiveStatus::Datagram) all.emplace_back(buffer, buffer + r.length);
-        }
-    }
-
-private:
-    std::unique_ptr<UdpSocket> socket_;
-    uint16_t port_ = 0;
-};
-
-int CountReplies(const std::vector<std::vector<uint8_t>>& datagrams, int subCode) {
+int CountReplies(const Datagrams& datagrams, int subCode) {
     int n = 0;
     for (const auto& d : datagrams) {
         CallReplyFields reply;
-        if (ParseCallReply(d.data(), static_cast<int>(d.size()), &reply) && reply.subCode == subCode) ++n;
+        if (ParseCallReply(d.bytes.data(), static_cast<int>(d.bytes.size()), &reply) && reply.subCode == subCode) ++n;
     }
     return n;
 }
 
-int CountLeaves(const std::vector<std::vector<uint8_t>>& datagrams) {
+int CountLeaves(const Datagrams& datagrams) {
     int n = 0;
     for (const auto& d : datagrams)
-        if (!d.empty() && d[0] == protocol::Leave) ++n;
+        if (!d.bytes.empty() && d.bytes[0] == protocol::Leave) ++n;
     return n;
 }
 
@@ -231,7 +201,7 @@ protected:
         kvui::ClearSettings();
         TheShell = Shell();
         TheShell.instance = GetModuleHandleA(nullptr);
-        phone = std::make_unique<Phone>(UnusedPort());
+        phone = std::make_unique<Phone>(FreePort());
         phone->SetAudioDevices(&devices);
         ASSERT_EQ(phone->Start(), 1);
         phone->WriteText(phone->Identity, sizeof phone->Identity, "Me");
@@ -286,13 +256,13 @@ protected:
         EXPECT_FALSE(IsWindow(dialog));
         EXPECT_EQ(TheShell.incomingCallDialog, nullptr);
         EXPECT_EQ(phone->CallState, StateIdle);
-        const auto datagrams = caller.Drain(300);
+        const auto datagrams = caller.drain(300);
         EXPECT_EQ(CountReplies(datagrams, protocol::Refused), 1);
         EXPECT_EQ(CountReplies(datagrams, protocol::Accepted), 0);
         EXPECT_EQ(phone->PartyCount, 0);
     }
 
-    TestPeer caller;
+    Peer caller;
 };
 
 TEST_F(IncomingCallDialogTest, ShowsQuestionIconAndWaits) {
@@ -303,7 +273,7 @@ TEST_F(IncomingCallDialogTest, ShowsQuestionIconAndWaits) {
     kvui::Pump(200);
     EXPECT_TRUE(IsWindow(dialog));
     EXPECT_EQ(phone->CallState, StateIncoming);
-    EXPECT_TRUE(caller.Drain(100).empty());
+    EXPECT_TRUE(caller.drain(100).empty());
 }
 
 TEST_F(IncomingCallDialogTest, YesAcceptsTheCall) {
@@ -314,7 +284,7 @@ TEST_F(IncomingCallDialogTest, YesAcceptsTheCall) {
     EXPECT_EQ(TheShell.incomingCallDialog, nullptr);
     EXPECT_EQ(phone->CallState, StateIncomingAccepted);
     EXPECT_EQ(PartyNames(), std::vector<std::string>{"Caller"});
-    const auto datagrams = caller.Drain(300);
+    const auto datagrams = caller.drain(300);
     EXPECT_GE(CountReplies(datagrams, protocol::Accepted), 1);
     EXPECT_EQ(CountReplies(datagrams, protocol::Refused), 0);
 }
@@ -347,7 +317,7 @@ TEST_F(IncomingCallDialogTest, EnterDoesNotAnswer) {
     EXPECT_TRUE(IsWindow(dialog));
     EXPECT_EQ(TheShell.incomingCallDialog, dialog);
     EXPECT_EQ(phone->CallState, StateIncoming);
-    EXPECT_TRUE(caller.Drain(100).empty());
+    EXPECT_TRUE(caller.drain(100).empty());
     // Other commands do nothing either.
     Command(dialog, IDC_NOTICE_TEXT);
     EXPECT_TRUE(IsWindow(dialog));
@@ -364,7 +334,7 @@ TEST_F(IncomingCallDialogTest, UnansweredCallIsRefusedWhenTheTimerFires) {
     phone->CallState = StateIncoming;
     kvui::Pump(600);
     EXPECT_EQ(phone->CallState, StateIncoming);
-    EXPECT_TRUE(caller.Drain(100).empty());
+    EXPECT_TRUE(caller.drain(100).empty());
 }
 
 TEST_F(IncomingCallDialogTest, AnsweringAnOlderDialogKeepsTheNewerHandle) {
@@ -433,11 +403,11 @@ protected:
             });
     }
 
-    std::string Line(const char* name, const TestPeer& peer) {
+    std::string Line(const char* name, const Peer& peer) {
         return std::string(name) + " (127.0.0.1:" + std::to_string(peer.port()) + ")";
     }
 
-    TestPeer ann, bob, cat;
+    Peer ann, bob, cat;
 };
 
 TEST_F(DisconnectDialogTest, ListsEveryoneThenEachParty) {
@@ -461,31 +431,31 @@ TEST_F(DisconnectDialogTest, ListsEveryoneThenEachParty) {
     EXPECT_EQ(lines, (std::vector<std::string>{"(Everyone)", Line("Ann", ann), Line("Bob (work) (2)", bob), Line("Cat", cat)}));
     // Cancel hangs nobody up.
     EXPECT_EQ(PartyNames().size(), 3u);
-    EXPECT_EQ(CountLeaves(ann.Drain(200)), 0);
+    EXPECT_EQ(CountLeaves(ann.drain(200)), 0);
 }
 
 TEST_F(DisconnectDialogTest, EveryoneBesideSinglePartiesHangsUpEveryoneOnce) {
     Choose({0, 2}, IDOK);
     EXPECT_TRUE(PartyNames().empty());
-    EXPECT_EQ(CountLeaves(ann.Drain(300)), 1);
-    EXPECT_EQ(CountLeaves(bob.Drain(100)), 1);
-    EXPECT_EQ(CountLeaves(cat.Drain(100)), 1);
+    EXPECT_EQ(CountLeaves(ann.drain(300)), 1);
+    EXPECT_EQ(CountLeaves(bob.drain(100)), 1);
+    EXPECT_EQ(CountLeaves(cat.drain(100)), 1);
 }
 
 TEST_F(DisconnectDialogTest, SinglePartiesAreHungUpByAddress) {
     Choose({1, 3}, IDOK);
     EXPECT_EQ(PartyNames(), std::vector<std::string>{"Bob (work) (2)"});
-    EXPECT_EQ(CountLeaves(ann.Drain(300)), 1);
-    EXPECT_EQ(CountLeaves(cat.Drain(100)), 1);
-    EXPECT_EQ(CountLeaves(bob.Drain(100)), 0);
+    EXPECT_EQ(CountLeaves(ann.drain(300)), 1);
+    EXPECT_EQ(CountLeaves(cat.drain(100)), 1);
+    EXPECT_EQ(CountLeaves(bob.drain(100)), 0);
 }
 
 TEST_F(DisconnectDialogTest, IdentityWithParenthesesKeepsAddressAndPort) {
     Choose({2}, IDOK);
     EXPECT_EQ(PartyNames(), (std::vector<std::string>{"Ann", "Cat"}));
-    EXPECT_EQ(CountLeaves(bob.Drain(300)), 1);
-    EXPECT_EQ(CountLeaves(ann.Drain(100)), 0);
-    EXPECT_EQ(CountLeaves(cat.Drain(100)), 0);
+    EXPECT_EQ(CountLeaves(bob.drain(300)), 1);
+    EXPECT_EQ(CountLeaves(ann.drain(100)), 0);
+    EXPECT_EQ(CountLeaves(cat.drain(100)), 0);
 }
 
 TEST_F(DisconnectDialogTest, PartyOnTheDefaultPortIsFoundWithoutAPort) {
@@ -500,8 +470,8 @@ TEST_F(DisconnectDialogTest, NothingSelectedOrCancelHangsUpNobody) {
     Choose({}, IDOK);
     Choose({1, 2}, IDCANCEL);
     EXPECT_EQ(PartyNames().size(), 3u);
-    EXPECT_EQ(CountLeaves(ann.Drain(300)), 0);
-    EXPECT_EQ(CountLeaves(bob.Drain(100)), 0);
+    EXPECT_EQ(CountLeaves(ann.drain(300)), 0);
+    EXPECT_EQ(CountLeaves(bob.drain(100)), 0);
 }
 
 }  // namespace
