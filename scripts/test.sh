@@ -26,7 +26,6 @@ cmake --build build/windows
 source "$root/scripts/wine-env.sh"
 wine_null_audio
 wine_up
-wine_set_audio_driver
 trap wine_down EXIT
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" ctest --test-dir build/windows --output-on-failure
 

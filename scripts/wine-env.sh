@@ -5,8 +5,11 @@ export WINEPREFIX="$root/build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-# Creates the prefix once (about 6 s) and starts the server with its output
-# out of our pipes.
+# Creates the prefix once (about 6 s), applies our settings to it, and starts
+# the server with its output out of our pipes. Setting up leaves Wine's desktop
+# process running without a display (and so without a graphics driver); the
+# server is therefore restarted, so that the first program that opens a window
+# starts the desktop afresh on the display it is given.
 wine_up() {
   mkdir -p "$WINEPREFIX"
   wineserver -p </dev/null >/dev/null 2>&1 || true
@@ -15,6 +18,10 @@ wine_up() {
   else
     wine wineboot </dev/null >/dev/null 2>&1
   fi
+  wine_settings
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1 || true
 }
 
 wine_down() {
@@ -24,7 +31,7 @@ wine_down() {
 
 # Gives Wine a sound card without hardware: ALSA's default device plays into a
 # raw file and records from one, both over the null plugin (not real time).
-# Call before wine_up.
+# Call before wine_up, which applies it.
 wine_null_audio() {
   local dir="$root/build/wine-audio"
   mkdir -p "$dir"
@@ -46,10 +53,10 @@ CONF
   WINE_AUDIO_DRIVER=alsa
 }
 
-# Settings of the prefix once it exists (after wine_up): the audio driver, and
-# windows not managed by a (missing) window manager, which spares a wait of
-# about 2 s each time a window with a caption is hidden.
-wine_set_audio_driver() {
+# Settings of the prefix: windows not managed by a (missing) window manager,
+# which spares a wait of about 2 s each time a window with a caption is hidden;
+# and the audio driver chosen by wine_null_audio, if any.
+wine_settings() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
   [ -n "${WINE_AUDIO_DRIVER:-}" ] || return 0
   wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "$WINE_AUDIO_DRIVER" /f </dev/null >/dev/null 2>&1
