@@ -293,8 +293,8 @@ protected:
 TEST_F(Transmit, PacksFramesPerPacketEncodedFramesBehindTheCodecByte) {
     phone.FramesPerPacket = 4;
     AddPeerAsParty();
-    ASSERT_TRUE(WaitFor([&] { return inputOpen(); }));
-    EXPECT_EQ(devices.input().buffers, 12);
+    // The capture hands the device its twelve buffers right after opening it.
+    ASSERT_TRUE(WaitFor([&] { return inputOpen() && devices.input().buffers == 12; }));
     EXPECT_EQ(devices.input().bufferBytes, 640);
     for (int n = 0; n < 4; ++n) say(ToneFrame(n));
     Received r;
