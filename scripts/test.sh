@@ -27,7 +27,12 @@ source "$root/scripts/wine-env.sh"
 wine_null_audio
 wine_up
 trap wine_down EXIT
-xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" ctest --test-dir build/windows --output-on-failure
+# Wine's desktop and service processes start first, on the virtual screen and
+# with their output on /dev/null: started by a test, they would keep ctest's
+# pipe open after the test ended.
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c \
+  'wine wineboot </dev/null >/dev/null 2>&1; exec ctest --test-dir build/windows --output-on-failure'
+
 
 step "system tests: console peers in network namespaces"
 if [ "$(id -u)" -ne 0 ]; then
