@@ -48,9 +48,7 @@ bool ReceiveChat(Peer& peer, uint16_t phonePort, std::string* line, int timeoutM
     }
 }
 
-void Command(HWND dialog, int id, int code = BN_CLICKED) {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
+using kvui::Command;
 
 std::vector<std::string> ComboItems(HWND combo) {
     std::vector<std::string> items;

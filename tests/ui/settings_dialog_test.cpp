@@ -69,35 +69,6 @@ bool IsStored(const char* name) {
 
 // ---- running the modal dialog ----
 
-// Once the dialog shows up, drive() is called from inside its modal loop (on a
-// thread timer) and must end it; a dialog left open for ten seconds is ended
-// and the test fails.
-struct ModalDriver {
-    std::function<void(HWND)> drive;
-    HWND dialog = nullptr;
-    int ticks = 0;
-};
-ModalDriver* gDriver = nullptr;
-
-void CALLBACK DriveModal(HWND, UINT, UINT_PTR, DWORD) {
-    ModalDriver& d = *gDriver;
-    ++d.ticks;
-    if (!d.dialog) {
-        if (HWND found = FindWindowA("#32770", "KestroVox Settings")) {
-            d.dialog = found;
-            d.drive(found);
-            return;
-        }
-    }
-    if (d.ticks > 500) {
-        HWND stuck = d.dialog ? d.dialog : FindWindowA("#32770", "KestroVox Settings");
-        if (stuck && IsWindow(stuck)) {
-            ADD_FAILURE() << "the settings dialog was left open";
-            EndDialog(stuck, -2);
-        }
-    }
-}
-
 int Pos(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0)); }
 
 // The user drags a slider to a position: the slider moves, then tells the dialog.
@@ -107,9 +78,7 @@ void Drag(HWND dialog, int id, int pos) {
     SendMessageA(dialog, WM_VSCROLL, MAKEWPARAM(TB_THUMBTRACK, pos), reinterpret_cast<LPARAM>(slider));
 }
 
-void Command(HWND dialog, int id) {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
+using kvui::Command;
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
@@ -149,15 +118,10 @@ protected:
 
     // Opens the dialog and runs drive() inside it; drive() ends it.
     void Open(std::function<void(HWND)> drive) {
-        ModalDriver driver{std::move(drive)};
-        gDriver = &driver;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 20, DriveModal);
-        const INT_PTR result =
-            DialogBoxParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr, SettingsDialogProc, 0);
-        KillTimer(nullptr, timer);
-        kvui::Pump(10);
-        gDriver = nullptr;
-        EXPECT_NE(driver.dialog, nullptr) << "the settings dialog never appeared";
+        const INT_PTR result = kvui::RunModal(
+            "KestroVox Settings",
+            [] { return DialogBoxParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr, SettingsDialogProc, 0); },
+            std::move(drive));
         EXPECT_EQ(result, 0);
     }
 

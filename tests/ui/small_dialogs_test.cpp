@@ -49,52 +49,8 @@ int CountLeaves(const Datagrams& datagrams) {
     return n;
 }
 
-// Runs a modal dialog. Once a dialog with the caption shows up, drive() is
-// called from inside its modal loop (on a thread timer) and must end it; a
-// dialog left open for ten seconds is ended and the test fails.
-struct ModalDriver {
-    const char* caption;
-    std::function<void(HWND)> drive;
-    HWND dialog = nullptr;
-    int ticks = 0;
-};
-ModalDriver* gDriver = nullptr;
-
-void CALLBACK DriveModal(HWND, UINT, UINT_PTR, DWORD) {
-    ModalDriver& d = *gDriver;
-    ++d.ticks;
-    if (!d.dialog) {
-        HWND found = FindWindowA("#32770", d.caption);
-        if (found) {
-            d.dialog = found;
-            d.drive(found);
-            return;
-        }
-    }
-    if (d.ticks > 500) {
-        HWND stuck = d.dialog ? d.dialog : FindWindowA("#32770", d.caption);
-        if (stuck && IsWindow(stuck)) {
-            ADD_FAILURE() << "dialog \"" << d.caption << "\" was left open";
-            EndDialog(stuck, -2);
-        }
-    }
-}
-
-INT_PTR RunModal(const char* caption, const std::function<INT_PTR()>& open, std::function<void(HWND)> drive) {
-    ModalDriver driver{caption, std::move(drive)};
-    gDriver = &driver;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, DriveModal);
-    const INT_PTR result = open();
-    KillTimer(nullptr, timer);
-    kvui::Pump(10);  // a tick already queued finds gDriver still valid
-    gDriver = nullptr;
-    EXPECT_NE(driver.dialog, nullptr) << "dialog \"" << caption << "\" never appeared";
-    return result;
-}
-
-void Command(HWND dialog, int id) {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
+using kvui::Command;
+using kvui::RunModal;
 
 void Type(HWND edit, const std::string& text) {
     for (char c : text) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);

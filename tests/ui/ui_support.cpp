@@ -1,5 +1,7 @@
 #include "ui_support.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 
 namespace kvui {
@@ -37,5 +39,52 @@ std::string WindowText(HWND window) {
 }
 
 std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+void Command(HWND dialog, int id, int code) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+namespace {
+
+struct ModalDriver {
+    const char* caption;
+    std::function<void(HWND)> drive;
+    HWND dialog = nullptr;
+    int ticks = 0;
+};
+ModalDriver* gDriver = nullptr;
+
+void CALLBACK DriveModal(HWND, UINT, UINT_PTR, DWORD) {
+    ModalDriver& d = *gDriver;
+    ++d.ticks;
+    if (!d.dialog) {
+        if (HWND found = FindWindowA("#32770", d.caption)) {
+            d.dialog = found;
+            d.drive(found);
+            return;
+        }
+    }
+    if (d.ticks > 500) {
+        HWND stuck = d.dialog ? d.dialog : FindWindowA("#32770", d.caption);
+        if (stuck && IsWindow(stuck)) {
+            ADD_FAILURE() << "dialog \"" << d.caption << "\" was left open";
+            EndDialog(stuck, -2);
+        }
+    }
+}
+
+}  // namespace
+
+INT_PTR RunModal(const char* caption, const std::function<INT_PTR()>& open, std::function<void(HWND)> drive) {
+    ModalDriver driver{caption, std::move(drive)};
+    gDriver = &driver;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, DriveModal);
+    const INT_PTR result = open();
+    KillTimer(nullptr, timer);
+    Pump(10);  // a tick already queued finds gDriver still valid
+    gDriver = nullptr;
+    EXPECT_NE(driver.dialog, nullptr) << "dialog \"" << caption << "\" never appeared";
+    return result;
+}
 
 }  // namespace kvui

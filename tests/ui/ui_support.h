@@ -18,4 +18,13 @@ void ClearSettings();
 std::string WindowText(HWND window);
 std::string ItemText(HWND dialog, int id);
 
+// Clicks a button (or sends a control's notification code) as the user would.
+void Command(HWND dialog, int id, int code = BN_CLICKED);
+
+// Runs a modal dialog with open(). Once a dialog with the caption shows up,
+// drive() is called from inside its modal loop (on a thread timer) and must end
+// it; a dialog left open for ten seconds is ended and the test fails. Returns
+// what open() returned.
+INT_PTR RunModal(const char* caption, const std::function<INT_PTR()>& open, std::function<void(HWND)> drive);
+
 }  // namespace kvui
