@@ -101,14 +101,8 @@ bool ClipboardText(std::string* text, SIZE_T* blockSize = nullptr) {
 class ChatWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        kvui::ClearSettings();
-        TheShell = Shell();
-        TheShell.instance = GetModuleHandleA(nullptr);
-        phone = std::make_unique<Phone>(FreePort());
-        phone->SetAudioDevices(&devices);
-        ASSERT_EQ(phone->Start(), 1);
-        phone->WriteText(phone->Identity, sizeof phone->Identity, "Me");
-        TheShell.phone = phone.get();
+        phone = kvui::StartShellPhone(devices);
+        ASSERT_TRUE(phone->Socket.load());
         AddActiveParty(ann.address(), "Ann");
         AddActiveParty(bob.address(), "Bob");
         AddActiveParty(ann2.address(), "Ann");

@@ -154,14 +154,8 @@ TEST_F(InputBoxTest, OtherCommandsDoNothing) {
 class WithPhone : public ::testing::Test {
 protected:
     void SetUp() override {
-        kvui::ClearSettings();
-        TheShell = Shell();
-        TheShell.instance = GetModuleHandleA(nullptr);
-        phone = std::make_unique<Phone>(FreePort());
-        phone->SetAudioDevices(&devices);
-        ASSERT_EQ(phone->Start(), 1);
-        phone->WriteText(phone->Identity, sizeof phone->Identity, "Me");
-        TheShell.phone = phone.get();
+        phone = kvui::StartShellPhone(devices);
+        ASSERT_TRUE(phone->Socket.load());
     }
     void TearDown() override {
         for (HWND w : {TheShell.incomingCallDialog, TheShell.partyLeftNotice})

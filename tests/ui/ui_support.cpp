@@ -4,6 +4,9 @@
 
 #include <chrono>
 
+#include "app/shell.h"
+#include "test_support.h"
+
 namespace kvui {
 
 void Pump(int ms) {
@@ -39,6 +42,18 @@ std::string WindowText(HWND window) {
 }
 
 std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+std::unique_ptr<kv::Phone> StartShellPhone(kv::ManualWaveDevices& devices) {
+    ClearSettings();
+    kv::TheShell = kv::Shell();
+    kv::TheShell.instance = GetModuleHandleA(nullptr);
+    auto phone = std::make_unique<kv::Phone>(kvtest::FreePort());
+    phone->SetAudioDevices(&devices);
+    EXPECT_EQ(phone->Start(), 1);
+    phone->WriteText(phone->Identity, sizeof phone->Identity, "Me");
+    kv::TheShell.phone = phone.get();
+    return phone;
+}
 
 void Command(HWND dialog, int id, int code) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));

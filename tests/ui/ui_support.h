@@ -5,7 +5,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "engine/phone.h"
+#include "platform/manual_wave.h"
 
 namespace kvui {
 
@@ -17,6 +21,11 @@ bool PumpUntil(const std::function<bool()>& cond, int timeoutMs = 5000);
 void ClearSettings();
 std::string WindowText(HWND window);
 std::string ItemText(HWND dialog, int id);
+
+// A fresh shell around a started Phone on a free port, with the manual sound
+// devices and the identity "Me": clears the settings, resets the shell state,
+// and sets TheShell.phone and TheShell.instance.
+std::unique_ptr<kv::Phone> StartShellPhone(kv::ManualWaveDevices& devices);
 
 // Clicks a button (or sends a control's notification code) as the user would.
 void Command(HWND dialog, int id, int code = BN_CLICKED);
