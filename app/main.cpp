@@ -28,6 +28,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     kv::TheShell.instance = instance;
     kv::TheShell.phone = new kv::Phone();
+    kv::TheShell.phone->SettingsLoaded = 0;  // until the main dialog has loaded them
     if (!kv::TheShell.phone->Start()) {
         kv::ShowMessage(nullptr, "Error binding socket\nAnother session running?", "KestroVox", MB_OK | MB_ICONERROR);
         EndEngine();

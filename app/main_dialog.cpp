@@ -78,6 +78,7 @@ BOOL OnInit(HWND dialog) {
         SendDlgItemMessageA(dialog, IDC_VOLUME, TBM_SETPOS, TRUE, kSliderTop - loaded.volume);
         AskIdentity(dialog, *phone);
         LoadGenerateLog(*phone);
+        phone->SettingsLoaded = 1;
     }
     // From code: no command, so the mute flags keep their value.
     CheckDlgButton(dialog, IDC_VOL, BST_CHECKED);

@@ -9,6 +9,7 @@ namespace kv {
 
 void Phone::HandleControl(const PeerAddress& from, const uint8_t* d, int length) {
     using namespace protocol;
+    if (!SettingsLoaded && (d[0] == CallRequest || d[0] == ShortMessage)) return;
     switch (d[0]) {
         case CallRequest: OnCallRequest(from, d, length); break;
         case CallReply: OnCallReply(from, d, length); break;

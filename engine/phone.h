@@ -195,6 +195,11 @@ public:
     std::atomic<int> ReceiveRunning{0};
     std::atomic<int> Transmitting{0};
     std::atomic<UdpSocket*> Socket{nullptr};
+    // Call requests and short messages are taken only while this is set. A
+    // front end clears it before Start and sets it once the settings (identity,
+    // answering mode, event log) are in the fields, so that nothing is answered
+    // with half-loaded settings; the caller's next attempt is answered then.
+    std::atomic<int> SettingsLoaded{1};
 
     // Guards the texts and addresses above that cross threads.
     std::mutex FieldLock;

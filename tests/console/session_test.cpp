@@ -111,6 +111,8 @@ TEST_F(ConsoleSession, AskAcceptChatBothWaysAndHangUp) {
     ASSERT_TRUE(bob.run("chat " + ann.address() + " \"quoted\" back"));
     EXPECT_TRUE(sees(ann, "chat line=\"Bob> \\\"quoted\\\" back\""));
 
+    // The setup thread goes back to idle once "connected" was handled.
+    ASSERT_TRUE(until([&] { return ann.phone.CallState == StateIdle; }));
     ann.out.clear();
     ASSERT_TRUE(ann.run("parties"));
     EXPECT_EQ(ann.out, (std::vector<std::string>{"parties count=1", "party index=0 name=\"Bob\" address=" +
@@ -185,6 +187,7 @@ TEST_F(ConsoleSession, HangupAfterEndsTheSessionOnTime) {
     ASSERT_TRUE(ann.run("call " + bob.address()));
     ASSERT_TRUE(sees(ann, "connected name=\"Bob\" address=" + bob.address() + " direction=outgoing"));
     ASSERT_TRUE(sees(bob, "connected name=\"Ann\" address=" + ann.address() + " direction=incoming"));
+    ASSERT_TRUE(until([&] { return ann.phone.CallState == StateIdle; }));
     ann.session.Tick(6499);
     EXPECT_FALSE(ann.session.QuitRequested());
     ann.session.Tick(6500);

@@ -2,7 +2,9 @@
 
 namespace kvtest {
 
-Side::Side(const char* name, int autoanswer) : phone(FreePort()) {
+Side::Side(const char* name, int autoanswer, std::unique_ptr<kv::UdpSocket> (*createSocket)())
+    : phone(FreePort()) {
+    if (createSocket) phone.CreateSocket = createSocket;
     phone.SetAudioDevices(&devices);
     phone.NotifyWindow = &queue;
     phone.WriteText(phone.Identity, sizeof phone.Identity, name);

@@ -14,7 +14,9 @@
 namespace kvtest {
 
 struct Side {
-    explicit Side(const char* name, int autoanswer = kv::AnswerAsk);
+    // createSocket, when given, makes the phone's socket in place of the real one.
+    explicit Side(const char* name, int autoanswer = kv::AnswerAsk,
+                  std::unique_ptr<kv::UdpSocket> (*createSocket)() = nullptr);
     ~Side();
     std::string address() const;  // "127.0.0.1:port"
     kv::PeerAddress peer() const { return kv::MakeAddress(Loopback, phone.Port()); }

@@ -43,7 +43,7 @@ TEST(Phone, StartRunsBothThreadsAndShutdownStopsThem) {
     EXPECT_EQ(p.TransmitRunning, 0);
     EXPECT_EQ(p.Socket.load(), nullptr);
     // About one second at most without traffic; the margin is for slow machines.
-    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_LT(took, std::chrono::seconds(5));
     p.Shutdown();  // a second call changes nothing
 }
 
