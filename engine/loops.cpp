@@ -39,6 +39,9 @@ void ReceiveLoop(Phone* phone) {
             continue;
         }
         ReceiveResult r = socket->receive(buffer, sizeof buffer);
+        // No peer sends from port 0 or from 0.0.0.0, and a reply to port 0
+        // would go to every party: such a datagram is forged, and dropped.
+        if (r.status == ReceiveStatus::Datagram && (r.from.port() == 0 || r.from.ip() == 0)) continue;
         if (r.status == ReceiveStatus::Refused) {
             phone->HandlePortUnreachable(r.from);
         } else if (r.status == ReceiveStatus::Datagram && r.length >= 1) {

@@ -125,7 +125,7 @@ int Phone::OutputLevel() {
 
 int Phone::PartyForAudio(const PeerAddress& sender) {
     int i = FindParty(sender);
-    if (i < 0) SendDatagram(&sender, BuildShortLeave());
+    if (i < 0) SendTo(sender, BuildShortLeave());
     return i;
 }
 

@@ -232,7 +232,10 @@ private:
     // Sleeps 10 ms; false when the engine is stopping.
     bool Tick();
     bool ProbeFor(int codec);
-    int SendTo(const PeerAddress& address, const Datagram& d) { return SendDatagram(&address, d); }
+    // A reply to one peer: never to every party, so an address with port 0 gets nothing.
+    int SendTo(const PeerAddress& address, const Datagram& d) {
+        return address.port() != 0 ? SendDatagram(&address, d) : 0;
+    }
 
     const uint16_t port_;
     std::atomic<bool> stopping_{false};

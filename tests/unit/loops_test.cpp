@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <mutex>
@@ -229,6 +230,92 @@ TEST(LoopsSeam, ARefusalFromTheSocketSeamDropsOnlyThatParty) {
     ASSERT_TRUE(NextNotification(queue, PartyDropped));
     ASSERT_TRUE(WaitFor([&] { return phone.PartyCount == 1; }));
     EXPECT_STREQ(phone.PartyName[0], "Stays");
+    queue.close();
+    phone.Shutdown();
+}
+
+namespace {
+
+// Datagrams that ForgingSocket hands on as if they came from the address given.
+std::vector<std::pair<PeerAddress, Bytes>> gForged;
+
+Bytes Of(const Datagram& d) { return Bytes(d.bytes, d.bytes + d.length); }
+
+class ForgingSocket final : public UdpSocket {
+public:
+    ForgingSocket() : real_(CreateUdpSocket()) {}
+    bool bind(uint16_t port) override { return real_->bind(port); }
+    uint16_t localPort() const override { return real_->localPort(); }
+    WaitStatus waitReadable(int timeoutMs) override {
+        for (int waited = 0; waited < timeoutMs; waited += 10) {
+            if (forgedCount() > 0) return WaitStatus::Readable;
+            WaitStatus w = real_->waitReadable(10);
+            if (w != WaitStatus::TimedOut) return w;
+        }
+        return WaitStatus::TimedOut;
+    }
+    ReceiveResult receive(uint8_t* buffer, int capacity) override {
+        std::lock_guard<std::mutex> guard(gInjectLock);
+        if (gForged.empty()) return real_->receive(buffer, capacity);
+        ReceiveResult r;
+        r.status = ReceiveStatus::Datagram;
+        r.from = gForged.front().first;
+        r.length = static_cast<int>(gForged.front().second.size());
+        std::copy(gForged.front().second.begin(), gForged.front().second.end(), buffer);
+        gForged.erase(gForged.begin());
+        return r;
+    }
+    int sendTo(const PeerAddress& to, const uint8_t* data, int length) override {
+        return real_->sendTo(to, data, length);
+    }
+    void interrupt() override { real_->interrupt(); }
+    static size_t forgedCount() {
+        std::lock_guard<std::mutex> guard(gInjectLock);
+        return gForged.size();
+    }
+
+private:
+    std::unique_ptr<UdpSocket> real_;
+};
+
+std::unique_ptr<UdpSocket> MakeForgingSocket() { return std::make_unique<ForgingSocket>(); }
+
+}  // namespace
+
+TEST(LoopsSeam, DatagramsFromPortZeroOrAddressZeroDrawNoReplyAtAll) {
+    ManualWaveDevices devices;
+    NotificationQueue queue;
+    Phone phone(FreePort());
+    phone.CreateSocket = MakeForgingSocket;
+    phone.SetAudioDevices(&devices);
+    phone.NotifyWindow = &queue;
+    phone.MicMuted = 1;
+    ASSERT_EQ(phone.Start(), 1);
+    Peer first, second;
+    for (Peer* p : {&first, &second}) {
+        ASSERT_EQ(phone.AddParty(p->address(), "Party"), 1);
+        phone.ActivateParty(p->address());
+    }
+    {
+        std::lock_guard<std::mutex> guard(gInjectLock);
+        // Port 0 would mean "every active party" to the sender; 0.0.0.0 is this host.
+        gForged.push_back({MakeAddress(Loopback, 0), Audio(1)});
+        gForged.push_back({MakeAddress(Loopback, 0), Of(BuildCallRequest(0, "Mallory"))});
+        gForged.push_back({MakeAddress(0x0A000009, 0), Of(BuildChatMessage(protocol::ChatNewLine, "hi"))});
+        gForged.push_back({MakeAddress(0, first.port()), Audio(1)});
+        gForged.push_back({MakeAddress(0, second.port()), Of(BuildCallRequest(0, "Mallory"))});
+    }
+    // A stranger's audio behind them draws its Leave once they were all handled.
+    ASSERT_TRUE(WaitFor([] { return ForgingSocket::forgedCount() == 0; }));
+    Peer stranger;
+    stranger.sendTo(phone.Port(), Audio(1));
+    Received r;
+    ASSERT_TRUE(stranger.receive(&r));
+    EXPECT_EQ(r.bytes, Bytes{0x82});
+    EXPECT_TRUE(first.drain(200).empty());
+    EXPECT_TRUE(second.drain(200).empty());
+    EXPECT_EQ(phone.CallState, StateIdle);
+    EXPECT_EQ(phone.PartyCount, 2);
     queue.close();
     phone.Shutdown();
 }
