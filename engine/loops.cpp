@@ -109,7 +109,9 @@ void TransmitLoop(Phone* phone) {
         }
         p.Capture.stopSending();
         p.Transmitting = 0;
-        p.TransmitFallback = 0;
+        // The fallback holds for this capture run; a retry for a missing
+        // microphone does not end the run, only the call or the mute does.
+        if (!captureMissing || !sending()) p.TransmitFallback = 0;
         if (p.PartyCount == 0) Sleep10();
     }
     p.TransmitRunning = 0;

@@ -477,3 +477,23 @@ TEST_F(Transmit, WithoutACaptureDeviceTheLoopWaitsBetweenAttempts) {
     devices.refuseInput = false;  // a microphone plugged in is found
     EXPECT_TRUE(WaitFor([&] { return inputOpen(); }));
 }
+
+TEST_F(Transmit, TheFallbackOutlivesACaptureRetryAndEndsWithTheCall) {
+    phone.Codec = 1;
+    phone.TransmitFallback = 1;
+    phone.FramesPerPacket = 1;
+    devices.refuseInput = true;
+    AddPeerAsParty();
+    // The second attempt comes after a wait for the microphone; it still asks for codec 0.
+    ASSERT_TRUE(WaitFor([&] { return devices.inputAttempts >= 2; }, 10000));
+    EXPECT_EQ(phone.TransmitFallback, 1);
+    devices.refuseInput = false;
+    talk();
+    Received r;
+    ASSERT_TRUE(peer.receive(&r, 5000));
+    EXPECT_EQ(r.bytes[0], 0);
+    EXPECT_EQ(r.bytes.size(), 1u + 65);
+    EXPECT_EQ(phone.TransmitCodec, 0);
+    phone.RemoveParty(nullptr);  // the call ends, and the fallback with it
+    EXPECT_TRUE(WaitFor([&] { return phone.TransmitFallback == 0 && !devices.input().open; }));
+}
