@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,23 +70,37 @@ bool MakeDirectories(const std::string& path) {
     return true;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::vector<std::string> lines;
+// The store's lines: true with them, or with none when there is no store
+// yet; false when a store is there but could not be read whole.
+bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
+    lines->clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return lines;
+    if (!f) return errno == ENOENT;
     std::string line;
     int c;
     while ((c = std::fgetc(f)) != EOF) {
         if (c == '\n') {
-            lines.push_back(line);
+            lines->push_back(line);
             line.clear();
         } else {
             line.push_back(static_cast<char>(c));
         }
     }
-    if (!line.empty()) lines.push_back(line);
+    if (!line.empty()) lines->push_back(line);
+    const bool whole = !std::ferror(f);
     std::fclose(f);
-    return lines;
+    return whole;
+}
+
+// Makes a rename in the directory of path last through a crash.
+bool SyncDirectoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = fsync(fd) == 0;
+    close(fd);
+    return ok;
 }
 
 // A line as written, without the carriage return of a CRLF file. The lines
@@ -297,8 +312,12 @@ bool WriteAtomically(const std::string& path, const std::vector<std::string>& li
     ok = ok && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     if (ok) ok = rename(name.data(), path.c_str()) == 0;
-    if (!ok) unlink(name.data());
-    return ok;
+    if (!ok) {
+        unlink(name.data());
+        return false;
+    }
+    SyncDirectoryOf(path);  // the new file is in place either way; this makes it stay
+    return true;
 }
 
 }  // namespace
@@ -316,7 +335,9 @@ std::string RegistryFilePath() {
 int RegistryRead(const char* key, const char* name, uint32_t* type, void* data, uint32_t* size) {
     const std::string path = RegistryFilePath();
     if (path.empty()) return -1;
-    Found f = Find(ReadLines(path), key, name ? name : "");
+    std::vector<std::string> lines;
+    if (!ReadLines(path, &lines)) return -1;  // part of a store could give a value cut short
+    Found f = Find(lines, key, name ? name : "");
     if (!f.value || !f.parsed) return -1;
     if (f.bytes.size() > *size) {
         *size = static_cast<uint32_t>(f.bytes.size());
@@ -335,7 +356,14 @@ int RegistryWrite(const char* key, const char* name, uint32_t type, const void* 
     int lock = open((path + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
     if (lock < 0) return -1;
     flock(lock, LOCK_EX);
-    std::vector<std::string> lines = ReadLines(path);
+    // A store that is there but cannot be read whole is left as it is: a
+    // rewrite from what was read would lose every other value.
+    std::vector<std::string> lines;
+    if (!ReadLines(path, &lines)) {
+        flock(lock, LOCK_UN);
+        close(lock);
+        return -1;
+    }
     if (lines.empty()) lines = {Header, ""};
     const std::string line = ValueLine(name ? name : "", type, static_cast<const uint8_t*>(data), size);
     Found f = Find(lines, key, name ? name : "");

@@ -1,10 +1,17 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "platform/registry.h"
 #include "test_support.h"
@@ -144,6 +151,47 @@ TEST_F(RegistryFile, TheFileIsReplacedWholeAndNoTemporaryStays) {
         ++files;
     }
     EXPECT_EQ(files, 2);
+}
+
+namespace {
+
+// Takes from the calling thread alone the power to read and write files
+// whatever their permissions (root has it), so that a file of mode 000 is
+// unreadable to it as to any other user. False when the system refuses.
+bool DropPermissionOverrideOfThisThread() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0) return false;
+    data[0].effective &= ~(CAP_TO_MASK(CAP_DAC_OVERRIDE) | CAP_TO_MASK(CAP_DAC_READ_SEARCH));
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+}  // namespace
+
+TEST_F(RegistryFile, AStoreThatCannotBeReadIsNeverReplaced) {
+    ASSERT_EQ(writeText("Software\\Kestrovox", "Identity", "Ann"), 0);
+    ASSERT_EQ(writeText("Software\\Kestrovox", "Address1", "10.0.0.1"), 0);
+    const std::string before = ReadWholeFile(path);
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    bool dropped = false, readable = true;
+    int written = 0;
+    std::thread writer([&] {
+        dropped = DropPermissionOverrideOfThisThread();
+        const int fd = open(path.c_str(), O_RDONLY);
+        readable = fd >= 0;
+        if (fd >= 0) close(fd);
+        written = writeNumber("Software\\Kestrovox", "Codec", 1);
+    });
+    writer.join();
+    ASSERT_TRUE(dropped);
+    ASSERT_FALSE(readable) << "the store stayed readable";
+    EXPECT_EQ(written, -1);
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(ReadWholeFile(path), before);
+    // A store that is missing is an empty one.
+    std::filesystem::remove(path);
+    EXPECT_EQ(writeNumber("Software\\Kestrovox", "Codec", 1), 0);
+    EXPECT_EQ(readText("Software\\Kestrovox", "Identity"), "<missing>");
 }
 
 TEST_F(RegistryFile, TheDefaultPlaceFollowsXdgConfigHome) {
