@@ -171,6 +171,22 @@ void Phone::OnCallRequest(const PeerAddress& from, const uint8_t* d, int length)
     }
     const int state = CallState;
     const bool fromRemote = SameAddress(from, ReadAddress(RemoteAddress));
+    // Takes the request only while still idle: a call placed since the look
+    // at CallState keeps the state and RemoteAddress, and this caller hears
+    // busy as if that call had come first (unless it is the peer called).
+    auto takeIfIdle = [&] {
+        {
+            std::lock_guard<std::mutex> guard(FieldLock);
+            int idle = StateIdle;
+            if (CallState.compare_exchange_strong(idle, StateIncoming)) {
+                RemoteAddress = from;
+                std::memcpy(RemoteName, name, sizeof RemoteName);
+                return true;
+            }
+        }
+        if (!SameAddress(from, ReadAddress(RemoteAddress))) SendTo(from, BuildBusy(identity));
+        return false;
+    };
     switch (Autoanswer) {
         case AnswerAsk:
             if (state != StateIdle && !fromRemote) {
@@ -179,9 +195,7 @@ void Phone::OnCallRequest(const PeerAddress& from, const uint8_t* d, int length)
             }
             SendTo(from, BuildAlerting(Codec, PartyCount == 0, identity));
             if (state != StateIdle) return;  // the same caller asked again
-            takeRequest();
-            CallState = StateIncoming;
-            Post(IncomingCall);
+            if (takeIfIdle()) Post(IncomingCall);
             return;
         case AnswerRefuse:
             takeRequest();
@@ -193,9 +207,7 @@ void Phone::OnCallRequest(const PeerAddress& from, const uint8_t* d, int length)
                 if (!fromRemote) SendTo(from, BuildBusy(identity));
                 return;
             }
-            takeRequest();
-            CallState = StateIncoming;
-            AnswerCall(1);
+            if (takeIfIdle()) AnswerCall(1);
             return;
         default:  // AnswerIgnore, and any value the settings should not hold
             return;

@@ -428,3 +428,63 @@ TEST(ResolveAddress, Failures) {
     EXPECT_EQ(a.port(), 99);
     EXPECT_EQ(Phone().PlaceCall("1.2.3.x"), -1);
 }
+
+namespace {
+
+// Places a call from inside the engine's receive thread as the phone sends
+// its first Alerting: between its look at CallState and its taking of the
+// incoming call.
+std::atomic<Phone*> gCallOnAlerting{nullptr};
+std::string gCallOnAlertingTo;
+std::atomic<int> gCallOnAlertingResult{1};
+
+class AlertingSocket final : public UdpSocket {
+public:
+    static std::unique_ptr<UdpSocket> Create() { return std::make_unique<AlertingSocket>(); }
+    bool bind(uint16_t port) override { return real_->bind(port); }
+    uint16_t localPort() const override { return real_->localPort(); }
+    WaitStatus waitReadable(int timeoutMs) override { return real_->waitReadable(timeoutMs); }
+    ReceiveResult receive(uint8_t* buffer, int capacity) override { return real_->receive(buffer, capacity); }
+    int sendTo(const PeerAddress& to, const uint8_t* data, int length) override {
+        if (length >= 2 && data[0] == protocol::CallReply && data[1] == protocol::Alerting)
+            if (Phone* phone = gCallOnAlerting.exchange(nullptr))
+                gCallOnAlertingResult = phone->PlaceCall(gCallOnAlertingTo.c_str());
+        return real_->sendTo(to, data, length);
+    }
+    void interrupt() override { real_->interrupt(); }
+
+private:
+    std::unique_ptr<UdpSocket> real_ = CreateUdpSocket();
+};
+
+}  // namespace
+
+TEST(CallRequestRace, ACallPlacedWhileARequestIsTakenGoesOnAndTheCallerHearsBusy) {
+    ManualWaveDevices devices;
+    NotificationQueue queue;
+    Phone phone(FreePort());
+    phone.CreateSocket = AlertingSocket::Create;
+    phone.SetAudioDevices(&devices);
+    phone.NotifyWindow = &queue;
+    phone.WriteText(phone.Identity, sizeof phone.Identity, "Bob");
+    ASSERT_EQ(phone.Start(), 1);
+    Peer caller, callee;
+    gCallOnAlertingTo = "127.0.0.1:" + std::to_string(callee.port());
+    gCallOnAlerting = &phone;
+    caller.sendTo(phone.Port(), Of(BuildCallRequest(0, "Xena")));
+    Received r;
+    ASSERT_TRUE(caller.receive(&r));
+    EXPECT_EQ(r.bytes, Of(BuildAlerting(0, true, "Bob")));
+    EXPECT_EQ(gCallOnAlertingResult, 0);
+    // The request lost the race: its caller is told the line is busy, and nothing rings.
+    ASSERT_TRUE(caller.receive(&r));
+    EXPECT_EQ(r.bytes, Of(BuildBusy("Bob")));
+    EXPECT_FALSE(NextNotification(queue, IncomingCall, nullptr, 200));
+    // The call placed goes on.
+    ASSERT_TRUE(callee.receive(&r));
+    EXPECT_EQ(r.bytes[0], protocol::CallRequest);
+    EXPECT_EQ(phone.CallState, StateWaitingForRemote);
+    EXPECT_TRUE(SameAddress(phone.ReadAddress(phone.RemoteAddress), callee.address()));
+    queue.close();
+    phone.Shutdown();
+}
