@@ -18,6 +18,26 @@
 namespace kv {
 namespace {
 
+// The errors an ICMP report leaves pending on the socket (port, host,
+// network or protocol unreachable, time exceeded, parameter problem ...):
+// the next send takes the report instead of sending.
+bool PendingIcmpError(int e) {
+    switch (e) {
+        case ECONNREFUSED:
+        case EHOSTUNREACH:
+        case ENETUNREACH:
+        case EHOSTDOWN:
+        case ENONET:
+        case ENOPROTOOPT:
+        case EPROTO:
+        case EOPNOTSUPP:
+        case EMSGSIZE:
+            return true;
+        default:
+            return false;
+    }
+}
+
 PeerAddress FromSockaddr(const sockaddr_in& sa) {
     PeerAddress a;
     std::memcpy(static_cast<void*>(&a), &sa, sizeof a);
@@ -88,7 +108,7 @@ public:
                 }
                 return r;
             }
-            if (errno == ECONNREFUSED) continue;
+            if (PendingIcmpError(errno)) continue;  // its queue entry is taken on the next pass
             r.status = (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) ? ReceiveStatus::Nothing
                                                                                   : ReceiveStatus::Failed;
             return r;
@@ -101,10 +121,11 @@ public:
         sockaddr_in sa = ToSockaddr(to);
         ssize_t n = sendto(fd_, data, static_cast<size_t>(length), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&sa),
                            sizeof sa);
-        // A pending port-unreachable report makes the next send fail without
-        // sending; that send consumed the report (the error queue keeps the
-        // entry for the receiver), so the second try goes out.
-        if (n < 0 && errno == ECONNREFUSED)
+        // A pending ICMP report (port unreachable, or any other) makes the
+        // next send fail without sending; that send consumed the report (the
+        // error queue keeps the entry for the receiver), so the second try
+        // goes out. A send that fails for its own reason fails again.
+        if (n < 0 && PendingIcmpError(errno))
             n = sendto(fd_, data, static_cast<size_t>(length), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&sa),
                        sizeof sa);
         return n < 0 ? -1 : static_cast<int>(n);

@@ -1,6 +1,14 @@
 #include <gtest/gtest.h>
 
+#ifdef __linux__
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -101,6 +109,72 @@ TEST(UdpSocket, ASendRightAfterARefusalStillGoesOut) {
     // And the receiver of a still learns of the refusal.
     EXPECT_EQ(ReceiveWithin(*a, buffer, sizeof buffer).status, ReceiveStatus::Refused);
 }
+
+#ifdef __linux__
+namespace {
+
+// Hands this host's stack an ICMP error of the type and code about a datagram
+// sent from 127.0.0.1:fromPort to `to`, as a router on the way would return
+// it. False when a raw socket is refused (it needs CAP_NET_RAW).
+bool DeliverIcmpError(uint8_t type, uint8_t code, uint16_t fromPort, const PeerAddress& to) {
+    int fd = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    if (fd < 0) return false;
+    uint8_t packet[8 + 20 + 8 + 1] = {};
+    packet[0] = type;
+    packet[1] = code;
+    uint8_t* ip = packet + 8;  // the header of the datagram it is about, and its first bytes
+    ip[0] = 0x45;
+    ip[3] = 20 + 8 + 1;
+    ip[8] = 1;
+    ip[9] = IPPROTO_UDP;
+    const uint8_t self[4] = {127, 0, 0, 1};
+    std::memcpy(ip + 12, self, 4);
+    std::memcpy(ip + 16, to.ipBytes, 4);
+    uint8_t* udp = ip + 20;
+    udp[0] = uint8_t(fromPort >> 8);
+    udp[1] = uint8_t(fromPort);
+    std::memcpy(udp + 2, to.portBytes, 2);
+    udp[5] = 8 + 1;
+    uint32_t sum = 0;
+    for (size_t i = 0; i < sizeof packet; i += 2)
+        sum += uint32_t(packet[i] << 8 | (i + 1 < sizeof packet ? packet[i + 1] : 0));
+    while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+    packet[2] = uint8_t(~sum >> 8);
+    packet[3] = uint8_t(~sum);
+    sockaddr_in dest{};
+    dest.sin_family = AF_INET;
+    dest.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool sent = sendto(fd, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&dest), sizeof dest) ==
+                      ssize_t(sizeof packet);
+    close(fd);
+    return sent;
+}
+
+}  // namespace
+
+TEST(UdpSocket, ASendRightAfterAnyOtherIcmpErrorStillGoesOut) {
+    const struct {
+        uint8_t type, code;
+        const char* what;
+    } errors[] = {{3, 1, "host unreachable"}, {3, 0, "network unreachable"}, {11, 0, "time to live exceeded"}};
+    for (const auto& e : errors) {
+        SCOPED_TRACE(e.what);
+        auto a = Bound();
+        auto b = Bound();
+        if (!DeliverIcmpError(e.type, e.code, a->localPort(), MakeAddress(0x0A636363, 11676)))
+            GTEST_SKIP() << "a raw socket needs CAP_NET_RAW: no ICMP error can be made";
+        // The error is pending on a once a is readable.
+        ASSERT_EQ(a->waitReadable(5000), WaitStatus::Readable);
+        const uint8_t ping[] = {0x42};
+        EXPECT_EQ(a->sendTo(MakeAddress(Loopback, b->localPort()), ping, 1), 1);
+        uint8_t buffer[1500];
+        EXPECT_EQ(ReceiveWithin(*b, buffer, sizeof buffer).status, ReceiveStatus::Datagram);
+        // Its report is taken off without being read as a refusal.
+        EXPECT_EQ(a->receive(buffer, sizeof buffer).status, ReceiveStatus::Nothing);
+        EXPECT_NE(a->waitReadable(100), WaitStatus::Readable);
+    }
+}
+#endif
 
 TEST(UdpSocket, ASecondBindToATakenPortFails) {
     auto a = Bound();
