@@ -83,8 +83,7 @@ public:
             waitpid(pid_, &status, 0);
         }
         closeInput();
-        outReader_.join();
-        errReader_.join();
+        joinReaders();
     }
 
     bool started() const { return pid_ > 0; }
@@ -127,6 +126,7 @@ public:
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 exited_ = true;
                 code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                joinReaders();  // everything it printed has been read
                 return code_;
             }
             kvtest::SleepMs(10);
@@ -192,6 +192,11 @@ private:
         return false;
     }
     static bool waitFor(const std::function<bool()>& cond, int timeoutMs) { return kvtest::WaitFor(cond, timeoutMs); }
+    // The readers end when the process has ended and its output is read to the end.
+    void joinReaders() {
+        if (outReader_.joinable()) outReader_.join();
+        if (errReader_.joinable()) errReader_.join();
+    }
 
     pid_t pid_ = -1;
     int stdin_ = -1;

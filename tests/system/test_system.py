@@ -136,8 +136,9 @@ class System(unittest.TestCase):
         lab = self.lab(2)  # host 1 is up, with no peer on the port
         start = time.monotonic()
         ann = self.peer(lab, 0, "Ann", "--call", lab.addresses[1])
-        ann.expect(r"^call-failed reason=not-active", timeout=4)
-        self.assertLess(time.monotonic() - start, 3.0)
+        ann.expect(r"^call-failed reason=not-active", timeout=10)
+        # Long before the five unanswered requests of a no-answer (wide, for a busy machine).
+        self.assertLess(time.monotonic() - start, 4.5)
 
     def test_chat_both_ways(self):
         lab = self.lab(2)

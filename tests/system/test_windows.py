@@ -157,6 +157,8 @@ class WindowsProgram(unittest.TestCase):
             self.assertLess(time.monotonic(), deadline, "KestroVox.exe did not bind port 11676")
             self.assertIsNone(program.poll(), "KestroVox.exe ended early")
             time.sleep(0.2)
+        # The port is bound before the settings are loaded: wait for the dialog to be up.
+        self.win.run("wine", "tests/kv_dial.exe", "--ready")
 
         # The console peer calls; the program accepts by itself. Both talk.
         # Wine takes about a second to start recording: the speech starts after that.
