@@ -1,0 +1,520 @@
+// Writes the seed corpora of the fuzz targets from real inputs:
+//   fuzz_receive        scenes and datagram sequences built with the protocol
+//                       builders, audio encoded from the test speech with GSM 6.10
+//   fuzz_media_channel  audio payloads of both codec bytes
+//   fuzz_registry       .reg files as the store writes them (and as a registry
+//                       export looks), with one value to write
+//   fuzz_console        command lines, option sets, quoted texts, addresses
+//
+// Usage: kv_fuzz_seeds SPEECH.wav CORPUS_DIR (CORPUS_DIR/<target>/ must exist).
+// The output is the same on every run.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "audio/codec.h"
+#include "engine/protocol.h"
+#include "platform/registry.h"
+
+using namespace kv;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+std::string gCorpus;
+
+void Put(const std::string& target, const std::string& name, const Bytes& bytes) {
+    const std::string path = gCorpus + "/" + target + "/" + name;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
+        std::fprintf(stderr, "kv_fuzz_seeds: cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+}
+
+Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// ---- speech, encoded ----
+
+std::vector<int16_t> ReadSpeech(const char* path) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) {
+        std::fprintf(stderr, "kv_fuzz_seeds: cannot read %s\n", path);
+        std::exit(1);
+    }
+    Bytes all;
+    uint8_t buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) all.insert(all.end(), buf, buf + n);
+    std::fclose(f);
+    // The "data" chunk of the RIFF file.
+    size_t at = 12;
+    while (at + 8 <= all.size()) {
+        const uint32_t size = uint32_t(all[at + 4]) | uint32_t(all[at + 5]) << 8 | uint32_t(all[at + 6]) << 16 |
+                              uint32_t(all[at + 7]) << 24;
+        if (std::memcmp(&all[at], "data", 4) == 0) {
+            std::vector<int16_t> samples;
+            for (size_t i = at + 8; i + 1 < all.size() && i + 1 < at + 8 + size; i += 2)
+                samples.push_back(static_cast<int16_t>(all[i] | all[i + 1] << 8));
+            return samples;
+        }
+        at += 8 + size + (size & 1);
+    }
+    std::fprintf(stderr, "kv_fuzz_seeds: no data chunk in %s\n", path);
+    std::exit(1);
+}
+
+// GSM 6.10 blocks of the speech, from sample `first` on, through the codec stream.
+Bytes GsmFrames(const std::vector<int16_t>& speech, size_t first, int count) {
+    StreamHeader h;
+    CodecStream s = openEncoder(0, &h);
+    if (!s) {
+        std::fprintf(stderr, "kv_fuzz_seeds: no GSM 6.10 encoder\n");
+        std::exit(1);
+    }
+    Bytes out;
+    for (int n = 0; n < count; ++n) {
+        int16_t pcm[320] = {};
+        for (size_t i = 0; i < 320; ++i) {
+            const size_t k = first + size_t(n) * 320 + i;
+            pcm[i] = k < speech.size() ? speech[k] : 0;
+        }
+        uint8_t block[65];
+        encodeFrame(s, &h, reinterpret_cast<const uint8_t*>(pcm), block, 0);
+        out.insert(out.end(), block, block + 65);
+    }
+    closeStream(s, &h);
+    return out;
+}
+
+// Truespeech has no encoder here: blocks of its size and layout (32 bytes),
+// filled from the speech's own bytes so they are not constant.
+Bytes TruespeechShapedFrames(const std::vector<int16_t>& speech, size_t first, int count) {
+    Bytes out;
+    for (int n = 0; n < count * 32; ++n) {
+        const size_t k = first + size_t(n) * 7;
+        out.push_back(static_cast<uint8_t>(k < speech.size() ? speech[k] >> 4 : n));
+    }
+    return out;
+}
+
+Bytes Audio(int codec, const Bytes& frames) {
+    Bytes d{static_cast<uint8_t>(codec)};
+    d.insert(d.end(), frames.begin(), frames.end());
+    return d;
+}
+
+// ---- fuzz_receive ----
+
+enum Sender { FromRemote = 0, FromA = 1, FromB = 2, FromMessageTo = 3, FromStranger = 4, FromOtherPortOfA = 5,
+              FromAny = 6, FromOurselves = 7 };
+
+struct Scene {
+    Bytes bytes;
+    Scene(int setup, int answer, bool log, bool refusal, int codec, int parties, bool message, bool muted,
+          bool noIdentity, bool chat, bool longDelays, bool remoteIsA) {
+        bytes.push_back(static_cast<uint8_t>(setup | answer << 3 | log << 5 | refusal << 6 | codec << 7));
+        bytes.push_back(static_cast<uint8_t>(parties | message << 2 | muted << 3 | noIdentity << 4 | chat << 5 |
+                                             longDelays << 6 | remoteIsA << 7));
+    }
+    Scene& datagram(int from, const uint8_t* d, int length) {
+        bytes.push_back(static_cast<uint8_t>(from));
+        bytes.push_back(static_cast<uint8_t>(length >> 8));
+        bytes.push_back(static_cast<uint8_t>(length));
+        bytes.insert(bytes.end(), d, d + length);
+        return *this;
+    }
+    Scene& datagram(int from, const Datagram& d) { return datagram(from, d.bytes, d.length); }
+    Scene& datagram(int from, const Bytes& d) { return datagram(from, d.data(), static_cast<int>(d.size())); }
+    Scene& from(const uint8_t ip[4], uint16_t port, const Datagram& d) {
+        bytes.push_back(FromAny);
+        bytes.insert(bytes.end(), ip, ip + 4);
+        bytes.push_back(static_cast<uint8_t>(port >> 8));
+        bytes.push_back(static_cast<uint8_t>(port));
+        bytes.push_back(static_cast<uint8_t>(d.length >> 8));
+        bytes.push_back(static_cast<uint8_t>(d.length));
+        bytes.insert(bytes.end(), d.bytes, d.bytes + d.length);
+        return *this;
+    }
+    Scene& tooLarge(int from, int length) {
+        bytes.push_back(static_cast<uint8_t>(from));
+        bytes.push_back(static_cast<uint8_t>(length >> 8));
+        bytes.push_back(static_cast<uint8_t>(length));
+        return *this;
+    }
+    Scene& refused(int from) { return report(from, 1); }
+    Scene& quiet() { return report(FromRemote, 2); }
+    Scene& nothing() { return report(FromRemote, 3); }
+    Scene& failed() { return report(FromRemote, 3, true); }
+
+private:
+    Scene& report(int from, int what, bool fail = false) {
+        bytes.push_back(static_cast<uint8_t>(from | what << 3 | (fail ? 0x20 : 0)));
+        return *this;
+    }
+};
+
+void ReceiveSeeds(const std::vector<int16_t>& speech) {
+    using namespace protocol;
+    const char* t = "fuzz_receive";
+    auto scene = [](int setup, int answer, int parties) {
+        return Scene(setup, answer, false, false, 0, parties, false, false, false, false, false, false);
+    };
+    const int Ask = 0, Refuse = 1, Accept = 2, Ignore = 3;
+    const int Idle = 0, Waiting = 1, Alerted = 2, Incoming = 3, IncomingAccepted = 4, PastRemote = 7;
+
+    Put(t, "incoming-ask-repeated-then-cancelled",
+        scene(Idle, Ask, 0).datagram(FromRemote, BuildCallRequest(0, "Rita"))
+            .datagram(FromRemote, BuildCallRequest(0, "Rita"))
+            .datagram(FromRemote, BuildLeave(LeaveHungUp)).bytes);
+    Put(t, "incoming-accept-confirmed-audio-chat-leave",
+        scene(Idle, Accept, 0).datagram(FromRemote, BuildCallRequest(0, "Rita"))
+            .datagram(FromRemote, BuildAcceptConfirmed(0))
+            .datagram(FromRemote, Audio(0, GsmFrames(speech, 8000, 4)))
+            .datagram(FromRemote, BuildChatMessage(ChatNewLine, "hello Fuzz"))
+            .datagram(FromRemote, BuildLeave(LeaveHungUp)).bytes);
+    Put(t, "incoming-accept-into-conference",
+        scene(Idle, Accept, 2).datagram(FromRemote, BuildCallRequest(0, "Rita"))
+            .datagram(FromRemote, BuildAcceptConfirmed(1))
+            .datagram(FromA, Audio(0, GsmFrames(speech, 4000, 2))).bytes);
+    Put(t, "incoming-with-refusal-text",
+        Scene(Idle, Ask, false, true, 0, 0, false, false, false, false, false, false)
+            .datagram(FromRemote, BuildCallRequest(0, "Rita")).bytes);
+    Put(t, "incoming-refuse-mode", scene(Idle, Refuse, 1).datagram(FromRemote, BuildCallRequest(0, "Rita")).bytes);
+    Put(t, "incoming-ignore-mode", scene(Idle, Ignore, 1).datagram(FromRemote, BuildCallRequest(0, "Rita")).bytes);
+    Put(t, "incoming-truespeech-unsupported",
+        scene(Idle, Accept, 0).datagram(FromRemote, BuildCallRequest(1, "Rita")).bytes);
+    Put(t, "incoming-logged",
+        Scene(Idle, Ask, true, false, 0, 0, false, false, false, false, false, false)
+            .datagram(FromRemote, BuildCallRequest(0, "Rita"))
+            .datagram(FromOtherPortOfA, BuildCallRequest(0, "Ann at another port")).bytes);
+    Put(t, "ringing-busy-for-another-caller",
+        scene(Incoming, Ask, 1).datagram(FromStranger, BuildCallRequest(0, "Sam"))
+            .datagram(FromRemote, BuildCallRequest(0, "Rita")).bytes);
+    Put(t, "accepted-busy-for-another-caller",
+        scene(IncomingAccepted, Accept, 1).datagram(FromStranger, BuildCallRequest(0, "Sam"))
+            .datagram(FromRemote, BuildAcceptConfirmed(0)).bytes);
+    Put(t, "accepted-confirmation-from-stranger-then-remote",
+        scene(IncomingAccepted, Ask, 0).datagram(FromStranger, BuildAcceptConfirmed(0))
+            .datagram(FromRemote, BuildAcceptConfirmed(1)).bytes);
+    Put(t, "outgoing-alerted-then-accepted",
+        scene(Waiting, Ask, 0).datagram(FromRemote, BuildAlerting(0, true, "Rita"))
+            .datagram(FromRemote, BuildAccepted(0, true, "Rita"))
+            .datagram(FromRemote, BuildAccepted(0, true, "Rita")).bytes);
+    Put(t, "outgoing-accepted-at-once-into-conference",
+        scene(Waiting, Ask, 2).datagram(FromRemote, BuildAccepted(0, false, "Rita")).bytes);
+    Put(t, "outgoing-refused-with-text",
+        scene(Waiting, Ask, 0).datagram(FromRemote, BuildRefused("Rita", "Back at 3"))
+            .datagram(FromRemote, BuildRefused("Rita", nullptr)).bytes);
+    Put(t, "outgoing-codec-unsupported",
+        scene(Waiting, Ask, 0).datagram(FromRemote, BuildCodecUnsupported("Rita")).bytes);
+    Put(t, "outgoing-busy", scene(Alerted, Ask, 1).datagram(FromRemote, BuildBusy("Rita")).bytes);
+    Put(t, "outgoing-truespeech-callee-in-conference",
+        scene(Waiting, Ask, 1).datagram(FromRemote, BuildAlerting(1, false, "Rita")).bytes);
+    Put(t, "outgoing-truespeech-callee-alone",
+        Scene(Waiting, Ask, false, false, 1, 0, false, false, false, false, false, false)
+            .datagram(FromRemote, BuildAlerting(1, true, "Rita"))
+            .datagram(FromRemote, BuildAccepted(1, true, "Rita")).bytes);
+    Put(t, "outgoing-alerted-callee-leaves",
+        scene(Alerted, Ask, 0).datagram(FromStranger, BuildAccepted(0, true, "Sam"))
+            .datagram(FromRemote, BuildShortLeave()).bytes);
+    Put(t, "outgoing-to-a-party",
+        Scene(Waiting, Ask, false, false, 0, 2, false, false, false, false, false, true)
+            .datagram(FromA, BuildAccepted(0, false, "Ann"))
+            .datagram(FromA, Audio(0, GsmFrames(speech, 0, 2))).bytes);
+    Put(t, "late-accept-after-the-call", scene(PastRemote, Ask, 1).datagram(FromRemote, BuildAccepted(0, true, "Rita")).bytes);
+
+    const Bytes gsm7 = Audio(0, GsmFrames(speech, 12000, 7));
+    Put(t, "conference-audio-both-codecs-and-a-stranger",
+        scene(Idle, Ask, 2).datagram(FromA, gsm7)
+            .datagram(FromB, Audio(1, TruespeechShapedFrames(speech, 3000, 4)))
+            .datagram(FromB, Audio(0, GsmFrames(speech, 9000, 3)))
+            .datagram(FromStranger, Audio(0, GsmFrames(speech, 5000, 1)))
+            .datagram(FromA, Bytes{0})
+            .quiet()
+            .datagram(FromA, BuildLeave(LeaveNoCodec)).bytes);
+    Put(t, "audio-with-long-delays-and-no-identity",
+        Scene(Idle, Ask, false, false, 0, 1, false, false, true, false, true, false)
+            .datagram(FromA, gsm7).datagram(FromA, gsm7).quiet().datagram(FromA, gsm7).bytes);
+    Put(t, "audio-two-parties-no-identity",
+        Scene(Idle, Ask, false, false, 0, 2, false, false, true, false, false, false)
+            .datagram(FromA, gsm7).datagram(FromB, Audio(0, GsmFrames(speech, 100, 5))).quiet().bytes);
+    Put(t, "audio-while-speaker-muted",
+        Scene(Idle, Ask, false, false, 0, 1, false, true, false, false, false, false).datagram(FromA, gsm7).bytes);
+    Put(t, "audio-from-a-party-not-yet-active",
+        scene(Alerted, Ask, 3).datagram(FromB, Audio(0, GsmFrames(speech, 20000, 3)))
+            .datagram(FromRemote, BuildAccepted(0, false, "Rita")).bytes);
+
+    Datagram echo = BuildChatMessage(ChatEchoed, "hello");
+    Put(t, "chat-echoes-and-lines",
+        Scene(Idle, Ask, false, false, 0, 2, false, false, false, true, false, false)
+            .datagram(FromA, echo).datagram(FromB, echo)
+            .datagram(FromB, BuildChatMessage(ChatEchoed, "are you there?"))
+            .datagram(FromA, BuildChatMessage(ChatNewLine, "hi all"))
+            .datagram(FromStranger, BuildChatMessage(ChatNewLine, "who is this"))
+            .datagram(FromB, BuildChatMessage(ChatNewLine, "")).bytes);
+    Put(t, "chat-echo-in-a-call-of-two",
+        Scene(Idle, Ask, false, false, 0, 1, false, false, false, true, false, false).datagram(FromA, echo).bytes);
+    Put(t, "short-message-stored",
+        Scene(Idle, Ask, true, false, 0, 0, false, false, false, false, false, false)
+            .datagram(FromStranger, BuildShortMessage("Sam", "Call me back")).bytes);
+    Put(t, "short-message-not-stored", scene(Idle, Ask, 1).datagram(FromStranger, BuildShortMessage("Sam", "hi")).bytes);
+    Put(t, "short-message-delivered",
+        Scene(Idle, Ask, false, false, 0, 0, true, false, false, false, false, false)
+            .datagram(FromStranger, BuildShortMessageReply(MessageStored))
+            .datagram(FromMessageTo, BuildShortMessageReply(MessageStored)).bytes);
+    Put(t, "short-message-refused",
+        Scene(Idle, Ask, false, false, 0, 1, true, false, false, false, false, false)
+            .datagram(FromMessageTo, BuildShortMessageReply(MessageNotStored)).bytes);
+    Put(t, "port-unreachable-everywhere",
+        Scene(Waiting, Ask, false, false, 0, 2, true, false, false, false, false, false)
+            .refused(FromB).refused(FromRemote).refused(FromMessageTo).refused(FromStranger).bytes);
+    Put(t, "port-unreachable-conference-with-remote",
+        scene(Alerted, Ask, 3).refused(FromRemote).refused(FromA).bytes);
+    Put(t, "socket-reports-and-unknown-opcodes",
+        scene(Idle, Ask, 1).tooLarge(FromA, 1501).nothing().failed()
+            .datagram(FromA, Bytes{0x86, 0x01, 'x', 0x00})
+            .datagram(FromA, Bytes{0xFF})
+            .datagram(FromA, Audio(0, GsmFrames(speech, 1000, 1))).bytes);
+    Bytes full(MaxDatagram, 0x5A);
+    full[0] = 0;
+    Put(t, "largest-datagram", scene(Idle, Ask, 1).datagram(FromA, full).tooLarge(FromA, 1600).bytes);
+    Put(t, "one-byte-control-datagrams",
+        scene(Waiting, Ask, 1).datagram(FromRemote, Bytes{0x80}).datagram(FromRemote, Bytes{0x81})
+            .datagram(FromRemote, Bytes{0x81, 0x02}).datagram(FromA, Bytes{0x82}).datagram(FromA, Bytes{0x83})
+            .datagram(FromA, Bytes{0x84}).datagram(FromMessageTo, Bytes{0x85}).bytes);
+    Put(t, "texts-without-their-nul",
+        scene(Waiting, Ask, 1).datagram(FromRemote, Bytes{0x81, 0x03, 'R', 'i', 't', 'a'})
+            .datagram(FromA, Bytes{0x83, 0x00, 'h', 'i'}).datagram(FromStranger, Bytes{0x84, 'S', 'a', 'm'}).bytes);
+    Put(t, "calling-ourselves",
+        scene(Idle, Accept, 0).datagram(FromOurselves, BuildCallRequest(0, "Fuzz"))
+            .datagram(FromOurselves, BuildAcceptConfirmed(0)).bytes);
+    const uint8_t lan[4] = {192, 168, 1, 7};
+    Put(t, "call-from-a-lan-address",
+        scene(Idle, Accept, 0).from(lan, 2000, BuildCallRequest(0, "Lan")).from(lan, 2000, BuildAcceptConfirmed(0)).bytes);
+    std::string longName(150, 'n'), longText(400, 't');
+    Put(t, "long-texts",
+        scene(Waiting, Ask, 2).datagram(FromRemote, BuildRefused(longName.c_str(), longText.c_str()))
+            .datagram(FromA, BuildChatMessage(ChatNewLine, longText.c_str()))
+            .datagram(FromStranger, BuildShortMessage(longName.c_str(), longText.c_str())).bytes);
+}
+
+// ---- fuzz_media_channel ----
+
+Bytes Payload(int codec, const Bytes& frames) {
+    Bytes p{static_cast<uint8_t>(codec), static_cast<uint8_t>(frames.size() >> 8), static_cast<uint8_t>(frames.size())};
+    p.insert(p.end(), frames.begin(), frames.end());
+    return p;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+void MediaSeeds(const std::vector<int16_t>& speech) {
+    const char* t = "fuzz_media_channel";
+    for (int frames = 1; frames <= 7; ++frames)
+        Put(t, "gsm-" + std::to_string(frames) + "-frames", Payload(0, GsmFrames(speech, size_t(frames) * 2000, frames)));
+    Put(t, "gsm-23-frames-largest", Payload(0, GsmFrames(speech, 30000, 23)));
+    Put(t, "gsm-talk-spurt", Join({Payload(0, GsmFrames(speech, 6000, 4)), Payload(0, GsmFrames(speech, 7280, 4)),
+                                   Payload(0, GsmFrames(speech, 8560, 4))}));
+    Bytes partial = GsmFrames(speech, 11000, 2);
+    partial.push_back(0x42);
+    Put(t, "gsm-with-a-partial-frame", Payload(0, partial));
+    Put(t, "gsm-codec-byte-alone", Payload(0, Bytes{}));
+    Put(t, "gsm-silence", Payload(0, GsmFrames(std::vector<int16_t>(2000, 0), 0, 3)));
+    for (int frames = 1; frames <= 4; ++frames)
+        Put(t, "truespeech-" + std::to_string(frames) + "-frames",
+            Payload(1, TruespeechShapedFrames(speech, size_t(frames) * 1500, frames)));
+    Put(t, "codec-switches", Join({Payload(0, GsmFrames(speech, 4000, 2)), Payload(1, TruespeechShapedFrames(speech, 0, 3)),
+                                   Payload(0, GsmFrames(speech, 4640, 2))}));
+    Put(t, "unknown-codec-bytes", Join({Payload(2, GsmFrames(speech, 100, 1)), Payload(0x7F, Bytes(40, 1)),
+                                        Payload(0, GsmFrames(speech, 200, 1))}));
+}
+
+// ---- fuzz_registry ----
+
+std::string ReadFile(const std::string& path) {
+    std::string s;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+        std::fclose(f);
+    }
+    return s;
+}
+
+// The store file the settings of a configured program leave, written by the store itself.
+std::string StoreFile(const std::string& dir, bool withHistory) {
+    const std::string path = dir + "/KestroVox.reg";
+    unlink(path.c_str());
+    UseRegistryFile(path);
+    const char* key = "Software\\Kestrovox";
+    auto text = [&](const char* name, const char* value) {
+        RegistryWrite(key, name, RegistryText, value, static_cast<uint32_t>(std::strlen(value) + 1));
+    };
+    auto number = [&](const char* name, uint32_t v) {
+        uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+        RegistryWrite(key, name, RegistryNumber, b, 4);
+    };
+    text("Identity", "Ann \"the voice\" C:\\Users");
+    number("Codec", 0);
+    number("Autoanswer", 2);
+    number("FramesPerPacket", 4);
+    number("Delay", 200);
+    number("MaxDelay", 1000);
+    number("Volume", 800);
+    number("InputThreshold", 0xFFFFFFE2);
+    number("GenerateLog", 1);
+    if (withHistory) {
+        text("Address1", "10.0.0.2");
+        text("Address2", "Bob <bob.example:5000>");
+        const char tabbed[] = "line\tone";
+        RegistryWrite(key, "RefusalMessage", RegistryText, tabbed, sizeof tabbed);
+        const uint8_t pos[8] = {10, 0, 0, 0, 20, 0, 0, 0};
+        RegistryWrite("Software\\Kestrovox\\Window", "Pos", 3, pos, sizeof pos);
+    }
+    std::string s = ReadFile(path);
+    unlink(path.c_str());
+    unlink((path + ".lock").c_str());
+    return s;
+}
+
+Bytes RegistryInput(int key, int name, int type, const Bytes& value, const std::string& file) {
+    Bytes b{static_cast<uint8_t>(key), static_cast<uint8_t>(name), static_cast<uint8_t>(type),
+            static_cast<uint8_t>(value.size())};
+    b.insert(b.end(), value.begin(), value.end());
+    b.insert(b.end(), file.begin(), file.end());
+    return b;
+}
+
+std::string Crlf(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+void RegistrySeeds() {
+    const char* t = "fuzz_registry";
+    char dirTemplate[] = "/tmp/kv-fuzz-seeds-XXXXXX";
+    const char* dir = mkdtemp(dirTemplate);
+    if (!dir) {
+        std::fprintf(stderr, "kv_fuzz_seeds: no temporary directory\n");
+        std::exit(1);
+    }
+    const std::string plain = StoreFile(dir, false), full = StoreFile(dir, true);
+    UseRegistryFile("");
+    rmdir(dir);
+    const Bytes ann = Text("Ann"), zero = {0, 0, 0, 0}, one = {1, 0, 0, 0};
+    // Names: 0 Identity, 1 Codec, 2 Autoanswer, 13 Address1, 15 WindowPos; 0x80 + n: the file's n-th value line.
+    Put(t, "empty-file-write-identity", RegistryInput(0, 0, 0, ann, ""));
+    Put(t, "store-write-codec", RegistryInput(0, 1, 1, one, plain));
+    Put(t, "store-rewrite-identity", RegistryInput(0, 0, 0, Text("Bob"), plain));
+    Put(t, "store-new-value", RegistryInput(0, 13, 0, Text("10.0.0.7:5000"), plain));
+    Put(t, "store-with-history-write-number", RegistryInput(0, 2, 1, zero, full));
+    Put(t, "store-with-history-write-text-with-controls", RegistryInput(0, 0, 0, Text("tab\there"), full));
+    Put(t, "store-with-history-write-binary-to-window-key", RegistryInput(3, 0x80 + 13, 2, Bytes{1, 2, 3}, full));
+    Put(t, "store-crlf-write-identity", RegistryInput(0, 0, 0, Text("Cat"), Crlf(full)));
+    Put(t, "store-write-other-type", RegistryInput(0, 15, 3 | 7 << 2, Bytes{'a', 0, 'b', 0, 0}, full));
+    Put(t, "header-only", RegistryInput(0, 0, 0, ann, "Windows Registry Editor Version 5.00\n\n"));
+    const std::string exported =
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Codec\"=dword:00000001\r\n\r\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\KESTROVOX]\r\n"
+        "\"Identity\"=\"Dora\"\r\n"
+        "\"Codec\"=dword:00000000\r\n"
+        "\"Blob\"=hex:01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
+        "  17,18,19,1a\r\n"
+        "\"Multi\"=hex(7):41,00,00,00,42,00,00,00,00,00\r\n"
+        "\"Odd\"=hex(b):01,00,00,00,00,00,00,00\r\n"
+        "@=\"default\"\r\n"
+        "; a comment\r\n"
+        "\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Kestrovox\\Window]\r\n\"Pos\"=hex:0a,00,00,00\r\n";
+    Put(t, "regedit-export-write-identity", RegistryInput(0, 0, 0, Text("Eve"), exported));
+    Put(t, "regedit-export-rewrite-blob", RegistryInput(0, 0x82, 2, Bytes{9, 9}, exported));
+    Put(t, "regedit-export-new-value-in-other-key", RegistryInput(1, 0, 0, ann, exported));
+    Put(t, "unterminated-and-odd-lines",
+        RegistryInput(0, 1, 1, one,
+                      "[HKEY_CURRENT_USER\\Software\\Kestrovox]\n\"Identity\"=\"no end\n\"Codec\"=dword:1\n"
+                      "\"Delay\"=hex:1\n\"Volume\"=dword:000003e8"));
+    Put(t, "value-outside-any-section", RegistryInput(0, 0, 0, ann, "\"Identity\"=\"Nobody\"\n[HKEY_CURRENT_USER\\Software\\Kestrovox]\n"));
+    Put(t, "same-section-twice",
+        RegistryInput(0, 1, 1, one,
+                      "[HKEY_CURRENT_USER\\Software\\Kestrovox]\n\"Codec\"=dword:00000000\n\n"
+                      "[HKEY_CURRENT_USER\\Software\\Other]\n\"X\"=\"y\"\n\n"
+                      "[HKEY_CURRENT_USER\\Software\\Kestrovox]\n\"Identity\"=\"Second\"\n"));
+}
+
+// ---- fuzz_console ----
+
+Bytes Args(std::initializer_list<const char*> args) {
+    Bytes b{'O'};
+    bool first = true;
+    for (const char* a : args) {
+        if (!first) b.push_back(0);
+        first = false;
+        b.insert(b.end(), a, a + std::strlen(a));
+    }
+    return b;
+}
+
+void ConsoleSeeds() {
+    const char* t = "fuzz_console";
+    const char* commands[] = {
+        "call 10.0.0.2",      "call 10.0.0.2:5000",   "call Bob <bob.example:5000>", "hangup",
+        "hangup 10.0.0.2:11676", "accept",            "refuse\r",                    "chat hello there",
+        "chat 10.0.0.3:5000 just for you",            "msg 10.0.0.2 Call me back",   "mute mic",
+        "unmute speaker",     "MUTE Speaker",         "status",                      "parties",
+        "help",               "quit",                 "  ",                          "frobnicate now",
+    };
+    int n = 0;
+    for (const char* c : commands) {
+        Bytes b{'C'};
+        b.insert(b.end(), c, c + std::strlen(c));
+        Put(t, "command-" + std::to_string(++n), b);
+    }
+    Put(t, "options-answering", Args({"--identity", "Ann", "--answer", "accept"}));
+    Put(t, "options-calling", Args({"--identity=Bob", "--call", "10.0.0.2", "--hangup-after", "2.5"}));
+    Put(t, "options-message", Args({"--identity", "Bob", "--message", "10.0.0.2", "Call me"}));
+    Put(t, "options-audio", Args({"--mic", "speech.wav", "--speaker=heard.wav", "--frames", "7", "--delay", "0",
+                                  "--max-delay=2000", "--threshold", "-50", "--codec", "1"}));
+    Put(t, "options-service", Args({"--port", "11677", "--log", "--no-input", "--refuse-with", "Back at 3"}));
+    Put(t, "options-help", Args({"-h", "--version"}));
+    Put(t, "options-bad", Args({"--port", "0", "--frames=9", "extra"}));
+    Put(t, "quote-identity", Text("QAnn \"the voice\"\\\n\t\x01\xff"));
+    Put(t, "quote-field", Text("Q\"Back at 3 \\x41\\n\\\"ok\\\"\""));
+    Put(t, "address-dotted-port", Text("A10.0.0.2:5000"));
+    Put(t, "address-named", Text("ABob <10.0.0.7:5000>"));
+    Put(t, "address-inet-aton-forms", Text("A0x7f.1:11676"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: kv_fuzz_seeds SPEECH.wav CORPUS_DIR\n");
+        return 2;
+    }
+    gCorpus = argv[2];
+    for (const char* t : {"fuzz_receive", "fuzz_media_channel", "fuzz_registry", "fuzz_console"})
+        mkdir((gCorpus + "/" + t).c_str(), 0755);
+    const std::vector<int16_t> speech = ReadSpeech(argv[1]);
+    ReceiveSeeds(speech);
+    MediaSeeds(speech);
+    RegistrySeeds();
+    ConsoleSeeds();
+    return 0;
+}
