@@ -11,6 +11,7 @@ packages=(
   libgsm1-dev libasound2-dev                        # codec and sound on Linux
   sox espeak-ng                                     # test speech and reference codec
   iproute2 procps python3                           # network namespaces for system tests
+  clang-14 libclang-rt-14-dev                       # libFuzzer targets (scripts/fuzz.sh)
 )
 
 missing=()

@@ -33,6 +33,8 @@ trap wine_down EXIT
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c \
   'wine wineboot </dev/null >/dev/null 2>&1; exec ctest --test-dir build/windows --output-on-failure'
 
+step "fuzzing: every regression input, then 20 s per libFuzzer target"
+"$root/scripts/fuzz.sh" 20
 
 step "system tests: console peers in network namespaces"
 if [ "$(id -u)" -ne 0 ]; then

@@ -244,10 +244,13 @@ std::string ValueLine(const std::string& name, uint32_t type, const uint8_t* dat
     return line;
 }
 
-// A value line may continue on the next lines while it ends with a backslash.
+// A value line may continue on the next lines while it ends with a backslash,
+// but never into a section header: a line cut short before one (or before the
+// end of the file) ends there, so that no value swallows the section after it.
 size_t LogicalEnd(const std::vector<std::string>& lines, size_t i, std::string* joined) {
     *joined = Clean(lines[i]);
-    while (!joined->empty() && joined->back() == '\\' && i + 1 < lines.size()) {
+    std::string header;
+    while (!joined->empty() && joined->back() == '\\' && i + 1 < lines.size() && !SectionOf(lines[i + 1], &header)) {
         joined->pop_back();
         *joined += Clean(lines[++i]);
     }
@@ -281,6 +284,7 @@ Found Find(const std::vector<std::string>& lines, const std::string& key, const 
         }
         if (!inside) continue;
         std::string joined;
+        const size_t start = i;
         size_t last = LogicalEnd(lines, i, &joined);
         std::string valueName, rest;
         if (!f.value && ValueName(joined, &valueName, &rest) && SameText(valueName, name)) {
@@ -290,7 +294,10 @@ Found Find(const std::vector<std::string>& lines, const std::string& key, const 
             f.parsed = ParseData(rest, &f.type, &f.bytes);
         }
         i = last;
-        if (!Clean(lines[i]).empty()) f.sectionEnd = i + 1;
+        // A new value goes after the section's last line, or before it when that
+        // line still ends in a backslash (the new value would continue it).
+        const std::string end = Clean(lines[i]);
+        if (!end.empty()) f.sectionEnd = end.back() == '\\' ? start : i + 1;
     }
     return f;
 }
@@ -373,7 +380,10 @@ int RegistryWrite(const char* key, const char* name, uint32_t type, const void* 
     } else if (f.section) {
         lines.insert(lines.begin() + long(f.sectionEnd), line);
     } else {
-        if (!lines.back().empty()) lines.push_back("");
+        // A blank line before the new section, unless the last line ends in a
+        // backslash: the blank line would continue it.
+        const std::string end = Clean(lines.back());
+        if (!lines.back().empty() && (end.empty() || end.back() != '\\')) lines.push_back("");
         lines.push_back("[" + std::string(Root) + key + "]");
         lines.push_back(line);
     }
