@@ -18,6 +18,7 @@
 #include "ui/dialogs.h"
 #include "ui/event_log.h"
 #include "ui/settings.h"
+#include "ui/slider.h"
 
 namespace kv {
 
@@ -74,8 +75,10 @@ BOOL OnInit(HWND dialog) {
     SendDlgItemMessageA(dialog, IDC_OUT_METER, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     if (Phone* phone = TheShell.phone) {
         const LoadedSettings loaded = LoadEngineSettings(*phone);
-        SendDlgItemMessageA(dialog, IDC_REC_LEVEL, TBM_SETPOS, TRUE, kSliderTop - loaded.recLevel);
-        SendDlgItemMessageA(dialog, IDC_VOLUME, TBM_SETPOS, TRUE, kSliderTop - loaded.volume);
+        SendDlgItemMessageA(dialog, IDC_REC_LEVEL, TBM_SETPOS, TRUE,
+                            SliderPosition(kSliderTop, loaded.recLevel, 0, kSliderTop));
+        SendDlgItemMessageA(dialog, IDC_VOLUME, TBM_SETPOS, TRUE,
+                            SliderPosition(kSliderTop, loaded.volume, 0, kSliderTop));
         AskIdentity(dialog, *phone);
         LoadGenerateLog(*phone);
         phone->SettingsLoaded = 1;

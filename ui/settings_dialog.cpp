@@ -11,6 +11,7 @@
 #include "resource.h"
 #include "ui/dialogs.h"
 #include "ui/settings.h"
+#include "ui/slider.h"
 
 namespace kv {
 
@@ -73,12 +74,14 @@ void UpdateSliders(HWND dialog, Phone& phone) {
 
     const int delay = DelayFromSlider(dialog, IDC_MIN_DELAY);
     phone.SetDelay(delay);
-    if (phone.Delay != delay) SetSliderPos(dialog, IDC_MIN_DELAY, DelayRange - phone.Delay);
+    if (phone.Delay != delay)
+        SetSliderPos(dialog, IDC_MIN_DELAY, SliderPosition(DelayRange, phone.Delay, 0, DelayRange));
     WriteNumberSetting("Delay", delay);
 
     const int maxDelay = DelayFromSlider(dialog, IDC_MAX_DELAY);
     phone.SetMaxDelay(maxDelay);
-    if (phone.MaxDelay != maxDelay) SetSliderPos(dialog, IDC_MAX_DELAY, DelayRange - phone.MaxDelay);
+    if (phone.MaxDelay != maxDelay)
+        SetSliderPos(dialog, IDC_MAX_DELAY, SliderPosition(DelayRange, phone.MaxDelay, 0, DelayRange));
     WriteNumberSetting("MaxDelay", maxDelay);
 }
 
@@ -123,10 +126,10 @@ void Initialise(HWND dialog, Phone& phone) {
     SetSliderRange(dialog, IDC_MAX_DELAY, 0, DelayRange);
     SetSliderRange(dialog, IDC_THRESHOLD, 0, ThresholdSteps);
     // The sliders bring values outside their ranges to the nearest end.
-    SetSliderPos(dialog, IDC_THRESHOLD, -phone.Capture.inputThreshold);
-    SetSliderPos(dialog, IDC_FRAMES, 8 - phone.FramesPerPacket);
-    SetSliderPos(dialog, IDC_MIN_DELAY, DelayRange - phone.Delay);
-    SetSliderPos(dialog, IDC_MAX_DELAY, DelayRange - phone.MaxDelay);
+    SetSliderPos(dialog, IDC_THRESHOLD, SliderPosition(0, phone.Capture.inputThreshold, 0, ThresholdSteps));
+    SetSliderPos(dialog, IDC_FRAMES, SliderPosition(8, phone.FramesPerPacket, FramesMin, FramesMax));
+    SetSliderPos(dialog, IDC_MIN_DELAY, SliderPosition(DelayRange, phone.Delay, 0, DelayRange));
+    SetSliderPos(dialog, IDC_MAX_DELAY, SliderPosition(DelayRange, phone.MaxDelay, 0, DelayRange));
 
     char identity[100];
     phone.ReadText(phone.Identity, identity, sizeof identity);
