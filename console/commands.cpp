@@ -338,6 +338,7 @@ void Session::PrintStatus() {
     s.answer = phone_.Autoanswer;
     s.codec = phone_.Codec;
     s.log = phone_.GenerateLog != 0;
+    s.playoutOpens = playoutOpens_ ? playoutOpens_() : 0;
     out_(FormatStatus(s));
 }
 

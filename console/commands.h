@@ -65,6 +65,9 @@ public:
     // 0 when delivered, 1 otherwise.
     void SetMessageMode() { messageMode_ = true; }
 
+    // Where the status line's count of playout device opens comes from.
+    void SetPlayoutOpens(std::function<int()> count) { playoutOpens_ = std::move(count); }
+
     // Cancels an outgoing setup and sends every party a hang-up.
     void HangUpAll();
 
@@ -82,6 +85,7 @@ private:
     Phone& phone_;
     EventSink& events_;
     Writer out_, err_;
+    std::function<int()> playoutOpens_;
     std::optional<int64_t> answerDeadline_;
     std::optional<int> hangupAfterMs_;
     std::optional<int64_t> hangupDeadline_;

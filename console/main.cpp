@@ -112,6 +112,7 @@ int Run(int argc, char** argv) {
         PrintError(error);
         return ExitUsage;
     }
+    CountingWaveDevices devices(audio.devices);
     if (const char* logDir = std::getenv("KESTROVOX_LOG_DIR"))
         if (logDir[0]) SetEventLogDirectory(logDir);
 
@@ -123,7 +124,7 @@ int Run(int argc, char** argv) {
         phone = std::make_unique<Phone>(portToBind);
         events = std::make_unique<EventSink>(*phone);
         phone->NotifyWindow = events.get();
-        phone->SetAudioDevices(audio.devices);
+        phone->SetAudioDevices(&devices);
         return phone->Start() != 0;
     };
     // A short message needs no particular port: its sender takes any free one
@@ -134,6 +135,7 @@ int Run(int argc, char** argv) {
     }
 
     Session session(*phone, *events, PrintLine, PrintError);
+    session.SetPlayoutOpens([&devices] { return devices.outputsOpened(); });
     auto shutdown = [&] {
         session.HangUpAll();
         EngineEvent e;

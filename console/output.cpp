@@ -153,7 +153,7 @@ std::string FormatStatus(const StatusInfo& s) {
            " mic=" + (s.micMuted ? "off" : "on") + " speaker=" + (s.speakerMuted ? "off" : "on") +
            " in-level=" + Number(s.inLevel) + " out-level=" + Number(s.outLevel) + " name=" + Quote(s.identity) +
            " port=" + Number(s.port) + " answer=" + AnswerModeName(s.answer) + " codec=" + Number(s.codec) +
-           " log=" + Number(s.log ? 1 : 0);
+           " log=" + Number(s.log ? 1 : 0) + " playout-opens=" + Number(s.playoutOpens);
 }
 
 std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties) {

@@ -48,6 +48,7 @@ struct StatusInfo {
     int answer = 0;
     int codec = 0;
     bool log = false;
+    int playoutOpens = 0;  // wave outputs opened by the playout since the start
 };
 std::string FormatStatus(const StatusInfo& s);
 

@@ -3,6 +3,7 @@
 // identity asked for on the terminal when there is none).
 #pragma once
 
+#include <atomic>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -24,6 +25,25 @@ struct AudioSetup {
     std::unique_ptr<WaveDevices> system;
     std::unique_ptr<SplitWaveDevices> split;
     WaveDevices* devices = nullptr;  // what the Phone uses
+};
+
+// Passes every open on to other devices and counts the outputs opened: a
+// party's playout opens one when it starts to play, and again each time it
+// starts anew after its queue ran dry.
+class CountingWaveDevices final : public WaveDevices {
+public:
+    explicit CountingWaveDevices(WaveDevices* inner) : inner_(inner) {}
+    std::unique_ptr<WaveOutput> openOutput(int sampleRate) override {
+        std::unique_ptr<WaveOutput> output = inner_->openOutput(sampleRate);
+        if (output) outputsOpened_.fetch_add(1);
+        return output;
+    }
+    std::unique_ptr<WaveInput> openInput(int sampleRate) override { return inner_->openInput(sampleRate); }
+    int outputsOpened() const { return outputsOpened_.load(); }
+
+private:
+    WaveDevices* inner_;
+    std::atomic<int> outputsOpened_{0};
 };
 
 // False with a message when a WAV file cannot be read or created.

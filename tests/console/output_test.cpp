@@ -210,10 +210,11 @@ TEST(ConsoleOutput, ConsoleLines) {
     s.answer = 2;
     s.codec = 1;
     s.log = true;
+    s.playoutOpens = 3;
     EXPECT_EQ(FormatStatus(s),
               "status text=\"Connected to Bob (10.0.0.2), 120 ms\" call-state=0 parties=1 message-state=1 "
               "transmitting=1 mic=off speaker=on in-level=-2300 out-level=-10000 name=\"Ann\" port=5000 "
-              "answer=accept codec=1 log=1");
+              "answer=accept codec=1 log=1 playout-opens=3");
     s.answer = 9;
     EXPECT_NE(FormatStatus(s).find(" answer=ignore "), std::string::npos);
 

@@ -30,6 +30,7 @@ class Lab:
         self.hosts = [tag + "h%d" % i for i in range(hosts)]
         self.addresses = ["10.77.%d.%d" % (Lab._count % 250, i + 1) for i in range(hosts)]
         self.peers = []
+        self._helpers = []
         self._created = []
         try:
             self._build(tag)
@@ -62,9 +63,23 @@ class Lab:
         self.peers.append(peer)
         return peer
 
+    def spawn(self, host, argv, **popen_args):
+        """Starts another program (a test tool) on host index `host`; it is
+        killed on close() if it is still running then. Returns the Popen."""
+        process = subprocess.Popen(["ip", "netns", "exec", self.hosts[host]] + list(argv), **popen_args)
+        self._helpers.append(process)
+        return process
+
     def close(self):
         for peer in self.peers:
             peer.kill()
+        for process in self._helpers:
+            if process.poll() is None:
+                process.kill()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    pass
         for ns in reversed(self._created):
             subprocess.run(["ip", "netns", "del", ns], stderr=subprocess.DEVNULL)
         self._created = []
@@ -100,6 +115,7 @@ class Peer:
                                         stderr=subprocess.PIPE, env=full_env, text=True, bufsize=1)
         self.lines = []
         self._new = queue.Queue()
+        self._arrived = threading.Condition()
         self.stderr = []
         threading.Thread(target=self._read, args=(self.process.stdout, True), daemon=True).start()
         threading.Thread(target=self._read, args=(self.process.stderr, False), daemon=True).start()
@@ -108,7 +124,9 @@ class Peer:
         for line in stream:
             line = line.rstrip("\n")
             if out:
-                self.lines.append((time.monotonic(), line))
+                with self._arrived:
+                    self.lines.append((time.monotonic(), line))
+                    self._arrived.notify_all()
                 self._new.put(line)
             else:
                 self.stderr.append(line)
@@ -138,6 +156,27 @@ class Peer:
             if m:
                 return m
 
+    def expect_after(self, start, pattern, timeout=10.0):
+        """Waits for a line matching the regular expression among the lines
+        from index `start` on (len(lines) taken before a command: its answer);
+        returns (index, arrival time, match)."""
+        regex = re.compile(pattern)
+        end = time.monotonic() + timeout
+        index = start
+        with self._arrived:
+            while True:
+                while index < len(self.lines):
+                    arrived, line = self.lines[index]
+                    m = regex.search(line)
+                    if m:
+                        return index, arrived, m
+                    index += 1
+                left = end - time.monotonic()
+                if left <= 0:
+                    raise AssertionError("%s: no new line matching %r within %.1f s; last lines:\n%s" % (
+                        self.name, pattern, timeout, "\n".join(l for _, l in self.lines[-20:])))
+                self._arrived.wait(left)
+
     def has(self, pattern):
         regex = re.compile(pattern)
         return any(regex.search(line) for _, line in self.lines)
@@ -160,6 +199,14 @@ class Peer:
             fields = f.read().rsplit(")", 1)[1].split()
         ticks = os.sysconf("SC_CLK_TCK")
         return (int(fields[11]) + int(fields[12])) / ticks
+
+    def rss_kb(self):
+        """Resident memory of the kestrovox process in kB (VmRSS)."""
+        with open("/proc/%d/status" % self.process.pid) as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+        raise RuntimeError("no VmRSS for %s" % self.name)
 
     def kill(self):
         if self.process.poll() is None:

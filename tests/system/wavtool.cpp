@@ -1,7 +1,9 @@
 // Measures WAV files for the system tests and benchmarks (8 kHz mono 16-bit):
-//   wavtool snr REF GOT [MAXLAG_S]  aligns GOT to REF (best lag within
+//   wavtool snr REF GOT [MAXLAG_S [SLACK_MS]]
+//                                   aligns GOT to REF (best lag within
 //                                   MAXLAG_S either way, default 3 s; each
-//                                   quarter second within 5 ms of it) and prints
+//                                   quarter second within SLACK_MS of it,
+//                                   default 5 ms) and prints
 //                                   "lag=<samples> snr=<dB> gain=<g> drift=<samples>"
 //   wavtool onset FILE [LEVEL]      prints "onset=<seconds>" of the first
 //                                   sample whose magnitude reaches LEVEL
@@ -44,11 +46,32 @@ double At(const std::vector<double>& y, long index) {
 
 // The playout may restart between talk spurts, which shifts the received
 // speech by a few samples each time; so each quarter second is aligned on its
-// own, within 5 ms of the overall lag, before the gain and the noise are measured.
+// own, within 5 ms of the overall lag (or the slack given), before the gain
+// and the noise are measured.
 constexpr size_t Window = 2000;
-constexpr long Slack = 40;
+constexpr long DefaultSlack = 40;
 
-int Snr(const char* refPath, const char* gotPath, double maxLagSeconds) {
+double WindowCorrelation(const std::vector<double>& ref, const std::vector<double>& got, size_t w, long lag,
+                         size_t step) {
+    double c = 0;
+    for (size_t i = w; i < w + Window; i += step) c += ref[i] * At(got, long(i) + lag);
+    return c;
+}
+
+// The same, divided by the root energy of GOT's part: across a wide slack a
+// louder stretch nearby must not win over the matching one.
+double NormalisedWindowCorrelation(const std::vector<double>& ref, const std::vector<double>& got, size_t w,
+                                   long lag, size_t step) {
+    double c = 0, energy = 0;
+    for (size_t i = w; i < w + Window; i += step) {
+        const double g = At(got, long(i) + lag);
+        c += ref[i] * g;
+        energy += g * g;
+    }
+    return c / std::sqrt(energy + 1.0);
+}
+
+int Snr(const char* refPath, const char* gotPath, double maxLagSeconds, long slack) {
     std::vector<double> ref = Load(refPath), got = Load(gotPath);
     const long maxLag = long(maxLagSeconds * 8000);
     // Overall lag: coarse search on every 8th sample and 4th lag, then exact around the best.
@@ -70,10 +93,23 @@ int Snr(const char* refPath, const char* gotPath, double maxLagSeconds) {
     for (size_t w = 0; w + Window <= ref.size(); w += Window) {
         long windowLag = best;
         double top = -1e300;
-        for (long lag = best - Slack; lag <= best + Slack; ++lag) {
-            double c = 0;
-            for (size_t i = w; i < w + Window; ++i) c += ref[i] * At(got, long(i) + lag);
-            if (c > top) top = c, windowLag = lag;
+        if (slack > DefaultSlack) {
+            // A wide slack: normalised, and a coarse search on every 4th sample and lag first.
+            long coarseLag = best;
+            for (long lag = best - slack; lag <= best + slack; lag += 4) {
+                double c = NormalisedWindowCorrelation(ref, got, w, lag, 4);
+                if (c > top) top = c, coarseLag = lag;
+            }
+            top = -1e300;
+            for (long lag = coarseLag - 4; lag <= coarseLag + 4; ++lag) {
+                double c = NormalisedWindowCorrelation(ref, got, w, lag, 1);
+                if (c > top) top = c, windowLag = lag;
+            }
+        } else {
+            for (long lag = best - slack; lag <= best + slack; ++lag) {
+                double c = WindowCorrelation(ref, got, w, lag, 1);
+                if (c > top) top = c, windowLag = lag;
+            }
         }
         lags.push_back(windowLag);
         lowest = std::min(lowest, windowLag);
@@ -142,10 +178,12 @@ int Stats(const char* path) {
 
 int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "";
-    if (what == "snr" && (argc == 4 || argc == 5)) return Snr(argv[2], argv[3], argc == 5 ? std::atof(argv[4]) : 3.0);
+    if (what == "snr" && argc >= 4 && argc <= 6)
+        return Snr(argv[2], argv[3], argc >= 5 ? std::atof(argv[4]) : 3.0,
+                   argc == 6 ? std::lround(std::atof(argv[5]) * 8) : DefaultSlack);
     if (what == "onset" && (argc == 3 || argc == 4)) return Onset(argv[2], argc == 4 ? std::atof(argv[3]) : 8000);
     if (what == "onsets" && argc == 5) return Onsets(argv[2], std::atof(argv[3]), std::atof(argv[4]));
     if (what == "stats" && argc == 3) return Stats(argv[2]);
-    std::fprintf(stderr, "usage: wavtool snr REF GOT [MAXLAG_S] | onset FILE [LEVEL] | onsets FILE LEVEL GAP_S | stats FILE\n");
+    std::fprintf(stderr, "usage: wavtool snr REF GOT [MAXLAG_S [SLACK_MS]] | onset FILE [LEVEL] | onsets FILE LEVEL GAP_S | stats FILE\n");
     return 2;
 }

@@ -1,0 +1,313 @@
+#!/usr/bin/env python3
+"""System tests under load and hostile traffic: console peers on UDP port
+11676 in network namespaces on one bridge, with WAV files as microphones and
+speakers.
+
+- A flood: a third host sends 50,000 junk datagrams per second for 60 s to one
+  peer of a call (kv_flood: random lengths and first bytes, some from source
+  port 0). The call must stay up and carry speech as well as the same call
+  without the flood, the peer's memory must stay flat and it must answer
+  `status` within a second throughout.
+- An impaired link: the peers call each other through a relay that loses 5 %
+  of the datagrams and delays each by 50 +- 30 ms (impair.py), at the default
+  playout delay and at "Delay" 200. Calls, chat lines and short messages get
+  through; the speech and the playout re-opens are measured.
+
+Prints its figures, one per line. Needs root; skips with a message otherwise."""
+
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import audio_files  # noqa: E402
+from netlab import Lab, ROOT  # noqa: E402
+
+TOOLS = os.path.join(ROOT, "build", "native", "tests")
+WAVTOOL = os.path.join(TOOLS, "kv_wavtool")
+FLOOD = os.path.join(TOOLS, "kv_flood")
+RELAY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "impair.py")
+
+FLOOD_RATE = 50000       # datagrams per second
+FLOOD_SECONDS = 60
+STATUS_POLL_SECONDS = 3.0
+STATUS_LIMIT_SECONDS = 1.0
+SNR_TOLERANCE_DB = 1.0
+RSS_TOLERANCE = 0.10
+IMPAIRED_SECONDS = 30
+MIN_SNR_DB = 5.0         # clean links (as in test_system.py)
+REALIGN_MS = 250         # how far a re-opened playout may have moved the speech
+MIN_IMPAIRED_SNR_DB = 1.0  # realigned: the speech is there (none or noise: far below 0 dB)
+
+SPEECH_SECONDS = len(audio_files.read(audio_files.SPEECH)) / audio_files.RATE
+LEAD_SECONDS = 3.0       # the call is up before the speech starts
+GAP_SECONDS = 1.0
+
+
+def snr(reference, received, slack_ms=None):
+    """SNR of the received speech after alignment: as a whole within 2 s, then
+    each quarter second within 5 ms of that (or within slack_ms: the playout
+    re-opened after a late or lost datagram starts the speech that much later
+    or earlier)."""
+    argv = [WAVTOOL, "snr", reference, received, "2"] + ([str(slack_ms)] if slack_ms else [])
+    out = subprocess.run(argv, check=True, capture_output=True, text=True).stdout
+    m = re.search(r"lag=(-?\d+) snr=([-\d.inf]+) gain=([-\d.]+) drift=(\d+)", out)
+    return float(m.group(2))
+
+
+def speech(repeats, reverse=False):
+    """Silence, then the test sentence `repeats` times with gaps, then silence."""
+    one = audio_files.speech(0, reverse=reverse, tail_seconds=GAP_SECONDS)
+    return audio_files.silence(LEAD_SECONDS) + one * repeats + audio_files.silence(3)
+
+
+def speech_end(repeats):
+    """Seconds into a peer's timeline when the last sentence has been said."""
+    return LEAD_SECONDS + repeats * (SPEECH_SECONDS + GAP_SECONDS)
+
+
+@unittest.skipUnless(os.geteuid() == 0, "system tests need root for network namespaces")
+class Network(unittest.TestCase):
+    def setUp(self):
+        for tool in (WAVTOOL, FLOOD):
+            if not os.path.exists(tool):
+                self.fail("%s is not built (cmake --build build/native)" % tool)
+        self.dir = tempfile.mkdtemp(prefix="kv_network_")
+        if os.environ.get("KV_KEEP_FILES"):
+            print("\n  files kept in " + self.dir)
+        else:
+            self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def lab(self, hosts):
+        lab = Lab(hosts)
+        self.addCleanup(lab.close)  # also when the test fails
+        return lab
+
+    def peer(self, lab, host, name, tag, mic, *args):
+        """A console peer with its own settings, log and WAV files (tag keeps runs apart)."""
+        home = self.path(tag + "-" + name)
+        os.makedirs(home, exist_ok=True)
+        env = {"XDG_CONFIG_HOME": home, "KESTROVOX_LOG_DIR": home}
+        argv = ["--identity", name, "--mic", mic, "--speaker", self.path("%s-%s-out.wav" % (tag, name))]
+        p = lab.start(host, argv + list(args), env=env, name="%s %s" % (name, tag))
+        p.expect(r'^ready name="%s" port=11676' % name)
+        p.started = time.monotonic()
+        return p
+
+    def status(self, peer, timeout=10.0):
+        """Sends `status`; returns (seconds until the answer, the status line's match)."""
+        start = len(peer.lines)
+        sent = time.monotonic()
+        peer.send("status")
+        _, arrived, m = peer.expect_after(start, r"^status .* parties=(\d+) .* playout-opens=(\d+)", timeout)
+        return arrived - sent, m
+
+    def wait_until(self, peer, seconds_into_timeline):
+        left = peer.started + seconds_into_timeline - time.monotonic()
+        if left > 0:
+            time.sleep(left)  # the WAV microphone plays in real time: the speech takes this long
+
+    # ---- a flood of junk datagrams ----
+
+    def call_with_speech(self, lab, tag, repeats, during=None):
+        """Ann (host 0) calls Bob (host 1); both say `repeats` sentences. `during`
+        runs while the call is up (after the connection); then Ann hangs up.
+        Returns Ann, Bob and their speech SNRs (Ann to Bob, Bob to Ann)."""
+        ann_says = audio_files.write(self.path(tag + "-ann.wav"), speech(repeats))
+        bob_says = audio_files.write(self.path(tag + "-bob.wav"), speech(repeats, reverse=True))
+        bob = self.peer(lab, 1, "Bob", tag, bob_says, "--answer", "accept")
+        ann = self.peer(lab, 0, "Ann", tag, ann_says)
+        ann.send("call " + lab.addresses[1])
+        ann.expect(r'^connected name="Bob" address=%s:11676 direction=outgoing' % re.escape(lab.addresses[1]))
+        bob.expect(r'^connected name="Ann" address=%s:11676 direction=incoming' % re.escape(lab.addresses[0]))
+        result = during(ann, bob) if during else None
+        self.wait_until(ann, speech_end(repeats) + 1.5)
+        self.wait_until(bob, speech_end(repeats) + 1.5)
+        # Still one call between the two: nobody left, Bob listed and active.
+        self.assertFalse(ann.has(r"^party-left") or bob.has(r"^party-left"), "a party left the call")
+        start = len(ann.lines)
+        ann.send("parties")
+        ann.expect_after(start, r'^party index=\d+ name="Bob" address=%s:11676 active=1' %
+                         re.escape(lab.addresses[1]))
+        ann.send("hangup")
+        bob.expect(r'^party-left name="Ann" .*reason=hung-up', timeout=15)
+        self.assertEqual(ann.quit(timeout=20), 0)
+        self.assertEqual(bob.quit(timeout=20), 0)
+        snrs = (snr(ann_says, self.path(tag + "-Bob-out.wav")), snr(bob_says, self.path(tag + "-Ann-out.wav")))
+        return ann, bob, snrs, result
+
+    def test_a_call_survives_a_flood_of_junk_datagrams(self):
+        lab = self.lab(3)  # Ann, Bob, and the flooding host
+
+        def measure_cpu(ann, bob):
+            start = ann.cpu_seconds(), time.monotonic()
+            self.wait_until(ann, speech_end(3))
+            return (ann.cpu_seconds() - start[0]) / (time.monotonic() - start[1])
+
+        _, _, clean, clean_cpu = self.call_with_speech(lab, "clean", 3, measure_cpu)
+
+        figures = {}
+
+        def flood(ann, bob):
+            rss_start = ann.rss_kb()
+            cpu_start = ann.cpu_seconds()
+            flooder = lab.spawn(2, [FLOOD, lab.addresses[0], "11676", str(FLOOD_RATE), str(FLOOD_SECONDS), "7"],
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            started = time.monotonic()
+            latencies, chats = [], []
+            while flooder.poll() is None:
+                latency, _ = self.status(ann)
+                latencies.append(latency)
+                text = "line %d during the flood" % len(chats)
+                chats.append((text, len(bob.lines), time.monotonic()))
+                bob.send("chat " + text)
+                try:
+                    flooder.wait(timeout=STATUS_POLL_SECONDS)
+                except subprocess.TimeoutExpired:
+                    pass
+                self.assertLess(time.monotonic() - started, FLOOD_SECONDS + 30, "the flooder did not stop")
+            took = time.monotonic() - started
+            out, err = flooder.communicate()
+            self.assertEqual(flooder.returncode, 0, err)
+            figures["flood"] = out.strip()
+            figures["cpu"] = (ann.cpu_seconds() - cpu_start) / took
+            figures["rss"] = (rss_start, ann.rss_kb())
+            figures["latencies"] = latencies
+            # Chat lines: echoed to Bob within 2 s, and eventually.
+            echoed_in_time = 0
+            for text, index, sent in chats:
+                try:
+                    _, arrived, _ = bob.expect_after(index, r'^chat line="%s"$' % re.escape(text), timeout=10)
+                    echoed_in_time += arrived - sent <= 2.0
+                except AssertionError:
+                    pass
+            figures["chat"] = (echoed_in_time, len(chats))
+
+        ann, bob, flooded, _ = self.call_with_speech(lab, "flood", 9, flood)
+
+        m = re.search(r"sent=(\d+) port0=(\d+) fragmented=(\d+) errors=(\d+) seconds=([\d.]+) rate=(\d+)",
+                      figures["flood"])
+        sent, rate = int(m.group(1)), int(m.group(6))
+        rss_start, rss_end = figures["rss"]
+        latencies = figures["latencies"]
+        print()
+        print("  flood: %d datagrams in %s s (%d per second), %s from port 0, %s in two fragments, %s send errors" % (
+            sent, m.group(5), rate, m.group(2), m.group(3), m.group(4)))
+        for i, who in enumerate(("Ann to Bob", "Bob to Ann")):
+            print("  flood: speech %s: SNR %.2f dB unflooded, %.2f dB flooded (%+.2f dB)" % (
+                who, clean[i], flooded[i], flooded[i] - clean[i]))
+        print("  flood: flooded peer's RSS %d kB at the start, %d kB at the end (%+.1f%%)" % (
+            rss_start, rss_end, (rss_end - rss_start) * 100.0 / rss_start))
+        print("  flood: flooded peer's status reply: max %.0f ms, mean %.0f ms (%d polls, one every %.0f s)" % (
+            max(latencies) * 1000, statistics.mean(latencies) * 1000, len(latencies), STATUS_POLL_SECONDS))
+        print("  flood: flooded peer's CPU: %.1f%% of one core during the flood, %.1f%% in the call unflooded" % (
+            figures["cpu"] * 100, clean_cpu * 100))
+        print("  flood: chat lines from the other party echoed within 2 s: %d of %d" % figures["chat"])
+
+        self.assertGreaterEqual(sent, FLOOD_RATE * FLOOD_SECONDS * 0.95, "the flooder fell short")
+        for i in range(2):
+            self.assertGreaterEqual(clean[i], MIN_SNR_DB)
+            self.assertGreaterEqual(flooded[i], clean[i] - SNR_TOLERANCE_DB)
+        self.assertLessEqual(rss_end, rss_start * (1 + RSS_TOLERANCE))
+        self.assertLess(max(latencies), STATUS_LIMIT_SECONDS)
+        self.assertGreaterEqual(len(latencies), FLOOD_SECONDS / STATUS_POLL_SECONDS * 0.8)
+
+    # ---- an impaired link: loss, delay and jitter ----
+
+    def impaired_call(self, lab, tag, args):
+        """Ann (host 0) calls the relay (host 2), which passes everything on to
+        Bob (host 1) and back with 5 % loss and 50 +- 30 ms delay."""
+        relay_address = lab.addresses[2]
+        relay = lab.spawn(2, [sys.executable, RELAY, "--a", lab.addresses[0] + ":11676",
+                              "--b", lab.addresses[1] + ":11676", "--loss", "0.05", "--delay", "50",
+                              "--jitter", "30", "--seconds", str(IMPAIRED_SECONDS + 60), "--seed", "3"],
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        if not relay.stdout.readline().startswith("relaying"):
+            self.fail("the relay did not start: " + relay.stderr.read())
+        repeats = int((IMPAIRED_SECONDS - LEAD_SECONDS - 1) // (SPEECH_SECONDS + GAP_SECONDS))
+        ann_says = audio_files.write(self.path(tag + "-ann.wav"), speech(repeats))
+        bob_says = audio_files.write(self.path(tag + "-bob.wav"), speech(repeats, reverse=True))
+        bob = self.peer(lab, 1, "Bob", tag, bob_says, "--answer", "accept", "--log", *args)
+        ann = self.peer(lab, 0, "Ann", tag, ann_says, *args)
+        setup = time.monotonic()
+        ann.send("call " + relay_address)
+        # Both see the relay as the other party.
+        ann.expect(r'^connected name="Bob" address=%s:11676 direction=outgoing' % re.escape(relay_address), 30)
+        bob.expect(r'^connected name="Ann" address=%s:11676 direction=incoming' % re.escape(relay_address), 30)
+        setup = time.monotonic() - setup
+
+        # Chat lines both ways and short messages, one after the other while the speech goes on.
+        chats, messages = [], []
+        for k in range(4):
+            for sender, receiver, name in ((ann, bob, "Ann"), (bob, ann, "Bob")):
+                text = "%s's line %d over the lossy link" % (name, k)
+                start = len(receiver.lines), len(sender.lines)
+                sent = time.monotonic()
+                sender.send("chat " + text)
+                _, arrived, _ = receiver.expect_after(start[0], r'^chat line="%s> %s"$' % (name, re.escape(text)), 15)
+                _, echoed, _ = sender.expect_after(start[1], r'^chat line="%s"$' % re.escape(text), 15)
+                chats.append((arrived - sent, echoed - sent))
+            start = len(ann.lines)
+            sent = time.monotonic()
+            ann.send("msg %s Short message %d over the lossy link" % (relay_address, k))
+            _, arrived, m = ann.expect_after(start, r"^message-(delivered|refused|failed)", 30)
+            messages.append((m.group(1), arrived - sent))
+        self.wait_until(ann, speech_end(repeats) + 1.5)
+        self.wait_until(bob, speech_end(repeats) + 1.5)
+        self.assertFalse(ann.has(r"^party-left") or bob.has(r"^party-left"), "a party left the call")
+        opens = [int(self.status(p)[1].group(2)) for p in (ann, bob)]
+        ann.send("hangup")
+        bob.expect(r'^party-left name="Ann" .*reason=hung-up', timeout=15)
+        self.assertEqual(ann.quit(timeout=20), 0)
+        self.assertEqual(bob.quit(timeout=20), 0)
+        relay.terminate()
+        relay_counts = relay.communicate(timeout=10)[0].strip().splitlines()[-1]
+        with open(os.path.join(self.path(tag + "-Bob"), "KestroVox.log"), "rb") as f:
+            stored = f.read().decode("latin-1").count("Message from Ann")
+        pairs = ((ann_says, self.path(tag + "-Bob-out.wav")), (bob_says, self.path(tag + "-Ann-out.wav")))
+        snrs = [snr(said, heard) for said, heard in pairs]
+        realigned = [snr(said, heard, REALIGN_MS) for said, heard in pairs]
+        return {"setup": setup, "chats": chats, "messages": messages, "stored": stored, "opens": opens,
+                "snr": snrs, "realigned": realigned, "relay": relay_counts}
+
+    def test_calls_chat_and_messages_over_a_lossy_jittery_link(self):
+        lab = self.lab(3)  # Ann, Bob, and the relay between them
+        print()
+        for label, tag, args in (("default settings", "default", []), ("Delay 200", "delay200", ["--delay", "200"])):
+            r = self.impaired_call(lab, tag, args)
+            chat_delays = [a for a, _ in r["chats"]]
+            echo_delays = [e for _, e in r["chats"]]
+            delivered = sum(1 for outcome, _ in r["messages"] if outcome == "delivered")
+            print("  impaired, %s: relay %s" % (label, r["relay"]))
+            print("  impaired, %s: call set up in %.2f s" % (label, r["setup"]))
+            print("  impaired, %s: chat lines delivered %d of %d (max %.2f s), echoed to the sender %d of %d "
+                  "(max %.2f s)" % (label, len(chat_delays), len(r["chats"]), max(chat_delays), len(echo_delays),
+                                    len(r["chats"]), max(echo_delays)))
+            print("  impaired, %s: short messages delivered %d of %d (max %.2f s), stored in the log %d times "
+                  "(a message whose reply was lost is sent and stored again)" % (
+                      label, delivered, len(r["messages"]), max(d for _, d in r["messages"]), r["stored"]))
+            for i, who in enumerate(("Ann to Bob", "Bob to Ann")):
+                print("  impaired, %s: speech %s: SNR %.2f dB; %.2f dB with each quarter second aligned within "
+                      "%d ms" % (label, who, r["snr"][i], r["realigned"][i], REALIGN_MS))
+            print("  impaired, %s: playout re-opens in %d s: Bob %d, Ann %d (opens %d and %d)" % (
+                label, IMPAIRED_SECONDS, max(r["opens"][1] - 1, 0), max(r["opens"][0] - 1, 0), r["opens"][1],
+                r["opens"][0]))
+            self.assertEqual(delivered, len(r["messages"]), r["messages"])
+            self.assertGreaterEqual(r["stored"], len(r["messages"]))
+            for value in r["realigned"]:
+                self.assertGreaterEqual(value, MIN_IMPAIRED_SNR_DB)
+            for value in r["opens"]:
+                self.assertGreaterEqual(value, 1)  # the speech was played
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
