@@ -51,7 +51,7 @@ for t in "${targets[@]}"; do
     tail -n 60 "$work/$t.log" >&2
     failed=1
   else
-    grep -E '^#[0-9]+ +DONE' "$work/$t.log" || true
+    grep -E '^#[0-9]+[[:space:]]+DONE' "$work/$t.log" || true
   fi
 done
 
