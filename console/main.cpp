@@ -125,6 +125,7 @@ int Run(int argc, char** argv) {
         events = std::make_unique<EventSink>(*phone);
         phone->NotifyWindow = events.get();
         phone->SetAudioDevices(&devices);
+        phone->SettingsLoaded = 0;  // no call is answered before the settings are loaded
         return phone->Start() != 0;
     };
     // A short message needs no particular port: its sender takes any free one
@@ -151,6 +152,7 @@ int Run(int argc, char** argv) {
         shutdown();
         return ExitFailure;
     }
+    phone->SettingsLoaded = 1;
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);

@@ -80,8 +80,16 @@ trap 'stop_hogs; wine_down' EXIT
 for suite in platform unit console; do
   run_suite "wine-$suite" "$wine_repeats" wine "build/windows/tests/kv_${suite}_tests.exe" --gtest_brief=1
 done
-run_suite "wine-ui" "$wine_repeats" xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
-  bash -c 'wine wineboot </dev/null >/dev/null 2>&1; exec wine build/windows/tests/kv_ui_tests.exe --gtest_brief=1'
+# Each run on a virtual screen of its own, with Wine's desktop started afresh on
+# it: a desktop process left from the previous run would still draw on that
+# run's screen, which is gone.
+ui_run() {
+  wine_down
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+    bash -c 'wine wineboot </dev/null >/dev/null 2>&1; exec wine build/windows/tests/kv_ui_tests.exe --gtest_brief=1'
+}
+run_suite "wine-ui" "$wine_repeats" ui_run
 
 echo
 if [ "$failures" -eq 0 ]; then

@@ -86,10 +86,12 @@ public:
 
     ReceiveResult receive(uint8_t* buffer, int capacity) override {
         ReceiveResult r;
-        // A refused send may show first as ECONNREFUSED from the receive; the
-        // error queue then holds the address, so look there once more.
+        // Datagrams first, in arrival order; the error queue once none waits.
+        // A report behind a waiting datagram answers a send made after that
+        // datagram arrived: a peer that said goodbye and went is heard saying
+        // goodbye before its port is found closed. A pending report shows first
+        // as an error of the receive (which clears it); its queue entry stays.
         for (int pass = 0; pass < 2; ++pass) {
-            if (takeError(r)) return r;
             sockaddr_in from{};
             iovec iov{buffer, static_cast<size_t>(capacity)};
             msghdr msg{};
@@ -108,12 +110,14 @@ public:
                 }
                 return r;
             }
-            if (PendingIcmpError(errno)) continue;  // its queue entry is taken on the next pass
-            r.status = (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) ? ReceiveStatus::Nothing
-                                                                                  : ReceiveStatus::Failed;
-            return r;
+            if (PendingIcmpError(errno)) continue;  // a datagram may still wait behind it
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                r.status = ReceiveStatus::Failed;
+                return r;
+            }
+            break;
         }
-        r.status = ReceiveStatus::Nothing;
+        if (!takeError(r)) r.status = ReceiveStatus::Nothing;
         return r;
     }
 

@@ -176,6 +176,24 @@ TEST(UdpSocket, ASendRightAfterAnyOtherIcmpErrorStillGoesOut) {
 }
 #endif
 
+TEST(UdpSocket, ADatagramThatArrivedBeforeARefusalIsTakenFirst) {
+    if (RunningUnderWine()) GTEST_SKIP() << "Wine does not report port unreachable on UDP sockets";
+    auto a = Bound();
+    auto b = Bound();
+    const uint8_t bye[] = {0x82};
+    b->sendTo(MakeAddress(Loopback, a->localPort()), bye, 1);
+    ASSERT_EQ(a->waitReadable(2000), WaitStatus::Readable);
+    const uint16_t closedPort = FreePort();
+    a->sendTo(MakeAddress(Loopback, closedPort), bye, 1);  // refused while the datagram waits
+    uint8_t buffer[1500];
+    ReceiveResult first = ReceiveWithin(*a, buffer, sizeof buffer);
+    EXPECT_EQ(first.status, ReceiveStatus::Datagram);
+    EXPECT_EQ(first.from.port(), b->localPort());
+    ReceiveResult second = ReceiveWithin(*a, buffer, sizeof buffer);
+    EXPECT_EQ(second.status, ReceiveStatus::Refused);
+    EXPECT_EQ(second.from.port(), closedPort);
+}
+
 TEST(UdpSocket, ASecondBindToATakenPortFails) {
     auto a = Bound();
     auto b = CreateUdpSocket();
