@@ -58,17 +58,18 @@ double WindowCorrelation(const std::vector<double>& ref, const std::vector<doubl
     return c;
 }
 
-// The same, divided by the root energy of GOT's part: across a wide slack a
-// louder stretch nearby must not win over the matching one.
-double NormalisedWindowCorrelation(const std::vector<double>& ref, const std::vector<double>& got, size_t w,
-                                   long lag, size_t step) {
+// Across a wide slack the plain correlation would prefer a louder stretch
+// nearby to the matching one: the lag whose part of GOT is nearest to REF
+// scaled by `gain` wins instead (the least residual: 2 gain c - energy largest).
+double WindowMatch(const std::vector<double>& ref, const std::vector<double>& got, size_t w, long lag, size_t step,
+                   double gain) {
     double c = 0, energy = 0;
     for (size_t i = w; i < w + Window; i += step) {
         const double g = At(got, long(i) + lag);
         c += ref[i] * g;
         energy += g * g;
     }
-    return c / std::sqrt(energy + 1.0);
+    return 2 * gain * c - energy;
 }
 
 int Snr(const char* refPath, const char* gotPath, double maxLagSeconds, long slack) {
@@ -88,21 +89,31 @@ int Snr(const char* refPath, const char* gotPath, double maxLagSeconds, long sla
         if (c > bestValue) bestValue = c, best = lag;
     }
     // Each window's own lag near the overall one.
+    // For a wide slack: the scale of GOT against REF from their energies.
+    double refEnergy = 0, gotEnergy = 0;
+    for (double v : ref) refEnergy += v * v;
+    for (double v : got) gotEnergy += v * v;
+    const double scale = refEnergy > 0 ? std::sqrt(gotEnergy / refEnergy) : 0.0;
     std::vector<long> lags;
     long lowest = best, highest = best;
     for (size_t w = 0; w + Window <= ref.size(); w += Window) {
         long windowLag = best;
         double top = -1e300;
         if (slack > DefaultSlack) {
-            // A wide slack: normalised, and a coarse search on every 4th sample and lag first.
+            // A wide slack: the nearest match, on every 4th sample and lag
+            // first; then exactly around that and within 5 ms of the overall lag.
             long coarseLag = best;
             for (long lag = best - slack; lag <= best + slack; lag += 4) {
-                double c = NormalisedWindowCorrelation(ref, got, w, lag, 4);
+                double c = WindowMatch(ref, got, w, lag, 4, scale);
                 if (c > top) top = c, coarseLag = lag;
             }
             top = -1e300;
+            for (long lag = best - DefaultSlack; lag <= best + DefaultSlack; ++lag) {
+                double c = WindowMatch(ref, got, w, lag, 1, scale);
+                if (c > top) top = c, windowLag = lag;
+            }
             for (long lag = coarseLag - 4; lag <= coarseLag + 4; ++lag) {
-                double c = NormalisedWindowCorrelation(ref, got, w, lag, 1);
+                double c = WindowMatch(ref, got, w, lag, 1, scale);
                 if (c > top) top = c, windowLag = lag;
             }
         } else {
