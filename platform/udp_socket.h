@@ -46,6 +46,9 @@ public:
     virtual void interrupt() = 0;
 };
 
+// The receive buffer a new socket asks for.
+constexpr int ReceiveBufferBytes = 1 << 20;
+
 // A new socket, or null when the platform refuses one.
 std::unique_ptr<UdpSocket> CreateUdpSocket();
 

@@ -178,6 +178,10 @@ std::unique_ptr<UdpSocket> CreateUdpSocket() {
     if (fd < 0) return nullptr;
     int on = 1;
     setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+    // Room for bursts while the receiving thread is not running (the kernel
+    // keeps the request within its own limit).
+    int room = ReceiveBufferBytes;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
     return std::make_unique<PosixUdpSocket>(fd);
 }
 

@@ -97,6 +97,12 @@ private:
 std::unique_ptr<UdpSocket> CreateUdpSocket() {
     SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
     if (s == INVALID_SOCKET) return nullptr;
+    // A receive never blocks: the receive loop takes what waits until nothing is left.
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    // Room for bursts while the receiving thread is not running.
+    int room = ReceiveBufferBytes;
+    setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&room), sizeof room);
     return std::make_unique<WinsockUdpSocket>(s);
 }
 
