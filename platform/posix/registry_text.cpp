@@ -26,35 +26,51 @@ namespace {
 const char Header[] = "Windows Registry Editor Version 5.00";
 const char Root[] = "HKEY_CURRENT_USER\\";
 
-bool SameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
+bool SameText(const char* a, const char* b, size_t size) {
+    for (size_t i = 0; i < size; ++i)
         if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
 
-// A line as written, without the carriage return of a CRLF file. The lines
-// themselves are kept with it, so that a rewrite gives them back unchanged.
-std::string Clean(const std::string& line) {
-    return !line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line;
+bool SameText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && SameText(a.data(), b.data(), a.size());
 }
 
-// A section header "[path]": true with the path.
-bool SectionOf(const std::string& raw, std::string* path) {
-    const std::string line = Clean(raw);
-    if (line.size() < 2 || line.front() != '[' || line.back() != ']') return false;
-    *path = line.substr(1, line.size() - 2);
-    return true;
+// The length of a line as written, without the carriage return of a CRLF
+// file. The lines themselves are kept with it, so that a rewrite gives them
+// back unchanged.
+size_t CleanLength(const std::string& line) {
+    return !line.empty() && line.back() == '\r' ? line.size() - 1 : line.size();
 }
 
-// A value line begins with a quoted name. Parses the name; *rest is what follows "=".
-bool ValueName(const std::string& line, std::string* name, std::string* rest) {
-    if (line.empty() || line[0] != '"') return false;
+// True when the line as written ends in a backslash: a value line continues.
+bool EndsInBackslash(const std::string& line) {
+    const size_t n = CleanLength(line);
+    return n > 0 && line[n - 1] == '\\';
+}
+
+// A section header "[path]".
+bool IsSection(const std::string& raw) {
+    const size_t n = CleanLength(raw);
+    return n >= 2 && raw[0] == '[' && raw[n - 1] == ']';
+}
+
+// The section header of a key, "[HKEY_CURRENT_USER\key]" (compared without case).
+bool IsSectionOf(const std::string& raw, const std::string& key) {
+    const size_t root = sizeof Root - 1;
+    return IsSection(raw) && CleanLength(raw) - 2 == root + key.size() && SameText(raw.data() + 1, Root, root) &&
+           SameText(raw.data() + 1 + root, key.data(), key.size());
+}
+
+// A value line begins with a quoted name. Parses the name; *rest is where
+// what follows "=" begins.
+bool ValueName(const char* line, size_t size, std::string* name, size_t* rest) {
+    if (size == 0 || line[0] != '"') return false;
     name->clear();
     size_t i = 1;
-    for (; i < line.size(); ++i) {
-        if (line[i] == '\\' && i + 1 < line.size()) {
+    for (; i < size; ++i) {
+        if (line[i] == '\\' && i + 1 < size) {
             name->push_back(line[++i]);
         } else if (line[i] == '"') {
             break;
@@ -62,8 +78,8 @@ bool ValueName(const std::string& line, std::string* name, std::string* rest) {
             name->push_back(line[i]);
         }
     }
-    if (i >= line.size() || i + 1 >= line.size() || line[i + 1] != '=') return false;
-    *rest = line.substr(i + 2);
+    if (i >= size || i + 1 >= size || line[i + 1] != '=') return false;
+    *rest = i + 2;
     return true;
 }
 
@@ -179,11 +195,11 @@ std::string ValueLine(const std::string& name, uint32_t type, const uint8_t* dat
 // but never into a section header: a line cut short before one (or before the
 // end of the file) ends there, so that no value swallows the section after it.
 size_t LogicalEnd(const std::vector<std::string>& lines, size_t i, std::string* joined) {
-    *joined = Clean(lines[i]);
-    std::string header;
-    while (!joined->empty() && joined->back() == '\\' && i + 1 < lines.size() && !SectionOf(lines[i + 1], &header)) {
+    joined->assign(lines[i], 0, CleanLength(lines[i]));
+    while (!joined->empty() && joined->back() == '\\' && i + 1 < lines.size() && !IsSection(lines[i + 1])) {
         joined->pop_back();
-        *joined += Clean(lines[++i]);
+        ++i;
+        joined->append(lines[i], 0, CleanLength(lines[i]));
     }
     return i;
 }
@@ -200,13 +216,12 @@ struct Found {
 
 Found Find(const std::vector<std::string>& lines, const std::string& key, const std::string& name) {
     Found f;
-    const std::string wanted = std::string(Root) + key;
     bool inside = false;
+    std::string joined, valueName;  // kept from line to line, so that they seldom allocate
     for (size_t i = 0; i < lines.size(); ++i) {
-        std::string path;
-        if (SectionOf(lines[i], &path)) {
+        if (IsSection(lines[i])) {
             if (inside) break;
-            inside = SameText(path, wanted);
+            inside = IsSectionOf(lines[i], key);
             if (inside) {
                 f.section = true;
                 f.sectionEnd = i + 1;
@@ -214,21 +229,27 @@ Found Find(const std::vector<std::string>& lines, const std::string& key, const 
             continue;
         }
         if (!inside) continue;
-        std::string joined;
         const size_t start = i;
-        size_t last = LogicalEnd(lines, i, &joined);
-        std::string valueName, rest;
-        if (!f.value && ValueName(joined, &valueName, &rest) && SameText(valueName, name)) {
+        // The line as written, or joined with the lines it continues on.
+        const char* text = lines[i].data();
+        size_t size = CleanLength(lines[i]);
+        size_t last = i;
+        if (EndsInBackslash(lines[i])) {
+            last = LogicalEnd(lines, i, &joined);
+            text = joined.data();
+            size = joined.size();
+        }
+        size_t rest = 0;
+        if (!f.value && ValueName(text, size, &valueName, &rest) && SameText(valueName, name)) {
             f.value = true;
             f.first = i;
             f.last = last;
-            f.parsed = ParseData(rest, &f.type, &f.bytes);
+            f.parsed = ParseData(std::string(text + rest, size - rest), &f.type, &f.bytes);
         }
         i = last;
         // A new value goes after the section's last line, or before it when that
         // line still ends in a backslash (the new value would continue it).
-        const std::string end = Clean(lines[i]);
-        if (!end.empty()) f.sectionEnd = end.back() == '\\' ? start : i + 1;
+        if (CleanLength(lines[i]) > 0) f.sectionEnd = EndsInBackslash(lines[i]) ? start : i + 1;
     }
     return f;
 }
@@ -237,23 +258,32 @@ Found Find(const std::vector<std::string>& lines, const std::string& key, const 
 }  // namespace
 
 std::vector<std::string> SplitRegistryLines(const char* bytes, size_t size) {
+    // Where the line that begins at start ends: its '\n', or the end of the bytes.
+    auto end = [&](size_t start) {
+        const void* newline = std::memchr(bytes + start, '\n', size - start);
+        return newline ? static_cast<size_t>(static_cast<const char*>(newline) - bytes) : size;
+    };
+    size_t count = 0;
+    for (size_t start = 0; start < size; start = end(start) + 1) ++count;
     std::vector<std::string> lines;
-    std::string line;
-    for (size_t i = 0; i < size; ++i) {
-        if (bytes[i] == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line.push_back(bytes[i]);
-        }
+    lines.reserve(count);
+    for (size_t start = 0; start < size;) {
+        const size_t stop = end(start);
+        lines.emplace_back(bytes + start, stop - start);
+        start = stop + 1;
     }
-    if (!line.empty()) lines.push_back(line);
     return lines;
 }
 
 std::string JoinRegistryLines(const std::vector<std::string>& lines) {
+    size_t size = 0;
+    for (const std::string& l : lines) size += l.size() + 1;
     std::string all;
-    for (const std::string& l : lines) all += l + "\n";
+    all.reserve(size);
+    for (const std::string& l : lines) {
+        all += l;
+        all += '\n';
+    }
     return all;
 }
 
@@ -295,8 +325,7 @@ void SetRegistryValue(std::vector<std::string>* linesOut, const std::string& key
     } else {
         // A blank line before the new section, unless the last line ends in a
         // backslash: the blank line would continue it.
-        const std::string end = Clean(lines.back());
-        if (!lines.back().empty() && (end.empty() || end.back() != '\\')) lines.push_back("");
+        if (!lines.back().empty() && !EndsInBackslash(lines.back())) lines.push_back("");
         lines.push_back("[" + std::string(Root) + key + "]");
         lines.push_back(line);
     }

@@ -9,12 +9,18 @@
 //   type choice: 0 text (data plus its zero), 1 number (4 bytes), 2 binary
 //                (type 3), 3 another type (the low byte of the choice), each
 //                with the data as given.
-// Checks: every value the file held before the write reads the same after it,
-// the written value reads back with its type and bytes, and nothing but the
-// store file is left behind (no temporary file, the lock file aside).
+// Checks, on the store's lines in memory (platform/posix/registry_text.h):
+// joining the lines and splitting them again gives the same lines, before the
+// write and after it; every value the file held before the write reads the
+// same after it; the written value reads back with its type and bytes.
 //
-// The store lives in a directory of its own under /dev/shm when there is one
-// (the writer syncs the file, which costs nothing there).
+// One input in 64 (chosen by a hash of the whole input) also goes through the
+// real file: RegistryRead and RegistryWrite on a store holding the bytes. The
+// values read from the file match those read in memory, the file written holds
+// exactly the lines set in memory, the same checks hold on it, and nothing but
+// the store file is left behind (no temporary file, the lock file aside). The
+// store lives in a directory of its own under /dev/shm when there is one (the
+// writer syncs the file, which costs nothing there).
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/registry_text.h"
 #include "platform/registry.h"
 
 using namespace kv;
@@ -42,8 +49,8 @@ const char* const ProgramNames[] = {
 };
 constexpr int ProgramNameCount = sizeof ProgramNames / sizeof ProgramNames[0];
 
-// The store file before the write, for the report of a failure.
-std::string gBefore;
+// The store file before the write and after it, for the report of a failure.
+std::string gBefore, gAfter;
 
 std::string Printable(const std::string& s) {
     std::string out;
@@ -74,7 +81,7 @@ std::string ReadAll(const std::string& path) {
 
 [[noreturn]] void Fail(const std::string& what) {
     std::fprintf(stderr, "fuzz_registry: %s\n--- store before the write:\n%s\n--- store after it:\n%s\n---\n",
-                 what.c_str(), Printable(gBefore).c_str(), Printable(ReadAll(RegistryFilePath())).c_str());
+                 what.c_str(), Printable(gBefore).c_str(), Printable(gAfter).c_str());
     std::abort();
 }
 
@@ -115,14 +122,9 @@ struct Candidates {
     std::vector<std::string> names;
 };
 
-Candidates FindCandidates(const std::string& file) {
+Candidates FindCandidates(const std::vector<std::string>& lines) {
     Candidates c;
-    size_t start = 0;
-    while (start < file.size()) {
-        size_t end = file.find('\n', start);
-        if (end == std::string::npos) end = file.size();
-        std::string line = file.substr(start, end - start);
-        start = end + 1;
+    for (std::string line : lines) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             const std::string path = line.substr(1, line.size() - 2);
@@ -149,19 +151,36 @@ struct Value {
     bool operator==(const Value& o) const { return status == o.status && type == o.type && bytes == o.bytes; }
 };
 
-Value Read(const std::string& key, const std::string& name) {
+// Reads a value through read (RegistryRead or ReadRegistryValue): with a small
+// buffer first, then, when the value is too large for it, the size it asks for.
+template <typename ReadFunction>
+Value ReadWith(ReadFunction read) {
     Value v;
-    std::vector<char> buffer(64);
-    uint32_t size = static_cast<uint32_t>(buffer.size());
-    v.status = RegistryRead(key.c_str(), name.c_str(), &v.type, buffer.data(), &size);
-    if (v.status == -2) {
-        if (size <= buffer.size()) Fail("a value too large for the buffer reported a size that fits");
-        buffer.resize(size);
-        v.status = RegistryRead(key.c_str(), name.c_str(), &v.type, buffer.data(), &size);
+    char small[64];
+    uint32_t size = sizeof small;
+    v.status = read(&v.type, small, &size);
+    if (v.status == 0) {
+        v.bytes.assign(small, size);
+    } else if (v.status == -2) {
+        if (size <= sizeof small) Fail("a value too large for the buffer reported a size that fits");
+        std::vector<char> buffer(size);
+        v.status = read(&v.type, buffer.data(), &size);
+        if (v.status == 0) v.bytes.assign(buffer.data(), size);
     }
-    if (v.status == 0) v.bytes.assign(buffer.data(), size);
-    else v.type = 0;
+    if (v.status != 0) v.type = 0;
     return v;
+}
+
+Value Read(const std::vector<std::string>& lines, const std::string& key, const std::string& name) {
+    return ReadWith([&](uint32_t* type, void* data, uint32_t* size) {
+        return ReadRegistryValue(lines, key, name, type, data, size);
+    });
+}
+
+Value ReadFile(const std::string& key, const std::string& name) {
+    return ReadWith([&](uint32_t* type, void* data, uint32_t* size) {
+        return RegistryRead(key.c_str(), name.c_str(), type, data, size);
+    });
 }
 
 std::string Show(const Value& v) {
@@ -181,6 +200,20 @@ bool WriteFile(const std::string& path, const uint8_t* data, size_t size) {
     return std::fclose(f) == 0 && ok;
 }
 
+// Joining the lines and splitting the result again gives the same lines.
+void CheckJoinSplit(const std::vector<std::string>& lines, const char* which) {
+    if (SplitRegistryLines(JoinRegistryLines(lines)) != lines)
+        Fail(std::string("the lines ") + which + " the write do not split again as they were joined");
+}
+
+// One input in 64 goes through the real file as well.
+bool ThroughTheFile(const uint8_t* data, size_t size) {
+    uint32_t h = 2166136261u;  // FNV-1a
+    for (size_t i = 0; i < size; ++i) h = (h ^ data[i]) * 16777619u;
+    h ^= h >> 15;
+    return (h & 63) == 0;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -198,10 +231,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* file = valueData + dataLength;
     const size_t fileSize = size - 4 - dataLength;
 
-    const std::string path = RegistryFilePath();
-    if (!WriteFile(path, file, fileSize)) Fail("cannot write the store file");
     gBefore.assign(reinterpret_cast<const char*>(file), fileSize);
-    const Candidates found = FindCandidates(gBefore);
+    gAfter.clear();
+    const std::vector<std::string> lines = SplitRegistryLines(gBefore);
+    const Candidates found = FindCandidates(lines);
 
     std::string key = ProgramKey;
     if ((keyChoice & 1) && keyChoice / 2u < found.keys.size()) key = found.keys[keyChoice / 2u];
@@ -239,27 +272,58 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Value before;
     };
     std::vector<Entry> entries;
+
+    // In memory.
+    CheckJoinSplit(lines, "before");
     for (const std::string& k : keys)
         for (const std::string& n : names) {
             if (SameText(k, key) && SameText(n, name)) continue;
-            entries.push_back({k, n, Read(k, n)});
+            entries.push_back({k, n, Read(lines, k, n)});
         }
-
-    if (RegistryWrite(key.c_str(), name.c_str(), type, bytes.data(), static_cast<uint32_t>(bytes.size())) != 0)
-        Fail("the write failed");
+    std::vector<std::string> after = lines;
+    SetRegistryValue(&after, key, name, type, bytes.data(), static_cast<uint32_t>(bytes.size()));
+    gAfter = JoinRegistryLines(after);
+    CheckJoinSplit(after, "after");
 
     Value written;
     written.status = 0;
     written.type = type;
     written.bytes = bytes;
-    const Value back = Read(key, name);
+    const Value back = Read(after, key, name);
     if (!(back == written))
         Fail("the written value [" + key + "] \"" + name + "\" reads back as " + Show(back) + ", not " + Show(written));
     for (const Entry& e : entries) {
-        const Value after = Read(e.key, e.name);
-        if (!(after == e.before))
+        const Value now = Read(after, e.key, e.name);
+        if (!(now == e.before))
             Fail("writing [" + key + "] \"" + name + "\" changed [" + e.key + "] \"" + e.name + "\" from " +
-                 Show(e.before) + " to " + Show(after));
+                 Show(e.before) + " to " + Show(now));
+    }
+    if (!ThroughTheFile(data, size)) return 0;
+
+    // Through the file: the same values before, the same lines after.
+    const std::string path = RegistryFilePath();
+    if (!WriteFile(path, file, fileSize)) Fail("cannot write the store file");
+    for (const Entry& e : entries) {
+        const Value read = ReadFile(e.key, e.name);
+        if (!(read == e.before))
+            Fail("[" + e.key + "] \"" + e.name + "\" reads from the file as " + Show(read) + ", in memory as " +
+                 Show(e.before));
+    }
+    if (RegistryWrite(key.c_str(), name.c_str(), type, bytes.data(), static_cast<uint32_t>(bytes.size())) != 0)
+        Fail("the write failed");
+    const std::string expected = gAfter;
+    gAfter = ReadAll(path);
+    if (gAfter != expected)
+        Fail("the file written is not the lines set in memory:\n" + Printable(expected));
+    const Value fileBack = ReadFile(key, name);
+    if (!(fileBack == written))
+        Fail("the written value [" + key + "] \"" + name + "\" reads back from the file as " + Show(fileBack) +
+             ", not " + Show(written));
+    for (const Entry& e : entries) {
+        const Value now = ReadFile(e.key, e.name);
+        if (!(now == e.before))
+            Fail("writing [" + key + "] \"" + name + "\" to the file changed [" + e.key + "] \"" + e.name +
+                 "\" from " + Show(e.before) + " to " + Show(now));
     }
 
     // Nothing left beside the store but its lock file.
