@@ -36,7 +36,7 @@ public:
     void sendTo(uint16_t port, const std::vector<uint8_t>& bytes);
     void sendTo(uint16_t port, const uint8_t* bytes, int length);
     // Next datagram within timeoutMs, or false.
-    bool receive(Received* out, int timeoutMs = 2000);
+    bool receive(Received* out, int timeoutMs = 5000);
     // Every datagram that arrives within windowMs.
     std::vector<Received> drain(int windowMs);
 

@@ -32,6 +32,20 @@ def peak(path):
     return float(re.search(r"peak=([\d.]+)", out).group(1))
 
 
+def wait_idle(peer, timeout=10.0):
+    """Asks for the status until no call setup is in progress."""
+    deadline = time.monotonic() + timeout
+    while True:
+        start = len(peer.lines)
+        peer.send("status")
+        line = peer.expect_after(start, r"^status ")[2].string
+        if " call-state=0 " in line:
+            return
+        if time.monotonic() > deadline:
+            raise AssertionError("%s: a call setup is still in progress: %s" % (peer.name, line))
+        time.sleep(0.05)
+
+
 @unittest.skipUnless(os.geteuid() == 0, "system tests need root for network namespaces")
 class System(unittest.TestCase):
     def setUp(self):
@@ -86,6 +100,7 @@ class System(unittest.TestCase):
         hub = self.peer(lab, 0, "Hub", mic=hub_says)
         hub.send("call " + lab.addresses[1])
         hub.expect(r'^connected name="Ann"')
+        wait_idle(hub)  # the first setup ends just after it reported the connection
         hub.send("call " + lab.addresses[2])
         hub.expect(r'^connected name="Bob"')
         hub.send("parties")
