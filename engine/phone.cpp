@@ -27,6 +27,7 @@ int Phone::Start() {
         Socket = nullptr;
         return 0;
     }
+    boundPort_ = socket->localPort();
     ownedSocket_ = std::move(socket);
     Socket = ownedSocket_.get();
     // Raised here rather than only inside the threads, so that a Shutdown

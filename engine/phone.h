@@ -144,7 +144,8 @@ public:
     void WriteAddress(PeerAddress& field, const PeerAddress& value);
     PeerAddress ReadAddress(const PeerAddress& field);
 
-    uint16_t Port() const { return port_; }
+    // The port asked for; once started on port 0, the one the system chose.
+    uint16_t Port() const { return port_ != 0 ? port_ : boundPort_.load(); }
 
     // Where capture and playout find their wave devices (null: the system's);
     // set before Start and before any party is added.
@@ -238,6 +239,7 @@ private:
     }
 
     const uint16_t port_;
+    std::atomic<uint16_t> boundPort_{0};
     std::atomic<bool> stopping_{false};
     std::atomic<int> workers_{0};
     // The chat queue (texts, addresses, count, retries) changes under this lock.

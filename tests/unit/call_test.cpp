@@ -529,7 +529,7 @@ private:
 TEST(CallRequestRace, ACallPlacedWhileARequestIsTakenGoesOnAndTheCallerHearsBusy) {
     ManualWaveDevices devices;
     NotificationQueue queue;
-    Phone phone(FreePort());
+    Phone phone(0);
     phone.CreateSocket = AlertingSocket::Create;
     phone.SetAudioDevices(&devices);
     phone.NotifyWindow = &queue;
