@@ -73,7 +73,9 @@ void CALLBACK DriveModal(HWND, UINT, UINT_PTR, DWORD) {
     ModalDriver& d = *gDriver;
     ++d.ticks;
     if (!d.dialog) {
-        if (HWND found = FindWindowA("#32770", d.caption)) {
+        // Driven once the modal loop has shown it, as a user would see it.
+        HWND found = FindWindowA("#32770", d.caption);
+        if (found && IsWindowVisible(found)) {
             d.dialog = found;
             d.drive(found);
             return;
