@@ -54,6 +54,8 @@ public:
 
     ReceiveResult receive(uint8_t* buffer, int capacity) override {
         ReceiveResult r;
+        // Never blocks: the receive loop takes what waits until nothing is left.
+        if (waitReadable(0) != WaitStatus::Readable) return r;
         sockaddr_in from{};
         int fromLength = sizeof from;
         int n = recvfrom(s_, reinterpret_cast<char*>(buffer), capacity, 0, reinterpret_cast<sockaddr*>(&from),
@@ -97,9 +99,6 @@ private:
 std::unique_ptr<UdpSocket> CreateUdpSocket() {
     SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
     if (s == INVALID_SOCKET) return nullptr;
-    // A receive never blocks: the receive loop takes what waits until nothing is left.
-    u_long nonBlocking = 1;
-    ioctlsocket(s, FIONBIO, &nonBlocking);
     // Room for bursts while the receiving thread is not running.
     int room = ReceiveBufferBytes;
     setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&room), sizeof room);
