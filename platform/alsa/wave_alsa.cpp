@@ -4,6 +4,12 @@
 // buffers are touched only under the device lock, so once reset() or
 // unprepare() has returned, the worker no longer reads or writes them.
 //
+// Output: the PCM is opened by the device's worker, so that opening one (a
+// sound server may take a while to set up a stream) never holds up the thread
+// that asked for it; buffers queued meanwhile wait. A PCM that cannot be
+// opened returns every buffer as done without playing it, and for a second
+// after that its name opens nothing at all.
+//
 // Output: a buffer counts as done when ALSA reports its last frame played
 // (stream position from snd_pcm_delay), not merely accepted, so closing the
 // device after the last done buffer does not cut the tail. An underrun or a
@@ -124,7 +130,7 @@ protected:
     AlsaStream(snd_pcm_t* pcm, const Geometry& g) : pcm_(pcm), g_(g) {}
     ~AlsaStream() {
         stopWorker();
-        ClosePcm(pcm_);
+        if (pcm_) ClosePcm(pcm_);
     }
 
     template <class Body>
@@ -219,8 +225,10 @@ protected:
     void serveDrop(std::unique_lock<std::mutex>& lk) {
         uint64_t ticket = dropsAsked_;
         lk.unlock();
-        snd_pcm_drop(pcm_);
-        snd_pcm_prepare(pcm_);
+        if (pcm_) {
+            snd_pcm_drop(pcm_);
+            snd_pcm_prepare(pcm_);
+        }
         lk.lock();
         dropsDone_ = ticket;
         acked_.notify_all();
@@ -242,8 +250,8 @@ protected:
 
     int periodMs() const { return static_cast<int>(g_.period * 1000 / static_cast<Frames>(g_.rate)) + 1; }
 
-    snd_pcm_t* pcm_;
-    const Geometry g_;
+    snd_pcm_t* pcm_;  // output: set by the worker once it has opened the PCM
+    Geometry g_;
 
     std::mutex m_;
     std::condition_variable wake_;   // caller -> worker
@@ -261,9 +269,21 @@ private:
     std::thread worker_;
 };
 
+// When an output PCM of a name last failed to open, in steady-clock milliseconds.
+struct OpenFailures {
+    std::mutex m;
+    std::unordered_map<std::string, int64_t> at;
+};
+
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 class AlsaWaveOutput final : public WaveOutput, private AlsaStream {
 public:
-    AlsaWaveOutput(snd_pcm_t* pcm, const Geometry& g) : AlsaStream(pcm, g) {
+    AlsaWaveOutput(std::string name, int rate, std::shared_ptr<OpenFailures> failures)
+        : AlsaStream(nullptr, Geometry{}), name_(std::move(name)), rate_(rate), failures_(std::move(failures)) {
         startWorker([this] { run(); });
     }
     ~AlsaWaveOutput() override { stopWorker(); }
@@ -351,7 +371,27 @@ private:
         }
     }
 
+    // Worker: opens the PCM; false (and every buffer returned) when it cannot.
+    bool openPcm() {
+        Geometry g;
+        snd_pcm_t* pcm = OpenPcm(name_, SND_PCM_STREAM_PLAYBACK, rate_, 20000, 80000, &g);
+        std::lock_guard<std::mutex> guard(m_);
+        if (!pcm) {
+            {
+                std::lock_guard<std::mutex> failed(failures_->m);
+                failures_->at[name_] = NowMs();
+            }
+            broken_ = true;
+            returnAll();
+            return false;
+        }
+        pcm_ = pcm;
+        g_ = g;
+        return true;
+    }
+
     void run() {
+        openPcm();
         std::unique_lock<std::mutex> lk(m_);
         while (!stop_) {
             if (dropsDone_ != dropsAsked_) {
@@ -441,6 +481,9 @@ private:
         acked_.notify_all();
     }
 
+    const std::string name_;
+    const int rate_;
+    std::shared_ptr<OpenFailures> failures_;
     bool paused_ = false;
     uint32_t volume_ = 0xFFFFu;
 
@@ -597,10 +640,12 @@ public:
 
     std::unique_ptr<WaveOutput> openOutput(int sampleRate) override {
         if (sampleRate <= 0) return nullptr;
-        Geometry g;
-        snd_pcm_t* pcm = OpenPcm(output_, SND_PCM_STREAM_PLAYBACK, sampleRate, 20000, 80000, &g);
-        if (!pcm) return nullptr;
-        return std::make_unique<AlsaWaveOutput>(pcm, g);
+        {
+            std::lock_guard<std::mutex> guard(failures_->m);
+            auto failed = failures_->at.find(output_);
+            if (failed != failures_->at.end() && NowMs() - failed->second < RetryAfterFailureMs) return nullptr;
+        }
+        return std::make_unique<AlsaWaveOutput>(output_, sampleRate, failures_);
     }
 
     std::unique_ptr<WaveInput> openInput(int sampleRate) override {
@@ -612,8 +657,10 @@ public:
     }
 
 private:
+    static constexpr int64_t RetryAfterFailureMs = 1000;
     std::string input_;
     std::string output_;
+    std::shared_ptr<OpenFailures> failures_ = std::make_shared<OpenFailures>();
 };
 
 }  // namespace

@@ -4,12 +4,17 @@
 #ifndef _WIN32
 
 #include <alsa/asoundlib.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -104,8 +109,12 @@ protected:
                 "  capture.pcm { type file slave.pcm { type null } format \"raw\" file \""
              << dir_ + "/captured.raw"
              << "\" infile \"" << inPath() << "\" }\n"
-                "}\n";
+                "}\n"
+                // Plays into a FIFO: opening it waits until someone reads.
+                "pcm.kv_fifo { type file slave.pcm { type null } format \"raw\" file \""
+             << fifoPath() << "\" }\n";
         conf.close();
+        ASSERT_EQ(mkfifo(fifoPath().c_str(), 0600), 0);
 
         // The other tests of this program do not use ALSA; still, leave the
         // environment and ALSA's cached configuration as we found them.
@@ -124,13 +133,14 @@ protected:
         else
             unsetenv("ALSA_CONFIG_PATH");
         snd_config_update_free_global();
-        for (const std::string& f : {inPath(), outPath(), confPath(), dir_ + "/captured.raw"}) std::remove(f.c_str());
+        for (const std::string& f : {inPath(), outPath(), confPath(), fifoPath(), dir_ + "/captured.raw"}) std::remove(f.c_str());
         rmdir(dir_.c_str());
     }
 
     static std::string inPath() { return dir_ + "/in.raw"; }
     static std::string outPath() { return dir_ + "/out.raw"; }
     static std::string confPath() { return dir_ + "/asound.conf"; }
+    static std::string fifoPath() { return dir_ + "/out.fifo"; }
 
     static bool AllDone(WaveOutput& out, std::vector<Buffer>& bs) {
         for (Buffer& b : bs)
@@ -334,17 +344,55 @@ TEST_F(AlsaWave, InputFillsAddedBuffersInOrderWithTheRecordedSamples) {
     in->unprepare(late.wave);
 }
 
-TEST_F(AlsaWave, UnknownDeviceDoesNotOpenAndSaysNothing) {
+TEST_F(AlsaWave, UnknownDeviceOpensNothingAndSaysNothing) {
     auto devices = CreateSystemWaveDevices("kv_no_such_pcm", "kv_no_such_pcm");
     testing::internal::CaptureStderr();
+    // The output finds out in the background: what it was given comes back
+    // unplayed, and for a while after that the name opens nothing.
     auto out = devices->openOutput(Rate);
+    ASSERT_NE(out, nullptr);
+    Buffer b(Pattern(4, 320));
+    out->prepare(b.wave);
+    out->write(b.wave);
+    EXPECT_TRUE(WaitFor([&] { return out->done(b.wave); }, 10000));
+    out->unprepare(b.wave);
+    EXPECT_EQ(devices->openOutput(Rate), nullptr);
     auto in = devices->openInput(Rate);
     std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(out, nullptr);
     EXPECT_EQ(in, nullptr);
     EXPECT_EQ(printed, "");
     EXPECT_EQ(devices_->openOutput(0), nullptr);
     EXPECT_EQ(devices_->openInput(-8000), nullptr);
+}
+
+TEST_F(AlsaWave, AnOutputThatIsSlowToOpenDoesNotHoldUpItsCaller) {
+    auto devices = CreateSystemWaveDevices("default", "kv_fifo");
+    // Until something reads the FIFO, the PCM cannot open.
+    auto opening = std::async(std::launch::async, [&] { return devices->openOutput(Rate); });
+    int reader = -1;
+    auto openReader = [&] {
+        if (reader < 0) reader = open(fifoPath().c_str(), O_RDONLY | O_NONBLOCK);
+    };
+    const bool returned = opening.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    openReader();  // lets a blocked open go on in any case
+    ASSERT_TRUE(returned) << "openOutput waited for the device";
+    std::unique_ptr<WaveOutput> out = opening.get();
+    ASSERT_NE(out, nullptr);
+    Buffer b(Pattern(6, 320));
+    out->prepare(b.wave);
+    out->write(b.wave);
+
+    // Once it opens, what was queued meanwhile plays (the file plugin writes
+    // it out when it closes).
+    EXPECT_TRUE(WaitFor([&] { return out->done(b.wave); }, 10000));
+    out->reset();
+    out->unprepare(b.wave);
+    out.reset();
+    std::vector<uint8_t> got(2048);
+    ssize_t n = read(reader, got.data(), got.size());
+    ASSERT_EQ(n, 640);
+    EXPECT_EQ(std::memcmp(got.data(), b.wave.data, 640), 0);
+    close(reader);
 }
 
 TEST_F(AlsaWave, BuffersOfNoUseAreHarmless) {

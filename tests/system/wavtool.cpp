@@ -5,6 +5,13 @@
 //                                   quarter second within SLACK_MS of it,
 //                                   default 5 ms) and prints
 //                                   "lag=<samples> snr=<dB> gain=<g> drift=<samples>"
+//   wavtool pieces REF GOT [MAXLAG_S [SLACK_MS]]
+//                                   the speech in 160 ms pieces, each aligned
+//                                   on its own within SLACK_MS (default 120)
+//                                   of the overall lag: one line per piece
+//                                   "piece t=<s> lag=<samples> snr=<dB> [missing]",
+//                                   then "pieces=<n> missing=<n> snr=<dB>
+//                                   segsnr=<dB> lag=<samples> jump=<samples>"
 //   wavtool onset FILE [LEVEL]      prints "onset=<seconds>" of the first
 //                                   sample whose magnitude reaches LEVEL
 //                                   (default 8000), or "onset=none"
@@ -72,10 +79,9 @@ double WindowMatch(const std::vector<double>& ref, const std::vector<double>& go
     return 2 * gain * c - energy;
 }
 
-int Snr(const char* refPath, const char* gotPath, double maxLagSeconds, long slack) {
-    std::vector<double> ref = Load(refPath), got = Load(gotPath);
-    const long maxLag = long(maxLagSeconds * 8000);
-    // Overall lag: coarse search on every 8th sample and 4th lag, then exact around the best.
+// The lag of GOT against REF as a whole: a coarse search on every 8th sample
+// and 4th lag, then exact around the best.
+long OverallLag(const std::vector<double>& ref, const std::vector<double>& got, long maxLag) {
     long best = 0;
     double bestValue = -1e300;
     for (long lag = -maxLag; lag <= maxLag; lag += 4) {
@@ -88,6 +94,12 @@ int Snr(const char* refPath, const char* gotPath, double maxLagSeconds, long sla
         double c = Correlate(ref, got, lag, 1);
         if (c > bestValue) bestValue = c, best = lag;
     }
+    return best;
+}
+
+int Snr(const char* refPath, const char* gotPath, double maxLagSeconds, long slack) {
+    std::vector<double> ref = Load(refPath), got = Load(gotPath);
+    const long best = OverallLag(ref, got, long(maxLagSeconds * 8000));
     // Each window's own lag near the overall one.
     // For a wide slack: the scale of GOT against REF from their energies.
     double refEnergy = 0, gotEnergy = 0;
@@ -150,6 +162,71 @@ int Snr(const char* refPath, const char* gotPath, double maxLagSeconds, long sla
     return 0;
 }
 
+// Speech cut into 160 ms pieces, each aligned on its own within SLACK of the
+// overall lag, where its correlation with GOT, scaled by the energy there, is
+// largest. Pieces of REF quieter than -40 dBFS are pauses and are skipped. One
+// gain for all pieces is fitted over the aligned pieces. A piece is missing
+// when GOT holds less than a tenth of the energy that gain expects there.
+// Prints one line per piece and a summary.
+constexpr size_t Piece = 1280;
+
+int Pieces(const char* refPath, const char* gotPath, double maxLagSeconds, long slack) {
+    std::vector<double> ref = Load(refPath), got = Load(gotPath);
+    const long overall = OverallLag(ref, got, long(maxLagSeconds * 8000));
+    struct Aligned {
+        size_t at;
+        long lag;
+    };
+    std::vector<Aligned> pieces;
+    double rr = 0, rg = 0;
+    for (size_t w = 0; w + Piece <= ref.size(); w += Piece) {
+        double refEnergy = 0;
+        for (size_t i = w; i < w + Piece; ++i) refEnergy += ref[i] * ref[i];
+        if (refEnergy < Piece * 100.0 * 100.0) continue;  // below -40 dBFS: a pause
+        long lag = overall;
+        double top = -1e300, c = 0;
+        for (long l = overall - slack; l <= overall + slack; ++l) {
+            double cl = 0, e = 0;
+            for (size_t i = w; i < w + Piece; ++i) {
+                const double g = At(got, long(i) + l);
+                cl += ref[i] * g;
+                e += g * g;
+            }
+            const double match = e > 0 ? cl / std::sqrt(e) : 0.0;
+            if (match > top) top = match, lag = l, c = cl;
+        }
+        pieces.push_back({w, lag});
+        rr += refEnergy;
+        rg += c;
+    }
+    const double gain = rr > 0 && rg > 0 ? rg / rr : 1.0;
+    double signal = 0, noise = 0, segmental = 0, largestJump = 0;
+    int missing = 0;
+    for (size_t k = 0; k < pieces.size(); ++k) {
+        const Aligned& a = pieces[k];
+        double s = 0, d = 0, e = 0;
+        for (size_t i = a.at; i < a.at + Piece; ++i) {
+            const double g = At(got, long(i) + a.lag), want = gain * ref[i];
+            s += want * want;
+            d += (g - want) * (g - want);
+            e += g * g;
+        }
+        const bool gone = e < 0.1 * s;
+        const double db = d > 0 ? 10 * std::log10(s / d) : 99.0;
+        std::printf("piece t=%.2f lag=%ld snr=%.2f%s\n", a.at / 8000.0, a.lag, db, gone ? " missing" : "");
+        signal += s;
+        noise += d;
+        segmental += db;
+        missing += gone ? 1 : 0;
+        if (k > 0) largestJump = std::max(largestJump, std::fabs(double(a.lag - pieces[k - 1].lag)));
+    }
+    std::printf("pieces=%zu missing=%d snr=%.2f segsnr=%.2f lag=%ld jump=%.0f\n", pieces.size(), missing,
+                noise > 0 ? 10 * std::log10(signal / noise) : 99.0,
+                pieces.empty() ? 0.0 : segmental / double(pieces.size()), pieces.empty() ? overall : pieces[0].lag,
+                largestJump);
+    return 0;
+}
+
 int Onset(const char* path, double level) {
     std::vector<double> x = Load(path);
     for (size_t i = 0; i < x.size(); ++i)
@@ -192,9 +269,12 @@ int main(int argc, char** argv) {
     if (what == "snr" && argc >= 4 && argc <= 6)
         return Snr(argv[2], argv[3], argc >= 5 ? std::atof(argv[4]) : 3.0,
                    argc == 6 ? std::lround(std::atof(argv[5]) * 8) : DefaultSlack);
+    if (what == "pieces" && argc >= 4 && argc <= 6)
+        return Pieces(argv[2], argv[3], argc >= 5 ? std::atof(argv[4]) : 3.0,
+                      argc == 6 ? std::lround(std::atof(argv[5]) * 8) : 960);
     if (what == "onset" && (argc == 3 || argc == 4)) return Onset(argv[2], argc == 4 ? std::atof(argv[3]) : 8000);
     if (what == "onsets" && argc == 5) return Onsets(argv[2], std::atof(argv[3]), std::atof(argv[4]));
     if (what == "stats" && argc == 3) return Stats(argv[2]);
-    std::fprintf(stderr, "usage: wavtool snr REF GOT [MAXLAG_S [SLACK_MS]] | onset FILE [LEVEL] | onsets FILE LEVEL GAP_S | stats FILE\n");
+    std::fprintf(stderr, "usage: wavtool snr REF GOT [MAXLAG_S [SLACK_MS]] | pieces REF GOT [MAXLAG_S [SLACK_MS]] | onset FILE [LEVEL] | onsets FILE LEVEL GAP_S | stats FILE\n");
     return 2;
 }
