@@ -36,8 +36,11 @@ int PlayoutBuffer::open(int sampleRate) {
     playing = 0;
     stopRequest_ = 0;
     outputLevel_ = -9000;
+    concealRun_ = 0;
+    tailSamples_ = 0;
     std::unique_ptr<WaveOutput> device = Or(devices_).openOutput(sampleRate);
     if (!device) return -1;
+    opens_.fetch_add(1);
     device->pause();  // queued audio waits for the minimum delay
     uint32_t v = volume_;
     device->setVolume(v | v << 16);
@@ -72,6 +75,7 @@ int PlayoutBuffer::write(int sampleRate, const uint8_t* data, int length) {
     slot.buffer.data = new uint8_t[static_cast<size_t>(length)];
     slot.buffer.length = length;
     slot.inUse = true;
+    slot.concealment = false;
     device_->prepare(slot.buffer);
     std::memcpy(slot.buffer.data, data, static_cast<size_t>(length));
     if (outGain) {
@@ -84,6 +88,8 @@ int PlayoutBuffer::write(int sampleRate, const uint8_t* data, int length) {
     device_->write(slot.buffer);
     writeIndex_ = (writeIndex_ + 1) % n;
     samplesWritten_ += samples;
+    concealRun_ = 0;  // a concealment run ends with the first real frame behind it
+    tailSamples_ = 0;
 
     // The count since the device opened, not the depth of the queue.
     if (samplesWritten_ * 1000 >= static_cast<int64_t>(minimumDelay.load()) * sampleRate && !playing) {
@@ -98,6 +104,101 @@ void PlayoutBuffer::releaseSlot(Slot& slot) {
     delete[] slot.buffer.data;
     slot.buffer.data = nullptr;
     slot.inUse = false;
+    slot.concealment = false;
+}
+
+void PlayoutBuffer::findCycle(const uint8_t* data, int samples) {
+    int maxLag = sampleRate_ * 15 / 1000;
+    if (maxLag > MaxCycleSamples) maxLag = MaxCycleSamples;
+    if (maxLag < 1) maxLag = 1;
+    int minLag = sampleRate_ / 400;  // 2.5 ms
+    if (minLag < 1) minLag = 1;
+    const int top = maxLag < samples / 2 ? maxLag : samples / 2;
+    int period = 0;
+    if (top >= minLag) {
+        // The last (samples - top) samples against the same stretch one lag earlier,
+        // normalised, so that a loud earlier stretch does not win by its loudness.
+        const int start = top;
+        const int window = samples - start;
+        double energy = 0;
+        for (int j = 0; j < window; ++j) {
+            const double a = SampleAt(data, start + j);
+            energy += a * a;
+        }
+        double best = 0.3;  // less alike than this: no period worth repeating
+        for (int lag = minLag; lag <= top && energy > 0; ++lag) {
+            double cross = 0, earlier = 0;
+            for (int j = 0; j < window; ++j) {
+                const double a = SampleAt(data, start + j), b = SampleAt(data, start + j - lag);
+                cross += a * b;
+                earlier += b * b;
+            }
+            if (earlier <= 0) continue;
+            const double likeness = cross / std::sqrt(energy * earlier);
+            if (likeness > best) {
+                best = likeness;
+                period = lag;
+            }
+        }
+    }
+    if (period == 0) period = samples < maxLag ? samples : maxLag;  // no clear period: the last 15 ms
+    for (int j = 0; j < period; ++j) cycle_[j] = SampleAt(data, samples - period + j);
+    cycleLength_ = period;
+    cyclePhase_ = 0;
+}
+
+bool PlayoutBuffer::queueConcealmentLocked() {
+    const int n = slotCount_;
+    if ((writeIndex_ + 2) % n == playIndex_) return false;
+    // A run begins from the last real frame: still playing, or kept when it was reclaimed.
+    const Slot& last = slots_[playIndex_];
+    const uint8_t* source = nullptr;
+    int sourceSamples = 0;
+    int length = concealSamples_;
+    if (concealRun_ == 0) {
+        if (last.inUse) {
+            length = last.buffer.length / 2;
+            sourceSamples = length < TailSamples ? length : TailSamples;
+            source = last.buffer.data + 2 * (length - sourceSamples);
+        } else {
+            length = tailFrameSamples_;
+            sourceSamples = tailSamples_;
+            source = tail_;
+        }
+        if (sourceSamples <= 0) return false;
+    }
+    if (length <= 0) return false;
+    const int64_t limit = static_cast<int64_t>(maximumDelay.load()) * sampleRate_ / 1000;
+    if (samplesWritten_ + length > samplesPlayed_ + limit) return false;  // as a real frame would be dropped
+    if (source) {
+        findCycle(source, sourceSamples);
+        concealSamples_ = length;
+    }
+
+    // The level falls linearly over the run: from full to half in the first
+    // frame, from half to silence in the second.
+    const int64_t span = static_cast<int64_t>(length) * MaxConcealFrames;
+    const int64_t before = static_cast<int64_t>(length) * concealRun_;
+    Slot& slot = slots_[writeIndex_];
+    slot.buffer.data = new uint8_t[static_cast<size_t>(length) * 2];
+    slot.buffer.length = length * 2;
+    int phase = cyclePhase_;
+    for (int i = 0; i < length; ++i) {
+        const int64_t gain = span - (before + i + 1);
+        const int16_t s = static_cast<int16_t>(cycle_[phase] * gain / span);
+        std::memcpy(slot.buffer.data + 2 * i, &s, 2);
+        if (++phase == cycleLength_) phase = 0;
+    }
+    cyclePhase_ = phase;
+    slot.inUse = true;
+    slot.concealment = true;
+    device_->prepare(slot.buffer);
+    device_->write(slot.buffer);
+    writeIndex_ = (writeIndex_ + 1) % n;
+    samplesWritten_ += length;
+    ++concealRun_;
+    concealed_.fetch_add(1);
+    return true;
 }
 
 void PlayoutBuffer::monitor() {
@@ -109,9 +210,19 @@ void PlayoutBuffer::monitor() {
         {
             std::lock_guard<std::mutex> guard(lock_);
             while (slots_[playIndex_].inUse && device_->done(slots_[playIndex_].buffer)) {
-                samplesPlayed_ += slots_[playIndex_].buffer.length / 2;
-                releaseSlot(slots_[playIndex_]);
-                playIndex_ = (playIndex_ + 1) % slotCount_;
+                Slot& played = slots_[playIndex_];
+                const int next = (playIndex_ + 1) % slotCount_;
+                const int samples = played.buffer.length / 2;
+                samplesPlayed_ += samples;
+                if (conceal && !played.concealment && next == writeIndex_) {
+                    // The last real frame played before it could be bridged: keep its end.
+                    const int kept = samples < TailSamples ? samples : TailSamples;
+                    std::memcpy(tail_, played.buffer.data + 2 * (samples - kept), static_cast<size_t>(kept) * 2);
+                    tailSamples_ = kept;
+                    tailFrameSamples_ = samples;
+                }
+                releaseSlot(played);
+                playIndex_ = next;
             }
             int64_t peak = 1;
             const Slot& current = slots_[playIndex_];
@@ -122,7 +233,14 @@ void PlayoutBuffer::monitor() {
                 }
             }
             outputLevel_ = LevelFromPeak(peak);
-            if (writeIndex_ == playIndex_ && playing) {
+            // About to run dry: the frame playing is the last one queued (or,
+            // when this pass came late, nothing is left).
+            const bool drained = writeIndex_ == playIndex_;
+            const bool lastPlaying = current.inUse && (playIndex_ + 1) % slotCount_ == writeIndex_;
+            if (playing && conceal && (drained || lastPlaying) && concealRun_ < MaxConcealFrames &&
+                queueConcealmentLocked()) {
+                // Bridged: the device plays on.
+            } else if (drained && playing) {
                 // Everything queued has played: close and let the next frame prebuffer again.
                 monitorRunning_ = 0;
                 closeLocked();

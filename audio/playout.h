@@ -5,6 +5,14 @@
 // dropped). When the queue runs dry the device is closed and the next frame
 // prebuffers again. A monitor thread per open device reclaims played frames,
 // measures the output level and notices the drained queue.
+//
+// With concealment on, a queue about to run dry in the middle of playing is
+// bridged instead: once the frame playing is the last one queued, the monitor
+// queues a frame of the same length made of the last pitch period of the last
+// real frame, fading from full to half level, then if need be a second one
+// fading from half to silence. A real frame arriving meanwhile is queued
+// behind them and plays on the same device without prebuffering again; when
+// both have played and nothing came, the device closes as without concealment.
 #pragma once
 
 #include <atomic>
@@ -42,26 +50,46 @@ public:
     void setVolume(int volume);  // 0..1000
     void setMinDelay(int ms) { minimumDelay = ms; }
     void setMaxDelay(int ms) { maximumDelay = ms < 50 ? 50 : ms; }
+    void setConceal(int on) { conceal = on ? 1 : 0; }
     int outputLevel() const { return playing ? outputLevel_.load() : ClosedLevel; }
     int bufferedMs();
 
     std::atomic<int> outGain{0};
     std::atomic<int> minimumDelay{0};
     std::atomic<int> maximumDelay{0};
+    std::atomic<int> conceal{0};
+
+    // At most this many concealment frames follow one another.
+    static constexpr int MaxConcealFrames = 2;
 
     // For tests and the status line.
     bool isOpen() const { return deviceOpen_; }
     bool isPlaying() const { return playing; }
     int queuedSlots();
+    // Devices opened since the buffer was made (every one after the first is a reopen).
+    int opens() const { return opens_; }
+    // Concealment frames queued since the buffer was made.
+    int concealedFrames() const { return concealed_; }
 
 private:
     struct Slot {
         WaveBuffer buffer;
         bool inUse = false;
+        bool concealment = false;
     };
+    // Pitch periods are looked for between 2.5 and 15 ms; 15 ms at 48 kHz fits.
+    static constexpr int MaxCycleSamples = 720;
+    // The end of the last real frame kept for a queue that ran dry before the
+    // monitor saw its last frame playing.
+    static constexpr int TailSamples = 2048;
+
     void monitor();
     void closeLocked();  // the lock is held by the caller
     void releaseSlot(Slot& slot);
+    // The lock is held by the caller: with the queue about to run dry (or dry),
+    // queues one concealment frame; false when there is nothing to queue.
+    bool queueConcealmentLocked();
+    void findCycle(const uint8_t* data, int samples);
 
     WaveDevices* devices_;
     int writeIndex_ = 0;
@@ -77,6 +105,18 @@ private:
     int sampleRate_ = 0;
     std::atomic<uint32_t> volume_{0};
     std::atomic<int> monitorRunning_{0};
+    std::atomic<int> opens_{0};
+    std::atomic<int> concealed_{0};
+    // Concealment state, under the lock: frames queued since the last real one,
+    // the period repeated, where the next frame continues it, and its length.
+    int concealRun_ = 0;
+    int16_t cycle_[MaxCycleSamples] = {};
+    int cycleLength_ = 0;
+    int cyclePhase_ = 0;
+    int concealSamples_ = 0;
+    uint8_t tail_[TailSamples * 2] = {};
+    int tailSamples_ = 0;       // 0: nothing kept
+    int tailFrameSamples_ = 0;  // the whole length of the frame it ends
     std::atomic<int> stopRequest_{0};
     std::mutex lock_;
     std::thread monitor_;

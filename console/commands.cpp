@@ -339,6 +339,10 @@ void Session::PrintStatus() {
     s.codec = phone_.Codec;
     s.log = phone_.GenerateLog != 0;
     s.playoutOpens = playoutOpens_ ? playoutOpens_() : 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(phone_.PartyLock);
+        for (int i = 0; i < phone_.PartyCount; ++i) s.concealed += phone_.PartyChannel[i]->playout.concealedFrames();
+    }
     out_(FormatStatus(s));
 }
 
@@ -353,6 +357,8 @@ void Session::PrintParties() {
             p.name = name;
             p.address = phone_.PartyAddress[i];
             p.active = phone_.PartyActive[i] != 0;
+            p.opens = phone_.PartyChannel[i]->playout.opens();
+            p.concealed = phone_.PartyChannel[i]->playout.concealedFrames();
             parties.push_back(p);
         }
     }

@@ -109,7 +109,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         // Every other option takes one value, inline or as the next argument.
         static const char* const withValue[] = {
             "--identity", "--port",  "--answer", "--codec", "--refuse-with", "--frames",       "--delay",   "--max-delay",
-            "--threshold", "--mic",  "--speaker", "--call", "--hangup-after", "--message",
+            "--threshold", "--mic",  "--speaker", "--call", "--hangup-after", "--message", "--conceal",
         };
         bool known = false;
         for (const char* w : withValue) known = known || name == w;
@@ -157,6 +157,9 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         } else if (name == "--threshold") {
             if (!ParseInt(value, -50, 0, &n)) return fail("--threshold: " + quoted + " is not a level in dB (-50..0)");
             o.threshold = n;
+        } else if (name == "--conceal") {
+            if (!ParseInt(value, 0, 1, &n)) return fail("--conceal: " + quoted + " is not 0 (off) or 1 (on)");
+            o.conceal = n;
         } else if (name == "--mic" || name == "--speaker") {
             if (value.empty()) return fail(name + ": the device name must not be empty");
             (name == "--mic" ? o.mic : o.speaker) = value;
@@ -205,6 +208,7 @@ std::string UsageText() {
            "  --delay MS             minimum playout delay (0..2000)\n"
            "  --max-delay MS         maximum playout delay (0..2000)\n"
            "  --threshold DB         input threshold (-50..0, -50 is off)\n"
+           "  --conceal 0|1          bridge gaps in received audio (1, the default) or not (0)\n"
            "  --mic SOURCE           ALSA capture PCM, or a .wav file to play as the microphone\n"
            "  --speaker SINK         ALSA playback PCM, or a .wav file to record to\n"
            "  --call ADDRESS         place a call at start\n"

@@ -28,6 +28,7 @@ struct Options {
     std::optional<int> delay;
     std::optional<int> maxDelay;
     std::optional<int> threshold;  // dB
+    std::optional<int> conceal;    // 0 or 1
     std::string mic = "default";
     std::string speaker = "default";
     std::optional<std::string> call;

@@ -153,7 +153,8 @@ std::string FormatStatus(const StatusInfo& s) {
            " mic=" + (s.micMuted ? "off" : "on") + " speaker=" + (s.speakerMuted ? "off" : "on") +
            " in-level=" + Number(s.inLevel) + " out-level=" + Number(s.outLevel) + " name=" + Quote(s.identity) +
            " port=" + Number(s.port) + " answer=" + AnswerModeName(s.answer) + " codec=" + Number(s.codec) +
-           " log=" + Number(s.log ? 1 : 0) + " playout-opens=" + Number(s.playoutOpens);
+           " log=" + Number(s.log ? 1 : 0) + " playout-opens=" + Number(s.playoutOpens) +
+           " concealed=" + Number(s.concealed);
 }
 
 std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties) {
@@ -162,7 +163,8 @@ std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties) {
     for (size_t i = 0; i < parties.size(); ++i)
         lines.push_back("party index=" + Number(static_cast<int>(i)) + " name=" + Quote(parties[i].name) +
                         " address=" + FormatAddress(parties[i].address) +
-                        " active=" + Number(parties[i].active ? 1 : 0));
+                        " active=" + Number(parties[i].active ? 1 : 0) + " opens=" + Number(parties[i].opens) +
+                        " concealed=" + Number(parties[i].concealed));
     return lines;
 }
 

@@ -49,6 +49,7 @@ struct StatusInfo {
     int codec = 0;
     bool log = false;
     int playoutOpens = 0;  // wave outputs opened by the playout since the start
+    int concealed = 0;     // concealment frames queued, over the current parties
 };
 std::string FormatStatus(const StatusInfo& s);
 
@@ -56,6 +57,8 @@ struct PartyInfo {
     std::string name;
     PeerAddress address;
     bool active = false;
+    int opens = 0;      // its playout's device opens
+    int concealed = 0;  // its playout's concealment frames
 };
 // "parties count=N", then one "party ..." line per party.
 std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties);

@@ -88,6 +88,7 @@ bool LoadSettings(Phone& phone, const Options& o, std::istream& in, std::ostream
     if (o.codec) phone.Codec = *o.codec;
     if (o.frames) phone.FramesPerPacket = *o.frames;
     if (o.threshold) phone.Capture.inputThreshold = *o.threshold;
+    if (o.conceal) phone.SetConceal(*o.conceal);
     if (o.maxDelay) {
         // The maximum given wins: the minimum is applied after it and kept below it.
         const int minimum = o.delay ? *o.delay : phone.Delay.load();

@@ -29,7 +29,7 @@ struct AudioSetup {
 
 // Passes every open on to other devices and counts the outputs opened: a
 // party's playout opens one when it starts to play, and again each time it
-// starts anew after its queue ran dry.
+// starts anew after its queue ran dry (and concealment did not bridge it).
 class CountingWaveDevices final : public WaveDevices {
 public:
     explicit CountingWaveDevices(WaveDevices* inner) : inner_(inner) {}

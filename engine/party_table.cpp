@@ -19,6 +19,7 @@ int Phone::AddParty(const PeerAddress& address, const char* identity) {
         channel->playout.setMaxDelay(MaxDelay);
         channel->playout.setVolume(Volume);
         channel->playout.outGain = OutGain.load();
+        channel->playout.setConceal(Conceal);
         WriteText(PartyName[i], sizeof PartyName[i], identity);
         PartyActive[i] = 0;
         PartyChannel[i] = channel.release();
@@ -110,6 +111,14 @@ int Phone::SetOutGain(int flag) {
     OutGain = flag;
     std::lock_guard<std::recursive_mutex> guard(PartyLock);
     for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.outGain = flag;
+    return 0;
+}
+
+int Phone::SetConceal(int flag) {
+    flag = flag != 0 ? 1 : 0;
+    Conceal = flag;
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.setConceal(flag);
     return 0;
 }
 

@@ -131,6 +131,8 @@ public:
     int SetDelay(int ms);
     int SetMaxDelay(int ms);
     int SetOutGain(int flag);
+    // Concealment of gaps in every party's playout: 0 off, anything else on (stored as 1).
+    int SetConceal(int flag);
     // The loudest playout level over all parties, -10000 when none plays.
     int OutputLevel();
 
@@ -163,6 +165,7 @@ public:
     std::atomic<int> MaxDelay{0};
     std::atomic<int> Volume{0};
     std::atomic<int> OutGain{0};
+    std::atomic<int> Conceal{1};
     std::atomic<int> GenerateLog{0};
     PeerAddress RemoteAddress;
     PeerAddress LeftPartyAddress;

@@ -88,6 +88,10 @@ LoadedSettings LoadEngineSettings(Phone& phone) {
     ReadNumberSetting("OutGain", &outGain);
     phone.SetOutGain(outGain);
     if (ReadNumberSetting("InGain", &value) == 0) phone.Capture.micGain = value;
+    // Any stored value but 0 keeps concealment on.
+    int conceal = 1;
+    ReadNumberSetting("Conceal", &conceal);
+    phone.SetConceal(conceal);
     return loaded;
 }
 

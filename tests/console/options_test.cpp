@@ -112,6 +112,24 @@ TEST(ConsoleOptions, HelpAndVersion) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
+TEST(ConsoleOptions, ConcealTakesZeroOrOne) {
+    EXPECT_FALSE(Parse({}).options.conceal);
+    Parsed off = Parse({"--conceal", "0"});
+    ASSERT_EQ(off.status, ParseStatus::Run) << off.error;
+    EXPECT_EQ(*off.options.conceal, 0);
+    Parsed on = Parse({"--conceal=1"});
+    ASSERT_EQ(on.status, ParseStatus::Run) << on.error;
+    EXPECT_EQ(*on.options.conceal, 1);
+    for (const char* bad : {"2", "-1", "yes", ""}) {
+        Parsed p = Parse({"--conceal", bad});
+        EXPECT_EQ(p.status, ParseStatus::Error) << bad;
+        EXPECT_NE(p.error.find("--conceal: '" + std::string(bad) + "' is not 0 (off) or 1 (on)"), std::string::npos)
+            << p.error;
+    }
+    EXPECT_EQ(Parse({"--conceal"}).status, ParseStatus::Error);  // a value is needed
+    EXPECT_NE(UsageText().find("--conceal 0|1"), std::string::npos);
+}
+
 // Each bad value is refused with a message that names the option.
 TEST(ConsoleOptions, BadValuesAreRefusedNamingTheOption) {
     const std::string tooLongName(100, 'x');

@@ -211,18 +211,19 @@ TEST(ConsoleOutput, ConsoleLines) {
     s.codec = 1;
     s.log = true;
     s.playoutOpens = 3;
+    s.concealed = 12;
     EXPECT_EQ(FormatStatus(s),
               "status text=\"Connected to Bob (10.0.0.2), 120 ms\" call-state=0 parties=1 message-state=1 "
               "transmitting=1 mic=off speaker=on in-level=-2300 out-level=-10000 name=\"Ann\" port=5000 "
-              "answer=accept codec=1 log=1 playout-opens=3");
+              "answer=accept codec=1 log=1 playout-opens=3 concealed=12");
     s.answer = 9;
     EXPECT_NE(FormatStatus(s).find(" answer=ignore "), std::string::npos);
 
-    PartyInfo bob{"Bob", MakeAddress(Ann, 11676), true};
+    PartyInfo bob{"Bob", MakeAddress(Ann, 11676), true, 2, 5};
     PartyInfo eve{"E\nve", MakeAddress(0x0A000003, 5000), false};
     EXPECT_EQ(FormatParties({}), std::vector<std::string>{"parties count=0"});
     EXPECT_EQ(FormatParties({bob, eve}),
               (std::vector<std::string>{"parties count=2",
-                                        "party index=0 name=\"Bob\" address=10.0.0.2:11676 active=1",
-                                        "party index=1 name=\"E\\nve\" address=10.0.0.3:5000 active=0"}));
+                                        "party index=0 name=\"Bob\" address=10.0.0.2:11676 active=1 opens=2 concealed=5",
+                                        "party index=1 name=\"E\\nve\" address=10.0.0.3:5000 active=0 opens=0 concealed=0"}));
 }

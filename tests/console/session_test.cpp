@@ -116,13 +116,15 @@ TEST_F(ConsoleSession, AskAcceptChatBothWaysAndHangUp) {
     ann.out.clear();
     ASSERT_TRUE(ann.run("parties"));
     EXPECT_EQ(ann.out, (std::vector<std::string>{"parties count=1", "party index=0 name=\"Bob\" address=" +
-                                                                          bob.address() + " active=1"}));
+                                                                          bob.address() + " active=1 opens=0 concealed=0"}));
     ASSERT_TRUE(ann.run("status"));
     ASSERT_EQ(ann.out.size(), 3u);
     EXPECT_EQ(ann.out[2].rfind("status text=\"Connected to Bob (127.0.0.1)", 0), 0u) << ann.out[2];
     EXPECT_NE(ann.out[2].find(" call-state=0 parties=1 "), std::string::npos);
     EXPECT_NE(ann.out[2].find(" name=\"Ann\" port=" + std::to_string(ann.phone.Port()) + " answer=ask"),
               std::string::npos);
+    const std::string last = " playout-opens=0 concealed=0";  // no audio was sent: nothing played
+    EXPECT_EQ(ann.out[2].substr(ann.out[2].size() - std::min(ann.out[2].size(), last.size())), last);
 
     ASSERT_TRUE(ann.run("hangup"));
     EXPECT_TRUE(sees(bob, "party-left name=\"Ann\" address=" + ann.address() + " reason=hung-up"));

@@ -120,6 +120,7 @@ TEST_F(ConsoleSettings, StoredValuesLoadAndOptionsOverrideThemWithoutStoring) {
     WriteNumberSetting("FramesPerPacket", 2);
     WriteNumberSetting("GenerateLog", 0);
     WriteNumberSetting("InputThreshold", -20);
+    WriteNumberSetting("Conceal", 0);
     {
         Phone phone;
         Options none;
@@ -134,6 +135,7 @@ TEST_F(ConsoleSettings, StoredValuesLoadAndOptionsOverrideThemWithoutStoring) {
         EXPECT_EQ(phone.Delay, 100);
         EXPECT_EQ(phone.MaxDelay, 1000);
         EXPECT_EQ(phone.GenerateLog, 0);
+        EXPECT_EQ(phone.Conceal, 0);
         EXPECT_TRUE(prompt.str().empty());
     }
     {
@@ -148,6 +150,7 @@ TEST_F(ConsoleSettings, StoredValuesLoadAndOptionsOverrideThemWithoutStoring) {
         o.maxDelay = 600;
         o.refuseWith = "Away";
         o.log = true;
+        o.conceal = 1;
         std::istringstream in;
         std::ostringstream prompt;
         ASSERT_TRUE(LoadSettings(phone, o, in, prompt));
@@ -159,6 +162,7 @@ TEST_F(ConsoleSettings, StoredValuesLoadAndOptionsOverrideThemWithoutStoring) {
         EXPECT_EQ(phone.Delay, 300);
         EXPECT_EQ(phone.MaxDelay, 600);
         EXPECT_EQ(phone.GenerateLog, 1);
+        EXPECT_EQ(phone.Conceal, 1);
         char refusal[300];
         phone.ReadText(phone.RefusalMessage, refusal, sizeof refusal);
         EXPECT_STREQ(refusal, "Away");
@@ -173,6 +177,8 @@ TEST_F(ConsoleSettings, StoredValuesLoadAndOptionsOverrideThemWithoutStoring) {
     ASSERT_EQ(ReadNumberSetting("GenerateLog", &value), 0);
     EXPECT_EQ(value, 0);
     EXPECT_NE(ReadNumberSetting("Delay", &value), 0);
+    ASSERT_EQ(ReadNumberSetting("Conceal", &value), 0);
+    EXPECT_EQ(value, 0);
 }
 
 TEST_F(ConsoleSettings, DelayOptionsKeepTheMaximumGivenAboveTheMinimum) {

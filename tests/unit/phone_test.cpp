@@ -103,6 +103,21 @@ TEST(Phone, PartyTableKeepsOrderOnRemoval) {
     EXPECT_EQ(changes, 4);
 }
 
+TEST(Phone, ConcealReachesEveryPartysPlayoutAndNewOnes) {
+    Phone p;
+    EXPECT_EQ(p.Conceal, 1);
+    ASSERT_EQ(p.AddParty(MakeAddress(Loopback, 1001), "A"), 1);
+    EXPECT_EQ(p.PartyChannel[0]->playout.conceal, 1);
+    p.SetConceal(0);
+    EXPECT_EQ(p.PartyChannel[0]->playout.conceal, 0);
+    ASSERT_EQ(p.AddParty(MakeAddress(Loopback, 1002), "B"), 1);
+    EXPECT_EQ(p.PartyChannel[1]->playout.conceal, 0);
+    p.SetConceal(-3);  // anything but 0 is on
+    EXPECT_EQ(p.Conceal, 1);
+    EXPECT_EQ(p.PartyChannel[0]->playout.conceal, 1);
+    EXPECT_EQ(p.PartyChannel[1]->playout.conceal, 1);
+}
+
 TEST(Phone, TheHundredAndFirstPartyIsNotAdded) {
     Phone p;
     for (int i = 0; i < MaxParties; ++i) ASSERT_EQ(p.AddParty(MakeAddress(Loopback, uint16_t(2000 + i)), "x"), 1);

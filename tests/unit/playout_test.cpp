@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -224,4 +227,100 @@ TEST_F(Playout, CloseReturnsEveryQueuedFrame) {
     SleepMs(20);
     buffer.close(true);
     player.join();
+}
+
+// ---- concealment (the tests above build bare buffers: concealment off) ----
+
+namespace {
+
+int Peak(const std::vector<int16_t>& s, size_t from, size_t count) {
+    int peak = 0;
+    for (size_t i = from; i < from + count && i < s.size(); ++i) peak = std::max(peak, std::abs(int(s[i])));
+    return peak;
+}
+
+}  // namespace
+
+TEST_F(Playout, ConcealmentBridgesADryQueueAndALateFramePlaysOnTheSameDevice) {
+    buffer.setConceal(1);
+    buffer.setMinDelay(200);
+    buffer.setMaxDelay(1000);
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(write(Frame(7)), 0);
+    ASSERT_EQ(devices.markPlayed(4), 4);  // the fifth, the last queued, is playing
+    ASSERT_TRUE(WaitFor([&] { return buffer.concealedFrames() == 1; }));
+    EXPECT_TRUE(buffer.isOpen());
+    EXPECT_EQ(devices.output().queued, 2);
+    EXPECT_TRUE(WaitFor([&] { return buffer.bufferedMs() == 80; }));  // the concealment counts as queued
+
+    // A late frame goes behind it: same device, still playing, nothing prebuffered again.
+    ASSERT_EQ(write(Frame(7)), 0);
+    EXPECT_EQ(devices.outputsOpened(), 1);
+    EXPECT_EQ(buffer.opens(), 1);
+    EXPECT_FALSE(devices.output().paused);
+    EXPECT_EQ(devices.output().restarts, 1);
+    EXPECT_EQ(devices.output().queued, 3);
+    EXPECT_EQ(buffer.bufferedMs(), 120);
+    EXPECT_EQ(devices.markPlayed(2), 2);  // the concealment, then the late frame is playing
+    ASSERT_TRUE(WaitFor([&] { return buffer.concealedFrames() == 2; }));  // a new run from the late frame
+    const std::vector<int16_t> played = devices.playedSamples();
+    ASSERT_EQ(played.size(), 6u * 320);
+    EXPECT_GT(Peak(played, 5 * 320, 320), 0);  // the concealment: the last frame's level, fading
+    EXPECT_LE(Peak(played, 5 * 320, 320), 7);
+}
+
+TEST_F(Playout, AfterTwoConcealmentFramesWithNothingArrivingTheDeviceCloses) {
+    buffer.setConceal(1);
+    buffer.setMinDelay(80);
+    buffer.setMaxDelay(1000);
+    write(Frame(7));
+    write(Frame(7));
+    ASSERT_TRUE(buffer.isPlaying());
+    ASSERT_EQ(devices.markPlayed(1), 1);
+    ASSERT_TRUE(WaitFor([&] { return buffer.concealedFrames() == 1; }));
+    ASSERT_EQ(devices.markPlayed(1), 1);
+    ASSERT_TRUE(WaitFor([&] { return buffer.concealedFrames() == 2; }));
+    ASSERT_EQ(devices.markPlayed(1), 1);  // the second concealment frame plays alone: no third
+    EXPECT_EQ(devices.markPlayed(1), 1);
+    ASSERT_TRUE(WaitFor([&] { return !buffer.isOpen(); }));
+    EXPECT_EQ(buffer.concealedFrames(), 2);
+    EXPECT_EQ(buffer.opens(), 1);
+    EXPECT_EQ(devices.playedSamples(0).size(), 4u * 320);
+
+    // Then as without concealment: reopened paused, prebuffering from zero.
+    write(Frame(7));
+    EXPECT_EQ(buffer.opens(), 2);
+    EXPECT_TRUE(devices.output().paused);
+    EXPECT_FALSE(buffer.isPlaying());
+}
+
+TEST_F(Playout, ConcealmentRepeatsTheLastPitchPeriodAndFadesOut) {
+    buffer.setConceal(1);
+    buffer.setMinDelay(0);
+    buffer.setMaxDelay(1000);
+    // 200 Hz: a period of 40 samples.
+    std::vector<uint8_t> voiced(640);
+    for (int i = 0; i < 320; ++i) {
+        const int16_t s = static_cast<int16_t>(std::lround(8000 * std::sin(2 * 3.14159265358979 * i / 40)));
+        std::memcpy(&voiced[static_cast<size_t>(i) * 2], &s, 2);
+    }
+    write(voiced);
+    ASSERT_TRUE(WaitFor([&] { return buffer.concealedFrames() == 1; }));
+    ASSERT_EQ(devices.markPlayed(1), 1);
+    ASSERT_TRUE(WaitFor([&] { return buffer.concealedFrames() == 2; }));
+    ASSERT_EQ(devices.markPlayed(2), 2);
+    ASSERT_TRUE(WaitFor([&] { return !buffer.isOpen(); }));
+    const std::vector<int16_t> out = devices.playedSamples(0);
+    ASSERT_EQ(out.size(), 960u);
+
+    // The waveform goes on in phase, scaled from full to half over the first frame.
+    for (int i = 0; i < 320; ++i) {
+        int16_t real;
+        std::memcpy(&real, &voiced[static_cast<size_t>(280 + i % 40) * 2], 2);
+        EXPECT_NEAR(out[320 + static_cast<size_t>(i)], real * (640.0 - i - 1) / 640, 1.0) << i;
+    }
+    EXPECT_LE(Peak(out, 320, 640), 8000);
+    EXPECT_GT(Peak(out, 320, 40), 7500);
+    EXPECT_NEAR(Peak(out, 600, 40), 4000, 600);  // about half at its end
+    EXPECT_LT(Peak(out, 920, 40), 500);  // the second ends near silence
+    EXPECT_EQ(out[959], 0);
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "engine/phone.h"
 #include "platform/registry.h"
@@ -154,6 +155,22 @@ TEST_F(Settings, StoredValuesLoadWithTheEnginesAdjustments) {
     LoadEngineSettings(q);
     EXPECT_EQ(q.MaxDelay, 1000);
     EXPECT_EQ(q.Delay, 900);
+}
+
+TEST_F(Settings, ConcealIsOnUnlessStoredAsZero) {
+    const std::pair<int, int> cases[] = {{0, 0}, {1, 1}, {7, 1}, {-1, 1}};  // stored, loaded
+    {
+        Phone p;
+        p.Conceal = 0;
+        LoadEngineSettings(p);
+        EXPECT_EQ(p.Conceal, 1);  // nothing stored
+    }
+    for (const auto& c : cases) {
+        WriteNumberSetting("Conceal", c.first);
+        Phone p;
+        LoadEngineSettings(p);
+        EXPECT_EQ(p.Conceal, c.second) << c.first;
+    }
 }
 
 TEST_F(Settings, AnIdentityTooLongForItsFieldBringsThePromptBack) {
