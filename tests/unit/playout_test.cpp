@@ -293,6 +293,19 @@ TEST_F(Playout, AfterTwoConcealmentFramesWithNothingArrivingTheDeviceCloses) {
     EXPECT_FALSE(buffer.isPlaying());
 }
 
+TEST_F(Playout, AQueueThatRanDryBeforeTheMonitorLookedIsStillBridged) {
+    buffer.setConceal(1);
+    buffer.setMinDelay(80);
+    buffer.setMaxDelay(1000);
+    write(Frame(7));
+    write(Frame(7));
+    ASSERT_EQ(devices.markPlayed(2), 2);  // both at once: the monitor never sees the last one playing alone
+    ASSERT_TRUE(WaitFor([&] { return buffer.concealedFrames() == 1; }));
+    EXPECT_TRUE(buffer.isOpen());
+    EXPECT_EQ(devices.output().queued, 1);
+    EXPECT_EQ(buffer.opens(), 1);
+}
+
 TEST_F(Playout, ConcealmentRepeatsTheLastPitchPeriodAndFadesOut) {
     buffer.setConceal(1);
     buffer.setMinDelay(0);
