@@ -91,6 +91,17 @@ class Lab:
         self.close()
 
 
+def stop(process, sig=signal.SIGTERM):
+    """Ends a helper process with sig, or kills it when it does not end within 10 s."""
+    if process.poll() is None:
+        process.send_signal(sig)
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 def kestrovox_binary():
     if os.environ.get("KV_KESTROVOX"):
         return os.environ["KV_KESTROVOX"]

@@ -33,7 +33,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import audio_files  # noqa: E402
-from netlab import Lab, ROOT  # noqa: E402
+from netlab import Lab, ROOT, stop  # noqa: E402
 
 WAVTOOL = os.path.join(ROOT, "build", "native", "tests", "kv_wavtool")
 LEAD_SECONDS = 1.5     # the call is up before the speech starts
@@ -56,16 +56,6 @@ def missing_tools():
     if os.geteuid() != 0:
         return "system tests need root for network namespaces"
     return None
-
-
-def stop(process, sig=signal.SIGTERM):
-    if process.poll() is None:
-        process.send_signal(sig)
-        try:
-            process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
 
 
 class SoundServer:

@@ -19,7 +19,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import audio_files  # noqa: E402
-from netlab import Lab, ROOT  # noqa: E402
+from netlab import Lab, ROOT, stop  # noqa: E402
 
 WINDOWS = os.path.join(ROOT, "build", "windows")
 BASE_PREFIX = os.path.join(ROOT, "build", "wineprefix")
@@ -114,16 +114,6 @@ class WineHost:
     def listening(self):
         out = subprocess.run(["ip", "netns", "exec", self.netns, "ss", "-uln"], capture_output=True, text=True).stdout
         return ":11676" in out
-
-
-def stop(process, sig=signal.SIGTERM):
-    if process.poll() is None:
-        process.send_signal(sig)
-        try:
-            process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
 
 
 @unittest.skipIf(available(), available())
