@@ -9,3 +9,5 @@ cmake --build build/bench --target kv_audio_bench kestrovox kv_wavtool
 ./build/bench/bench/kv_audio_bench
 echo
 python3 bench/system_bench.py
+echo
+python3 bench/jitter_bench.py
