@@ -39,6 +39,7 @@ WAVTOOL = os.path.join(ROOT, "build", "native", "tests", "kv_wavtool")
 LEAD_SECONDS = 1.5     # the call is up before the speech starts
 TAIL_SECONDS = 1.5
 RATIO = 0.9            # of the WAV figure, in dB
+ALSA_CONFIG = "/usr/share/alsa/alsa.conf"
 
 
 def pieces(said, heard):
@@ -66,8 +67,10 @@ class SoundServer:
         run = os.path.join(work, "pulse")
         os.makedirs(run)
         socket = os.path.join(run, "native")
+        # ALSA's own configuration, whatever the caller set (it defines the
+        # "pulse" PCMs).
         self.env = {"PULSE_SERVER": "unix:" + socket, "PULSE_RUNTIME_PATH": run, "XDG_RUNTIME_DIR": run,
-                    "PULSE_COOKIE": os.path.join(run, "cookie")}
+                    "PULSE_COOKIE": os.path.join(run, "cookie"), "ALSA_CONFIG_PATH": ALSA_CONFIG}
         self.start("pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
                    "--disallow-exit", "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket,
                    "-L", "module-null-sink sink_name=speaker rate=8000 channels=1",
