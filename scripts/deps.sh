@@ -10,6 +10,7 @@ packages=(
   pulseaudio pulseaudio-utils libasound2-plugins    # a sound server for the system tests, and ALSA's way to it
   libgsm1-dev libasound2-dev                        # codec and sound on Linux
   sox espeak-ng                                     # test speech and reference codec
+  ffmpeg                                            # the independent decoder of codec 1 for the tests
   iproute2 procps python3                           # network namespaces for system tests
   clang-14 libclang-rt-14-dev                       # libFuzzer targets (scripts/fuzz.sh)
 )
