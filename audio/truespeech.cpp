@@ -110,7 +110,7 @@ void TrueSpeechPredictor(const uint8_t k[8], int16_t c[8], int* tilt) {
     for (int i = 0; i < 8; ++i) {
         if (i > 0) {
             int16_t old[8];
-            std::memcpy(old, c, sizeof(old));
+            std::memcpy(old, c, size_t(i) * sizeof(int16_t));  // c[i..7] are not set yet
             for (int j = 0; j < i; ++j) c[j] = Wrap16(c[j] + ((old[i - 1 - j] * level[i] + 16384) >> 15));
         }
         c[i] = Wrap16((8 - level[i]) >> 3);
