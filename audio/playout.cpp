@@ -38,6 +38,7 @@ int PlayoutBuffer::open(int sampleRate) {
     outputLevel_ = -9000;
     concealRun_ = 0;
     tailSamples_ = 0;
+    aloneBefore_ = -1;
     std::unique_ptr<WaveOutput> device = Or(devices_).openOutput(sampleRate);
     if (!device) return -1;
     opens_.fetch_add(1);
@@ -235,8 +236,13 @@ void PlayoutBuffer::monitor() {
             outputLevel_ = LevelFromPeak(peak);
             // About to run dry: the frame playing is the last one queued (or,
             // when this pass came late, nothing is left).
+            // The last frame must have been seen playing alone on the pass
+            // before too: the frames of one payload are queued one by one, and
+            // a pass between two of them must not take the first for the last.
             const bool drained = writeIndex_ == playIndex_;
-            const bool lastPlaying = current.inUse && (playIndex_ + 1) % slotCount_ == writeIndex_;
+            const bool alone = current.inUse && (playIndex_ + 1) % slotCount_ == writeIndex_;
+            const bool lastPlaying = alone && aloneBefore_ == writeIndex_;
+            aloneBefore_ = alone ? writeIndex_ : -1;
             if (playing && conceal && (drained || lastPlaying) && concealRun_ < MaxConcealFrames &&
                 queueConcealmentLocked()) {
                 // Bridged: the device plays on.

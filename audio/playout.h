@@ -110,6 +110,7 @@ private:
     // Concealment state, under the lock: frames queued since the last real one,
     // the period repeated, where the next frame continues it, and its length.
     int concealRun_ = 0;
+    int aloneBefore_ = -1;  // the write index when the last pass saw one frame left playing
     int16_t cycle_[MaxCycleSamples] = {};
     int cycleLength_ = 0;
     int cyclePhase_ = 0;

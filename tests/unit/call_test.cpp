@@ -446,6 +446,7 @@ TEST(StatusText, ConnectedNamesPartyZeroWithItsQueuedDelay) {
     p.SetAudioDevices(&devices);
     p.Delay = 0;
     p.MaxDelay = 1000;
+    p.SetConceal(0);  // nothing but the three frames queued
     p.AddParty(MakeAddress(0x0A000001, 11676), "Bob");
     p.AddParty(MakeAddress(0x0A000002, 11676), "Cy");
     char text[200];
