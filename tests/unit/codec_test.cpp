@@ -10,6 +10,7 @@
 #include "audio/codec.h"
 #include "audio/media_channel.h"
 #include "platform/file/wav_file_devices.h"
+#include "speech_sample.h"
 #include "test_support.h"
 
 using namespace kv;
@@ -19,13 +20,6 @@ using namespace kv;
 #endif
 
 namespace {
-
-std::vector<int16_t> Speech() {
-    std::vector<int16_t> samples;
-    std::string error;
-    EXPECT_TRUE(ReadPcm8kMonoWav(KV_TEST_DATA_DIR "/speech8k.wav", &samples, &error)) << error;
-    return samples;
-}
 
 // Encodes whole 320-sample frames into 65-byte blocks with our encoder.
 std::vector<uint8_t> EncodeAll(const std::vector<int16_t>& pcm) {
@@ -186,7 +180,7 @@ TEST(Codec, ClosingAStreamThatNeverConvertedFreesItsBuffers) {
 }
 
 TEST(Codec, SpeechSurvivesARoundTrip) {
-    std::vector<int16_t> speech = Speech();
+    std::vector<int16_t> speech = SpeechSample();
     ASSERT_GT(speech.size(), 8000u);
     std::vector<int16_t> decoded = DecodeAll(EncodeAll(speech));
     ASSERT_EQ(decoded.size(), speech.size() / 320 * 320);
@@ -268,7 +262,7 @@ std::string TempPath(const char* name) {
 
 TEST(CodecSox, SoxDecodesOurBlocksToOurSamples) {
     if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
-    std::vector<int16_t> speech = Speech();
+    std::vector<int16_t> speech = SpeechSample();
     std::vector<uint8_t> ours = EncodeAll(speech);
     std::string gsm = TempPath("ours.wav"), pcm = TempPath("ours_by_sox.wav");
     WriteGsmWav(gsm, ours);
@@ -300,7 +294,7 @@ TEST(CodecSox, WeDecodeSoxBlocksToSoxSamplesAndEncodeLikeSox) {
     EXPECT_TRUE(bySox == byUs);
 
     // Both encoders make the same blocks of the same speech (sox pads the last block).
-    std::vector<uint8_t> ours = EncodeAll(Speech());
+    std::vector<uint8_t> ours = EncodeAll(SpeechSample());
     ASSERT_LE(ours.size(), soxBlocks.size());
     EXPECT_TRUE(std::equal(ours.begin(), ours.end(), soxBlocks.begin()));
     std::remove(gsm.c_str());

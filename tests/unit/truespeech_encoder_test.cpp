@@ -10,6 +10,7 @@
 #include "audio/truespeech_encoder.h"
 #include "audio/truespeech_tables.h"
 #include "platform/file/wav_file_devices.h"
+#include "speech_sample.h"
 
 using namespace kv;
 
@@ -18,13 +19,6 @@ using namespace kv;
 #endif
 
 namespace {
-
-std::vector<int16_t> Speech() {
-    std::vector<int16_t> samples;
-    std::string error;
-    EXPECT_TRUE(ReadPcm8kMonoWav(KV_TEST_DATA_DIR "/speech8k.wav", &samples, &error)) << error;
-    return samples;
-}
 
 std::vector<uint8_t> EncodeAll(const std::vector<int16_t>& pcm) {
     TrueSpeechEncoder encoder;
@@ -84,7 +78,7 @@ void ExpectValidBlocks(const std::vector<uint8_t>& blocks, const char* what) {
 }
 
 TEST(TrueSpeechEncoder, SpeechSampleDecodesAboveFloor) {
-    std::vector<int16_t> pcm = Speech();
+    std::vector<int16_t> pcm = SpeechSample();
     ASSERT_GT(pcm.size(), 8000u);
     pcm.resize(pcm.size() / TrueSpeechBlockSamples * TrueSpeechBlockSamples);
     std::vector<uint8_t> blocks = EncodeAll(pcm);
@@ -133,7 +127,7 @@ TEST(TrueSpeechEncoder, EdgeInputsStayBoundedAndInRange) {
 }
 
 TEST(TrueSpeechEncoder, SeparateDecoderFollowsExactly) {
-    std::vector<int16_t> pcm = Speech();
+    std::vector<int16_t> pcm = SpeechSample();
     pcm.resize(std::min<size_t>(pcm.size(), 100 * TrueSpeechBlockSamples) / TrueSpeechBlockSamples *
                TrueSpeechBlockSamples);
     TrueSpeechEncoder encoder;
