@@ -5,8 +5,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/deps.sh"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench --target kv_audio_bench kestrovox kv_wavtool
+cmake --build build/bench --target kv_audio_bench kv_codec_quality kestrovox kv_wavtool
 ./build/bench/bench/kv_audio_bench
+echo
+./build/bench/bench/kv_codec_quality
 echo
 python3 bench/system_bench.py
 echo
