@@ -359,6 +359,7 @@ void Session::PrintParties() {
             p.active = phone_.PartyActive[i] != 0;
             p.opens = phone_.PartyChannel[i]->playout.opens();
             p.concealed = phone_.PartyChannel[i]->playout.concealedFrames();
+            p.codec = phone_.PartyChannel[i]->decoderCodec;
             parties.push_back(p);
         }
     }

@@ -164,7 +164,8 @@ std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties) {
         lines.push_back("party index=" + Number(static_cast<int>(i)) + " name=" + Quote(parties[i].name) +
                         " address=" + FormatAddress(parties[i].address) +
                         " active=" + Number(parties[i].active ? 1 : 0) + " opens=" + Number(parties[i].opens) +
-                        " concealed=" + Number(parties[i].concealed));
+                        " concealed=" + Number(parties[i].concealed) + " codec=" +
+                        (parties[i].codec < 0 ? std::string("none") : Number(parties[i].codec)));
     return lines;
 }
 

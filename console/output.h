@@ -59,6 +59,7 @@ struct PartyInfo {
     bool active = false;
     int opens = 0;      // its playout's device opens
     int concealed = 0;  // its playout's concealment frames
+    int codec = -1;     // the codec its voice last arrived in, -1 before any
 };
 // "parties count=N", then one "party ..." line per party.
 std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties);

@@ -2,7 +2,8 @@
 // manager (acmStreamOpen / PrepareHeader / Convert / UnprepareHeader / Close):
 // a stream converts between two wave formats one block per call.
 // Windows: the compression manager with its installed codecs. Linux: libgsm
-// for GSM 6.10 (format tag 0x0031); other formats are reported absent.
+// for GSM 6.10 (format tag 0x0031). Both fall back on our own Truespeech
+// (0x0022) where the system has none; other formats are reported absent.
 #pragma once
 
 #include <cstdint>
@@ -53,5 +54,9 @@ public:
 // A stream from one format to the other, or null when no installed codec does
 // that conversion. Non-real-time codecs are accepted.
 std::unique_ptr<ConversionStream> OpenConversionStream(const WaveFormatRecord& from, const WaveFormatRecord& to);
+
+// Our own Truespeech between 16-bit 8 kHz mono PCM and 32-byte blocks, or null
+// for any other pair of formats.
+std::unique_ptr<ConversionStream> OpenTrueSpeechConversion(const WaveFormatRecord& from, const WaveFormatRecord& to);
 
 }  // namespace kv

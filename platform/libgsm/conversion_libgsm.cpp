@@ -2,7 +2,7 @@
 // (format tag 0x0031) through libgsm with GSM_OPT_WAV49. Each block is two
 // 160-sample GSM frames packed into 32.5 + 32.5 bytes; libgsm alternates the
 // packing itself, so one state per direction sees every block, two calls each.
-// Other formats (Truespeech among them) are not available here.
+// Truespeech is our own; other formats are not available here.
 #include <gsm.h>
 
 #include <cstring>
@@ -75,7 +75,7 @@ private:
 std::unique_ptr<ConversionStream> OpenConversionStream(const WaveFormatRecord& from, const WaveFormatRecord& to) {
     bool encoder = IsPcm8k(from) && IsGsm8k(to);
     bool decoder = IsGsm8k(from) && IsPcm8k(to);
-    if (!encoder && !decoder) return nullptr;
+    if (!encoder && !decoder) return OpenTrueSpeechConversion(from, to);
     gsm state = gsm_create();
     if (!state) return nullptr;
     int one = 1;

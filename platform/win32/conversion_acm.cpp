@@ -1,5 +1,6 @@
 // Codec conversion over the Windows audio compression manager: one stream per
 // direction, opened non-real-time, converting one block-aligned buffer per call.
+// Where no installed driver converts Truespeech, our own does.
 #include <windows.h>
 #include <mmsystem.h>
 #include <mmreg.h>
@@ -74,7 +75,7 @@ std::unique_ptr<ConversionStream> OpenConversionStream(const WaveFormatRecord& f
     MMRESULT r = acmStreamOpen(&has, nullptr, reinterpret_cast<LPWAVEFORMATEX>(&source),
                                reinterpret_cast<LPWAVEFORMATEX>(&destination), nullptr, 0, 0,
                                ACM_STREAMOPENF_NONREALTIME);
-    if (r != MMSYSERR_NOERROR || !has) return nullptr;
+    if (r != MMSYSERR_NOERROR || !has) return OpenTrueSpeechConversion(from, to);
     return std::make_unique<AcmConversionStream>(has);
 }
 

@@ -70,38 +70,38 @@ std::vector<int16_t> ReadSpeech(const char* path) {
     std::exit(1);
 }
 
-// GSM 6.10 blocks of the speech, from sample `first` on, through the codec stream.
-Bytes GsmFrames(const std::vector<int16_t>& speech, size_t first, int count) {
+// Blocks of the speech in codec 0 (GSM 6.10) or 1 (Truespeech), from sample
+// `first` on, through the codec stream.
+Bytes CodecFrames(int codec, const std::vector<int16_t>& speech, size_t first, int count) {
     StreamHeader h;
-    CodecStream s = openEncoder(0, &h);
+    CodecStream s = openEncoder(codec, &h);
     if (!s) {
-        std::fprintf(stderr, "kv_fuzz_seeds: no GSM 6.10 encoder\n");
+        std::fprintf(stderr, "kv_fuzz_seeds: no encoder for codec %d\n", codec);
         std::exit(1);
     }
+    const CodecEntry& e = CodecTable[codec];
+    const size_t samples = size_t(e.pcmBytesPerFrame) / 2;
     Bytes out;
     for (int n = 0; n < count; ++n) {
-        int16_t pcm[320] = {};
-        for (size_t i = 0; i < 320; ++i) {
-            const size_t k = first + size_t(n) * 320 + i;
+        std::vector<int16_t> pcm(samples);
+        for (size_t i = 0; i < samples; ++i) {
+            const size_t k = first + size_t(n) * samples + i;
             pcm[i] = k < speech.size() ? speech[k] : 0;
         }
-        uint8_t block[65];
-        encodeFrame(s, &h, reinterpret_cast<const uint8_t*>(pcm), block, 0);
-        out.insert(out.end(), block, block + 65);
+        Bytes block(size_t(e.codecBytesPerFrame));
+        encodeFrame(s, &h, reinterpret_cast<const uint8_t*>(pcm.data()), block.data(), codec);
+        out.insert(out.end(), block.begin(), block.end());
     }
     closeStream(s, &h);
     return out;
 }
 
-// Truespeech has no encoder here: blocks of its size and layout (32 bytes),
-// filled from the speech's own bytes so they are not constant.
-Bytes TruespeechShapedFrames(const std::vector<int16_t>& speech, size_t first, int count) {
-    Bytes out;
-    for (int n = 0; n < count * 32; ++n) {
-        const size_t k = first + size_t(n) * 7;
-        out.push_back(static_cast<uint8_t>(k < speech.size() ? speech[k] >> 4 : n));
-    }
-    return out;
+Bytes GsmFrames(const std::vector<int16_t>& speech, size_t first, int count) {
+    return CodecFrames(0, speech, first, count);
+}
+
+Bytes TruespeechFrames(const std::vector<int16_t>& speech, size_t first, int count) {
+    return CodecFrames(1, speech, first, count);
 }
 
 Bytes Audio(int codec, const Bytes& frames) {
@@ -233,7 +233,7 @@ void ReceiveSeeds(const std::vector<int16_t>& speech) {
     const Bytes gsm7 = Audio(0, GsmFrames(speech, 12000, 7));
     Put(t, "conference-audio-both-codecs-and-a-stranger",
         scene(Idle, Ask, 2).datagram(FromA, gsm7)
-            .datagram(FromB, Audio(1, TruespeechShapedFrames(speech, 3000, 4)))
+            .datagram(FromB, Audio(1, TruespeechFrames(speech, 3000, 4)))
             .datagram(FromB, Audio(0, GsmFrames(speech, 9000, 3)))
             .datagram(FromStranger, Audio(0, GsmFrames(speech, 5000, 1)))
             .datagram(FromA, Bytes{0})
@@ -333,8 +333,8 @@ void MediaSeeds(const std::vector<int16_t>& speech) {
     Put(t, "gsm-silence", Payload(0, GsmFrames(std::vector<int16_t>(2000, 0), 0, 3)));
     for (int frames = 1; frames <= 4; ++frames)
         Put(t, "truespeech-" + std::to_string(frames) + "-frames",
-            Payload(1, TruespeechShapedFrames(speech, size_t(frames) * 1500, frames)));
-    Put(t, "codec-switches", Join({Payload(0, GsmFrames(speech, 4000, 2)), Payload(1, TruespeechShapedFrames(speech, 0, 3)),
+            Payload(1, TruespeechFrames(speech, size_t(frames) * 1500, frames)));
+    Put(t, "codec-switches", Join({Payload(0, GsmFrames(speech, 4000, 2)), Payload(1, TruespeechFrames(speech, 0, 3)),
                                    Payload(0, GsmFrames(speech, 4640, 2))}));
     Put(t, "unknown-codec-bytes", Join({Payload(2, GsmFrames(speech, 100, 1)), Payload(0x7F, Bytes(40, 1)),
                                         Payload(0, GsmFrames(speech, 200, 1))}));
