@@ -1,5 +1,6 @@
 #include "audio/truespeech_encoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -108,13 +109,331 @@ int Nearest(const int16_t* levels, int count, double value) {
     return best;
 }
 
-// Zero-state response of the synthesis filter f to x.
-void Synthesise(const float f[8], const float* x, float* y) {
-    for (int n = 0; n < N; ++n) {
-        float s = x[n];
-        for (int k = 0; k < 8 && k < n; ++k) s += f[k] * y[n - 1 - k];
-        y[n] = s;
+// What a listener hears of an excitation: the synthesis filter followed by the
+// postfilter (zeros, poles, tilt and the gain of 7/8), in floating point, for
+// one subframe's filter F and the block's tilt.
+struct Heard {
+    float f[8], zero[8], pole[8], tilt;
+
+    Heard(const int16_t F[8], int tiltLevel) {
+        for (int k = 0; k < 8; ++k) {
+            f[k] = F[k] / 4096.0f;
+            zero[k] = float((PostZeros[k] * F[k]) >> 15) / 4096.0f;
+            pole[k] = float((PostPoles[k] * F[k]) >> 15) / 4096.0f;
+        }
+        tilt = float(tiltLevel - (tiltLevel >> 2)) / 65536.0f;
     }
+
+    // out = the response to x (N samples) from the memories S1, S2, S3
+    // (newest first; null for zero memories).
+    void run(const float* x, float* out, const int16_t* s1 = nullptr, const int16_t* s2 = nullptr,
+             const int16_t* s3 = nullptr) const {
+        float y1[8 + N], y2[8 + N], p[8 + N];
+        for (int k = 0; k < 8; ++k) {
+            y1[7 - k] = s1 ? s1[k] : 0.0f;
+            y2[7 - k] = s2 ? s2[k] : 0.0f;
+            p[7 - k] = s3 ? s3[k] : 0.0f;
+        }
+        for (int n = 0; n < N; ++n) {
+            const float* ys = y1 + n;      // ys[7] is the newest
+            const float* zs = s2 ? y2 + n : ys;
+            const float* ps = p + n;
+            float y = x[n], zeroSum = 0, poleSum = 0;
+            for (int k = 0; k < 8; ++k) {
+                y += f[k] * ys[7 - k];
+                zeroSum += zero[k] * zs[7 - k];
+                poleSum += pole[k] * ps[7 - k];
+            }
+            y1[8 + n] = y;
+            y2[8 + n] = y;
+            float v = y - zeroSum + poleSum;
+            p[8 + n] = v;
+            out[n] = 0.875f * (v + tilt * ps[7]);
+        }
+    }
+};
+
+// Least-squares sizes of the pulses at positions pos[0..count-1]: solves
+// phi(pos) size = corr(pos).
+void PulseSizes(const float (*phi)[N], const double corr[N], const int* pos, int count, double* size) {
+    double A[7][8];
+    for (int i = 0; i < count; ++i) {
+        for (int j = 0; j < count; ++j) A[i][j] = phi[pos[i]][pos[j]];
+        A[i][i] += 1e-6 * phi[pos[i]][pos[i]] + 1e-9;
+        A[i][7] = corr[pos[i]];
+    }
+    for (int col = 0; col < count; ++col) {
+        int pivot = col;
+        for (int row = col + 1; row < count; ++row)
+            if (std::fabs(A[row][col]) > std::fabs(A[pivot][col])) pivot = row;
+        for (int j = 0; j < 8; ++j) std::swap(A[col][j], A[pivot][j]);
+        double p = std::fabs(A[col][col]) < 1e-12 ? 1e-12 : A[col][col];
+        for (int row = col + 1; row < count; ++row) {
+            double m = A[row][col] / p;
+            for (int j = col; j < count; ++j) A[row][j] -= m * A[col][j];
+            A[row][7] -= m * A[col][7];
+        }
+    }
+    for (int i = count - 1; i >= 0; --i) {
+        double s = A[i][7];
+        for (int j = i + 1; j < count; ++j) s -= A[i][j] * size[j];
+        double p = std::fabs(A[i][i]) < 1e-12 ? 1e-12 : A[i][i];
+        size[i] = s / p;
+        if (!std::isfinite(size[i])) size[i] = 0;
+    }
+}
+
+// Seven pulses (3 in 0..29, 4 in 30..59), their gain index and sizes, for the
+// correlations phi of the impulse response and corr of the backward-filtered
+// target: the error of sizes s at positions p is
+// -2 sum s_i corr(p_i) + sum s_i s_j phi(p_i, p_j).
+void ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& b, int q) {
+    // Greedy placement with least-squares sizes, then each pulse moved in turn
+    // to the best place given the others.
+    int pos[7];
+    double size[7];
+    bool used[N] = {};
+    {
+        double d[N];
+        std::memcpy(d, corr, sizeof d);
+        int left[2] = {3, 4};
+        for (int p = 0; p < 7; ++p) {
+            int best = -1;
+            double bestScore = -1;
+            for (int n = 0; n < N; ++n) {
+                if (used[n] || left[n / 30] == 0) continue;
+                double score = d[n] * d[n] / (phi[n][n] + 1e-9);
+                if (score > bestScore) {
+                    bestScore = score;
+                    best = n;
+                }
+            }
+            used[best] = true;
+            --left[best / 30];
+            pos[p] = best;
+            double g = d[best] / (phi[best][best] + 1e-9);
+            for (int n = 0; n < N; ++n) d[n] -= g * phi[n][best];
+        }
+    }
+    PulseSizes(phi, corr, pos, 7, size);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < 7; ++i) {
+            int others[6], k = 0;
+            for (int j = 0; j < 7; ++j)
+                if (j != i) others[k++] = pos[j];
+            double s6[6];
+            PulseSizes(phi, corr, others, 6, s6);
+            const int from = pos[i] < 30 ? 0 : 30;
+            int best = pos[i];
+            double bestScore = -1;
+            for (int n = from; n < from + 30; ++n) {
+                if (used[n] && n != pos[i]) continue;
+                double d = corr[n];
+                for (int j = 0; j < 6; ++j) d -= s6[j] * phi[n][others[j]];
+                double score = d * d / (phi[n][n] + 1e-9);
+                if (score > bestScore) {
+                    bestScore = score;
+                    best = n;
+                }
+            }
+            used[pos[i]] = false;
+            used[best] = true;
+            pos[i] = best;
+        }
+        PulseSizes(phi, corr, pos, 7, size);
+    }
+
+    // Gain index and the +-G/+-3G codes: for each gain, the sizes rounded to
+    // the nearest code; for the best few gains, each pulse then moved and
+    // resized in turn (any free place of its half, any of the four sizes)
+    // while the error falls.
+    static const int Level[4] = {1, 3, -1, -3};
+    auto Cost = [&](const int* p, const double* s) {
+        double cost = 0;
+        for (int i = 0; i < 7; ++i) {
+            cost -= 2 * s[i] * corr[p[i]];
+            for (int j = 0; j < 7; ++j) cost += s[i] * s[j] * phi[p[i]][p[j]];
+        }
+        return cost;
+    };
+    double gainCost[16];
+    for (int g = 0; g < 16; ++g) {
+        double s[7];
+        for (int i = 0; i < 7; ++i) {
+            double x = size[i] / Gains[g];
+            s[i] = Level[x >= 2 ? 1 : x >= 0 ? 0 : x > -2 ? 2 : 3] * double(Gains[g]);
+        }
+        gainCost[g] = Cost(pos, s);
+    }
+    int gains[16];
+    for (int g = 0; g < 16; ++g) gains[g] = g;
+    constexpr int Refined = 3;
+    std::partial_sort(gains, gains + Refined, gains + 16, [&](int l, int r) { return gainCost[l] < gainCost[r]; });
+
+    double bestCost = 1e300;
+    int bestGain = 0, bestPos[7] = {}, bestCodes[7] = {};
+    for (int r = 0; r < Refined; ++r) {
+        const int g = gains[r];
+        const double G = Gains[g];
+        int p[7], codes[7];
+        double s[7], d[N];
+        bool taken[N] = {};
+        std::memcpy(p, pos, sizeof p);
+        for (int i = 0; i < 7; ++i) {
+            double x = size[i] / G;
+            codes[i] = x >= 2 ? 1 : x >= 0 ? 0 : x > -2 ? 2 : 3;
+            s[i] = Level[codes[i]] * G;
+            taken[p[i]] = true;
+        }
+        // d = corr - phi s: the correlation left for one more pulse.
+        std::memcpy(d, corr, sizeof d);
+        for (int i = 0; i < 7; ++i)
+            for (int n = 0; n < N; ++n) d[n] -= s[i] * phi[n][p[i]];
+        for (int pass = 0; pass < 3; ++pass) {
+            bool moved = false;
+            for (int i = 0; i < 7; ++i) {
+                for (int n = 0; n < N; ++n) d[n] += s[i] * phi[n][p[i]];
+                const int from = p[i] < 30 ? 0 : 30;
+                int bestN = p[i], bestCode = codes[i];
+                double best = -2 * s[i] * d[p[i]] + s[i] * s[i] * phi[p[i]][p[i]];
+                for (int n = from; n < from + 30; ++n) {
+                    if (taken[n] && n != p[i]) continue;
+                    for (int c = 0; c < 4; ++c) {
+                        const double v = Level[c] * G;
+                        const double delta = -2 * v * d[n] + v * v * phi[n][n];
+                        if (delta < best - 1e-9) {
+                            best = delta;
+                            bestN = n;
+                            bestCode = c;
+                        }
+                    }
+                }
+                moved = moved || bestN != p[i] || bestCode != codes[i];
+                taken[p[i]] = false;
+                taken[bestN] = true;
+                p[i] = bestN;
+                codes[i] = bestCode;
+                s[i] = Level[bestCode] * G;
+                for (int n = 0; n < N; ++n) d[n] -= s[i] * phi[n][p[i]];
+            }
+            if (!moved) break;
+        }
+        double cost = Cost(p, s);
+        if (cost < bestCost) {
+            bestCost = cost;
+            bestGain = g;
+            std::memcpy(bestPos, p, sizeof p);
+            std::memcpy(bestCodes, codes, sizeof codes);
+        }
+    }
+
+    // Positions in ascending order, each half apart: the decoder gives the
+    // amp codes in that order.
+    for (int i = 1; i < 7; ++i)
+        for (int j = i; j > 0 && bestPos[j] < bestPos[j - 1]; --j) {
+            std::swap(bestPos[j], bestPos[j - 1]);
+            std::swap(bestCodes[j], bestCodes[j - 1]);
+        }
+    b.gain[q] = uint8_t(bestGain);
+    uint16_t amp = 0;
+    for (int i = 0; i < 7; ++i) amp = uint16_t(amp | bestCodes[i] << (12 - 2 * i));
+    b.amp[q] = amp;
+    int second[4];
+    for (int i = 0; i < 4; ++i) second[i] = bestPos[3 + i] - 30;
+    b.pos[q] = Rank(bestPos, 3) << 15 | Rank(second, 4);
+}
+
+double Dot(const float* a, const float* b) {
+    double s = 0;
+    for (int n = 0; n < N; ++n) s += double(a[n]) * b[n];
+    return s;
+}
+
+// Chooses the long-term code, the pulses and their gain of subframe q of b
+// (base lags and filter already set) so that what the decoder outputs after
+// its postfilter comes closest to the input x.
+void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, const int16_t F[8], int tilt,
+                    const int16_t* x) {
+    const Heard heard(F, tilt);
+
+    // Target: input minus the response of the memories alone.
+    float zeros[N] = {}, target[N];
+    heard.run(zeros, target, state.S1, state.S2, state.S3);
+    for (int n = 0; n < N; ++n) target[n] = float(x[n]) - target[n];
+
+    // Long-term codes. Each code's prediction is a tap pair (a, b) over two
+    // shifted copies of the history; with lags under a subframe the copies
+    // repeat the prediction itself, which is taken here as a repetition of the
+    // history. The error of every code follows from the heard responses of
+    // the two copies; the best few are then tried exactly.
+    const int base = q < 2 ? b.lagA : b.lagB;
+    constexpr int Lags = (TrueSpeechNoLongTerm + 24) / 25;
+    constexpr int Exact = 6;
+    double estimate[TrueSpeechNoLongTerm];
+    for (int j = 0; j < Lags; ++j) {
+        int L = std::min(base + 18 + j, TrueSpeechHistorySamples - 1);
+        float ext[TrueSpeechHistorySamples + N];
+        for (int i = 0; i < TrueSpeechHistorySamples; ++i) ext[i] = state.H[i];
+        for (int m = 0; m < N; ++m) ext[TrueSpeechHistorySamples + m] = ext[TrueSpeechHistorySamples + m - L];
+        float g1[N], g2[N];
+        heard.run(ext + 145 - L, g1);
+        heard.run(ext + 146 - L, g2);
+        const double c1 = Dot(target, g1), c2 = Dot(target, g2);
+        const double e11 = Dot(g1, g1), e12 = Dot(g1, g2), e22 = Dot(g2, g2);
+        for (int t = 25 * j; t < std::min(25 * (j + 1), TrueSpeechNoLongTerm); ++t) {
+            const double a = Taps[t % 25][0] / 16384.0, c = Taps[t % 25][1] / 16384.0;
+            estimate[t] = a * a * e11 + 2 * a * c * e12 + c * c * e22 - 2 * (a * c1 + c * c2);
+        }
+    }
+    int order[TrueSpeechNoLongTerm];
+    for (int t = 0; t < TrueSpeechNoLongTerm; ++t) order[t] = t;
+    std::partial_sort(order, order + Exact, order + TrueSpeechNoLongTerm,
+                      [&](int l, int r) { return estimate[l] < estimate[r]; });
+    int bestCode = TrueSpeechNoLongTerm;
+    double bestError = Dot(target, target);
+    float bestHeard[N] = {};
+    for (int i = 0; i < Exact; ++i) {
+        int16_t v[N];
+        TrueSpeechLongTerm(state.H, order[i], base, v);
+        float vf[N], y[N];
+        for (int n = 0; n < N; ++n) vf[n] = v[n];
+        heard.run(vf, y);
+        double error = 0;
+        for (int n = 0; n < N; ++n) {
+            double d = double(target[n]) - y[n];
+            error += d * d;
+        }
+        if (error < bestError) {
+            bestError = error;
+            bestCode = order[i];
+            std::memcpy(bestHeard, y, sizeof y);
+        }
+    }
+    b.ltp[q] = uint8_t(bestCode);
+    float remaining[N];
+    for (int n = 0; n < N; ++n) remaining[n] = target[n] - bestHeard[n];
+
+    // Pulses. The heard impulse response, its correlations and the
+    // backward-filtered target.
+    float impulse[N] = {1}, h[N];
+    heard.run(impulse, h);
+    static thread_local float phi[N][N];
+    for (int d = 0; d < N; ++d) {
+        // phi(i, i + d) = sum over m = 0..59-(i+d) of h[m + d] h[m].
+        float cum = 0;
+        for (int m = 0; m + d < N; ++m) {
+            cum += h[m + d] * h[m];
+            int j = N - 1 - m, i = j - d;  // 59 - j == m
+            phi[i][j] = phi[j][i] = cum;
+        }
+    }
+    double corr[N];
+    for (int n = 0; n < N; ++n) {
+        double s = 0;
+        for (int m = n; m < N; ++m) s += double(remaining[m]) * h[m - n];
+        corr[n] = s;
+    }
+    ChoosePulses(phi, corr, b, q);
 }
 
 }  // namespace
@@ -185,160 +504,10 @@ void TrueSpeechEncoder::encode(const int16_t pcm[TrueSpeechBlockSamples], uint8_
     }
 
     for (int q = 0; q < 4; ++q) {
-        float f[8];
-        for (int i = 0; i < 8; ++i) f[i] = F[q][i] / 4096.0f;
-
-        // Target: input minus the zero-input response from the current S1.
-        float target[N], memory[8];
-        for (int i = 0; i < 8; ++i) memory[i] = state_.S1[i];
-        for (int n = 0; n < N; ++n) {
-            float y = 0;
-            for (int i = 0; i < 8; ++i) y += f[i] * memory[i];
-            std::memmove(memory + 1, memory, 7 * sizeof(float));
-            memory[0] = y;
-            target[n] = pcm[q * N + n] - y;
-        }
-
-        // Closed-loop search of the long-term codes.
-        const int base = q < 2 ? b.lagA : b.lagB;
-        double targetEnergy = 0;
-        for (int n = 0; n < N; ++n) targetEnergy += double(target[n]) * target[n];
-        int bestCode = TrueSpeechNoLongTerm;
-        double bestError = targetEnergy;
-        float bestFiltered[N] = {};
-        for (int t = 0; t < TrueSpeechNoLongTerm; ++t) {
-            int16_t v[N];
-            TrueSpeechLongTerm(state_.H, t, base, v);
-            float vf[N], y[N];
-            for (int n = 0; n < N; ++n) vf[n] = v[n];
-            Synthesise(f, vf, y);
-            double error = 0;
-            for (int n = 0; n < N; ++n) {
-                double d = double(target[n]) - y[n];
-                error += d * d;
-            }
-            if (error < bestError) {
-                bestError = error;
-                bestCode = t;
-                std::memcpy(bestFiltered, y, sizeof y);
-            }
-        }
-        b.ltp[q] = uint8_t(bestCode);
-        float remaining[N];
-        for (int n = 0; n < N; ++n) remaining[n] = target[n] - bestFiltered[n];
-
-        // 4. Pulses. Impulse response, its correlations and the backward-filtered target.
-        float impulse[N] = {1}, h[N];
-        Synthesise(f, impulse, h);
-        static thread_local float phi[N][N];
-        for (int d = 0; d < N; ++d) {
-            // phi(i, i + d) = sum over m = 0..59-(i+d) of h[m + d] h[m].
-            float cum = 0;
-            for (int m = 0; m + d < N; ++m) {
-                cum += h[m + d] * h[m];
-                int j = N - 1 - m, i = j - d;  // 59 - j == m
-                phi[i][j] = phi[j][i] = cum;
-            }
-        }
-        double corr[N];
-        for (int n = 0; n < N; ++n) {
-            double s = 0;
-            for (int m = n; m < N; ++m) s += double(remaining[m]) * h[m - n];
-            corr[n] = s;
-        }
-
-        // Greedy placement: 3 pulses in 0..29, 4 in 30..59.
-        double d[N];
-        std::memcpy(d, corr, sizeof d);
-        bool used[N] = {};
-        int left[2] = {3, 4};
-        int chosen[7], count = 0;
-        for (int p = 0; p < 7; ++p) {
-            int best = -1;
-            double bestScore = -1;
-            for (int n = 0; n < N; ++n) {
-                if (used[n] || left[n / 30] == 0) continue;
-                double score = d[n] * d[n] / (phi[n][n] + 1e-9);
-                if (score > bestScore) {
-                    bestScore = score;
-                    best = n;
-                }
-            }
-            used[best] = true;
-            --left[best / 30];
-            chosen[count++] = best;
-            double g = d[best] / (phi[best][best] + 1e-9);
-            for (int n = 0; n < N; ++n) d[n] -= g * phi[n][best];
-        }
-        // Positions in ascending order: the decoder gives the amp codes in that order.
-        for (int i = 1; i < 7; ++i)
-            for (int j = i; j > 0 && chosen[j] < chosen[j - 1]; --j) std::swap(chosen[j], chosen[j - 1]);
-
-        // Least-squares sizes of the seven pulses.
-        double A[7][8];
-        for (int i = 0; i < 7; ++i) {
-            for (int j = 0; j < 7; ++j) A[i][j] = phi[chosen[i]][chosen[j]];
-            A[i][i] += 1e-6 * (phi[chosen[i]][chosen[i]] + 1e-9);
-            A[i][7] = corr[chosen[i]];
-        }
-        for (int col = 0; col < 7; ++col) {
-            int pivot = col;
-            for (int row = col + 1; row < 7; ++row)
-                if (std::fabs(A[row][col]) > std::fabs(A[pivot][col])) pivot = row;
-            for (int j = 0; j < 8; ++j) std::swap(A[col][j], A[pivot][j]);
-            double p = A[col][col];
-            if (std::fabs(p) < 1e-12) p = 1e-12;
-            for (int row = col + 1; row < 7; ++row) {
-                double m = A[row][col] / p;
-                for (int j = col; j < 8; ++j) A[row][j] -= m * A[col][j];
-            }
-        }
-        double size[7];
-        for (int i = 6; i >= 0; --i) {
-            double s = A[i][7];
-            for (int j = i + 1; j < 7; ++j) s -= A[i][j] * size[j];
-            double p = std::fabs(A[i][i]) < 1e-12 ? 1e-12 : A[i][i];
-            size[i] = s / p;
-            if (!std::isfinite(size[i])) size[i] = 0;
-        }
-
-        // Gain index and the +-G/+-3G codes, chosen jointly by the error
-        // -2 G sum s_i corr_i + G^2 sum s_i s_j phi_ij.
-        static const int Level[4] = {1, 3, -1, -3};
-        int bestGain = 0, bestCodes[7] = {};
-        double bestCost = 1e300;
-        for (int g = 0; g < 16; ++g) {
-            const double G = Gains[g];
-            int codes[7];
-            double s[7];
-            for (int i = 0; i < 7; ++i) {
-                double x = size[i] / G;
-                int code = x >= 2 ? 1 : x >= 0 ? 0 : x > -2 ? 2 : 3;
-                codes[i] = code;
-                s[i] = Level[code] * G;
-            }
-            double cost = 0;
-            for (int i = 0; i < 7; ++i) {
-                cost -= 2 * s[i] * corr[chosen[i]];
-                for (int j = 0; j < 7; ++j) cost += s[i] * s[j] * phi[chosen[i]][chosen[j]];
-            }
-            if (cost < bestCost) {
-                bestCost = cost;
-                bestGain = g;
-                std::memcpy(bestCodes, codes, sizeof codes);
-            }
-        }
-        b.gain[q] = uint8_t(bestGain);
-        uint16_t amp = 0;
-        for (int i = 0; i < 7; ++i) amp = uint16_t(amp | bestCodes[i] << (12 - 2 * i));
-        b.amp[q] = amp;
-        int second[4];
-        for (int i = 0; i < 4; ++i) second[i] = chosen[3 + i] - 30;
-        b.pos[q] = Rank(chosen, 3) << 15 | Rank(second, 4);
-
-        // The decoder's own update of H and S1 on exactly these fields.
+        EncodeSubframe(state_, b, q, F[q], tilt, pcm + q * N);
+        // The decoder's own update of H, S1 and the postfilter on exactly these fields.
         int16_t out[N];
-        DecodeSubframe(state_, b, q, F[q], tilt, out, false);
+        DecodeSubframe(state_, b, q, F[q], tilt, out, true);
     }
     std::memcpy(state_.P, c, sizeof c);
 

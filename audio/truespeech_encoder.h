@@ -4,13 +4,18 @@
 // Per block, a linear predictor from a 300-sample Hamming window (the last 60
 // samples of the previous block and this block), reflection coefficients
 // quantised to the nearest level of their tables, and the interpolation flag
-// kept only where the blended filters stay stable. Per subframe, a base lag from
-// an open-loop pitch estimate on the residual, a closed-loop search of the
-// long-term codes against the target (input minus the synthesis filter's
-// zero-input response), then seven pulses placed greedily and a joint choice of
-// the gain index and the pulse sizes.
+// kept only where the blended filters stay stable. Per subframe pair, a base lag
+// from an open-loop pitch estimate on the residual.
 //
-// The encoder runs the decoder's own subframe decoding (without the postfilter)
+// Per subframe, everything is chosen by what the listener hears: the decoder's
+// synthesis filter followed by its postfilter. The target is the input minus
+// the response of the decoder's memories; the long-term codes are ranked by
+// their two shifted copies of the history and the best few tried exactly; then
+// seven pulses are placed greedily with least-squares sizes, moved one by one to
+// better places, and quantised with a joint choice of the gain index, sizes and
+// places.
+//
+// The encoder runs the decoder's own subframe decoding (with the postfilter)
 // on every field it emits, so its state equals that of any decoder fed the same
 // blocks.
 #pragma once
@@ -25,8 +30,8 @@ class TrueSpeechEncoder {
 public:
     void encode(const int16_t pcm[TrueSpeechBlockSamples], uint8_t block[TrueSpeechBlockBytes]);
 
-    // The decoder state the encoder tracks (as a decoder without postfilter
-    // would hold it after the blocks emitted so far).
+    // The decoder state the encoder tracks (as a decoder holds it after the
+    // blocks emitted so far).
     const TrueSpeechState& state() const { return state_; }
 
 private:

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "audio/truespeech.h"
+#include "audio/truespeech_encoder.h"
+#include "platform/file/wav_file_devices.h"
 #include "test_support.h"
 
 #ifndef _WIN32
@@ -135,44 +137,75 @@ TEST(TrueSpeech, FieldsRoundTripAndThePostfilterKeepsToItself) {
 }
 
 #ifndef _WIN32
-// 10,000 random blocks decoded by ffmpeg, the independent decoder, and by us.
-TEST(TrueSpeechFfmpeg, RandomBlocksDecodeLikeFfmpeg) {
-    if (std::system("ffmpeg -version > /dev/null 2>&1") != 0)
-        GTEST_SKIP() << "ffmpeg is not installed: Truespeech is not compared with the reference decoder";
-    constexpr uint32_t Blocks = 10000;
-    std::mt19937 rng(20051);
-    std::vector<uint8_t> blocks(Blocks * 32);
-    for (uint8_t& b : blocks) b = uint8_t(rng());
+namespace {
 
-    // A WAV file of format tag 0x0022: 8000 Hz mono, block align 32, no extra bytes.
+bool HaveFfmpeg() { return std::system("ffmpeg -version > /dev/null 2>&1") == 0; }
+
+// The blocks as ffmpeg decodes them, from a WAV file of format tag 0x0022
+// (8000 Hz mono, block align 32, no extra bytes).
+std::vector<int16_t> FfmpegDecode(const std::vector<uint8_t>& blocks) {
     auto le = [](std::string& s, uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i) s += char(v >> (8 * i));
     };
+    const uint32_t size = uint32_t(blocks.size());
     std::string wav = "RIFF";
-    le(wav, 4 + 8 + 18 + 8 + Blocks * 32, 4);
+    le(wav, 4 + 8 + 18 + 8 + size, 4);
     wav += "WAVEfmt ";
     le(wav, 18, 4);
     for (uint32_t v : {0x22u, 1u}) le(wav, v, 2);
     for (uint32_t v : {8000u, 1067u}) le(wav, v, 4);
     for (uint32_t v : {32u, 1u, 0u}) le(wav, v, 2);
     wav += "data";
-    le(wav, Blocks * 32, 4);
+    le(wav, size, 4);
     wav.append(blocks.begin(), blocks.end());
 
     const char* tmp = std::getenv("TMPDIR");
     std::string base = std::string(tmp ? tmp : "/tmp") + "/kv_truespeech_" + std::to_string(::getpid());
     std::string in = base + ".wav", out = base + ".raw";
     FILE* f = std::fopen(in.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    ASSERT_EQ(std::fwrite(wav.data(), 1, wav.size(), f), wav.size());
+    EXPECT_NE(f, nullptr) << in;
+    if (!f) return {};
+    EXPECT_EQ(std::fwrite(wav.data(), 1, wav.size(), f), wav.size());
     std::fclose(f);
     int rc = std::system(("ffmpeg -v error -y -i " + in + " -f s16le -acodec pcm_s16le " + out).c_str());
-    std::vector<int16_t> expected = Samples(Bytes(kvtest::ReadWholeFile(out)));
+    EXPECT_EQ(rc, 0);
+    std::vector<int16_t> decoded = rc == 0 ? Samples(Bytes(kvtest::ReadWholeFile(out))) : std::vector<int16_t>();
     std::remove(in.c_str());
     std::remove(out.c_str());
-    ASSERT_EQ(rc, 0);
+    return decoded;
+}
+
+}  // namespace
+
+// 10,000 random blocks decoded by ffmpeg, the independent decoder, and by us.
+TEST(TrueSpeechFfmpeg, RandomBlocksDecodeLikeFfmpeg) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed: Truespeech is not compared with the reference decoder";
+    constexpr uint32_t Blocks = 10000;
+    std::mt19937 rng(20051);
+    std::vector<uint8_t> blocks(Blocks * 32);
+    for (uint8_t& b : blocks) b = uint8_t(rng());
+    std::vector<int16_t> expected = FfmpegDecode(blocks);
     ASSERT_EQ(expected.size(), Blocks * 240u);
     long at = FirstDifference(blocks, expected);
     EXPECT_EQ(at, -1) << "block " << at / 240 << ", sample " << at % 240;
+}
+
+// Our encoder's blocks of both recorded voices: ffmpeg hears exactly what our
+// decoder (with its postfilter) gives.
+TEST(TrueSpeechFfmpeg, EncodedSpeechDecodesLikeFfmpeg) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed: Truespeech is not compared with the reference decoder";
+    for (const char* name : {"speech8k.wav", "speech8k_voice2.wav"}) {
+        std::vector<int16_t> pcm;
+        std::string error;
+        ASSERT_TRUE(ReadPcm8kMonoWav((std::string(KV_TEST_DATA_DIR "/") + name).c_str(), &pcm, &error)) << error;
+        TrueSpeechEncoder encoder;
+        std::vector<uint8_t> blocks(pcm.size() / TrueSpeechBlockSamples * TrueSpeechBlockBytes);
+        for (size_t b = 0; b * TrueSpeechBlockBytes < blocks.size(); ++b)
+            encoder.encode(&pcm[b * TrueSpeechBlockSamples], &blocks[b * TrueSpeechBlockBytes]);
+        std::vector<int16_t> expected = FfmpegDecode(blocks);
+        ASSERT_EQ(expected.size(), blocks.size() / 32 * 240u) << name;
+        long at = FirstDifference(blocks, expected);
+        EXPECT_EQ(at, -1) << name << ": block " << at / 240 << ", sample " << at % 240;
+    }
 }
 #endif
