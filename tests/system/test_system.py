@@ -71,23 +71,44 @@ class System(unittest.TestCase):
         p.expect(r"^ready name=\"%s\" port=11676" % name)
         return p
 
-    def test_a_call_carries_speech_both_ways(self):
+    def talk(self, ann_codec=0, bob_codec=0):
+        """Ann calls Bob, each with its own codec setting; both talk. Each side
+        must hear the other's codec and the other's speech."""
         lab = self.lab(2)
-        ann_says = audio_files.write(self.path("ann.wav"), audio_files.speech(1.5))
-        bob_says = audio_files.write(self.path("bob.wav"), audio_files.speech(1.5, reverse=True))
-        bob = self.peer(lab, 1, "Bob", "--answer", "accept", mic=bob_says)
-        ann = self.peer(lab, 0, "Ann", "--call", lab.addresses[1], "--hangup-after", "8", mic=ann_says)
-        ann.expect(r'^connected name="Bob" address=%s:11676 direction=outgoing' % re.escape(lab.addresses[1]))
-        bob.expect(r'^connected name="Ann" address=%s:11676 direction=incoming' % re.escape(lab.addresses[0]))
-        self.assertEqual(ann.wait(timeout=20), 0)
-        bob.expect(r'^party-left name="Ann" .*reason=hung-up')
-        self.assertEqual(bob.quit(), 0)
-        for said, heard, who in ((ann_says, self.path("Bob-out.wav"), "Ann to Bob"),
-                                 (bob_says, self.path("Ann-out.wav"), "Bob to Ann")):
+        ann, bob = "Ann%d%d" % (ann_codec, bob_codec), "Bob%d%d" % (ann_codec, bob_codec)
+        ann_says = audio_files.write(self.path(ann + ".wav"), audio_files.speech(1.5))
+        bob_says = audio_files.write(self.path(bob + ".wav"), audio_files.speech(1.5, reverse=True))
+        callee = self.peer(lab, 1, bob, "--answer", "accept", "--codec", str(bob_codec), mic=bob_says)
+        caller = self.peer(lab, 0, ann, "--call", lab.addresses[1], "--hangup-after", "8", "--codec", str(ann_codec),
+                           mic=ann_says)
+        caller.expect(r'^connected name="%s" address=%s:11676 direction=outgoing' % (bob, re.escape(lab.addresses[1])))
+        callee.expect(r'^connected name="%s" address=%s:11676 direction=incoming' % (ann, re.escape(lab.addresses[0])))
+        for p, codec in ((caller, bob_codec), (callee, ann_codec)):
+            deadline = time.monotonic() + 5
+            while True:
+                start = len(p.lines)
+                p.send("parties")
+                line = p.expect_after(start, r"^party index=0 ")[2].string
+                if line.endswith(" codec=%d" % codec):
+                    break
+                self.assertLess(time.monotonic(), deadline, "%s: no voice in codec %d: %s" % (p.name, codec, line))
+                time.sleep(0.1)
+        self.assertEqual(caller.wait(timeout=20), 0)
+        callee.expect(r'^party-left name="%s" .*reason=hung-up' % ann)
+        self.assertEqual(callee.quit(), 0)
+        for said, heard, way in ((ann_says, self.path(bob + "-out.wav"), "codec %d to codec %d" % (ann_codec, bob_codec)),
+                                 (bob_says, self.path(ann + "-out.wav"), "codec %d to codec %d" % (bob_codec, ann_codec))):
             lag, db, gain = snr(said, heard)
-            print("\n  speech %s: SNR %.2f dB after aligning by %d samples (gain %.2f)" % (who, db, lag, gain),
-                  end="")
+            print("\n  speech %s: SNR %.2f dB after aligning by %d samples (gain %.2f)" % (way, db, lag, gain), end="")
             self.assertGreaterEqual(db, MIN_SNR_DB)
+
+    def test_a_call_carries_speech_both_ways(self):
+        self.talk()
+
+    def test_truespeech_both_ways_and_beside_gsm(self):
+        self.talk(1, 1)
+        self.talk(1, 0)
+        self.talk(0, 1)
 
     def test_a_conference_of_three_around_a_hub(self):
         lab = self.lab(3)
