@@ -4,7 +4,8 @@ prefix and a network namespace of its own, with "Identity" and "Autoanswer" 2
 (Accept) preset in its registry and real-time sound through a PulseAudio
 server with two null sinks (Wine plays into "speaker", records from the
 monitor of "mic"). A console peer in another namespace calls it, both carry
-speech, then the Windows program calls the console peer. Needs root."""
+speech, then the Windows program calls the console peer; and the same call on
+Truespeech. Needs root."""
 
 import os
 import re
@@ -141,7 +142,7 @@ class WindowsProgram(unittest.TestCase):
         p.expect(r"^ready ")
         return p
 
-    def test_called_by_the_console_peer_then_calling_it(self):
+    def start_program(self):
         program = self.win.start("wine", "KestroVox.exe")
         self.addCleanup(stop, program, signal.SIGKILL)
         deadline = time.monotonic() + 60
@@ -151,8 +152,11 @@ class WindowsProgram(unittest.TestCase):
             time.sleep(0.2)
         # The port is bound before the settings are loaded: wait for the dialog to be up.
         self.win.run("wine", "tests/kv_dial.exe", "--ready")
+        return program
 
-        # The console peer calls; the program accepts by itself. Both talk.
+    def called_and_both_talk(self, codec=0):
+        """The console peer calls; the program accepts by itself. Both talk,
+        and the console peer hears the program's voice in `codec`."""
         # Wine takes about a second to start recording: the speech starts after that.
         win_says = audio_files.write(self.path("win-says.wav"), audio_files.speech(2.0))
         con_says = audio_files.write(self.path("con-says.wav"), audio_files.speech(1.5, reverse=True))
@@ -163,12 +167,21 @@ class WindowsProgram(unittest.TestCase):
                                                      "--format=s16le", "--latency-msec=20"),
                                     stdin=subprocess.DEVNULL, stdout=raw, stderr=subprocess.DEVNULL)
         self.addCleanup(stop, recorder, signal.SIGKILL)
-        con = self.console("--call", self.lab.addresses[0], "--hangup-after", "10", mic=con_says,
-                           speaker=self.path("heard-by-con.wav"))
+        con = self.console("--call", self.lab.addresses[0], "--hangup-after", "10", "--codec", str(codec),
+                           mic=con_says, speaker=self.path("heard-by-con.wav"))
         con.expect(r'^connected name="Win" address=%s:11676 direction=outgoing' % re.escape(self.lab.addresses[0]),
                    timeout=15)
         speaker = self.win.start("paplay", "-d", "mic", win_says)
         self.addCleanup(stop, speaker, signal.SIGKILL)
+        deadline = time.monotonic() + 8
+        while True:
+            start = len(con.lines)
+            con.send("parties")
+            line = con.expect_after(start, r"^party index=0 ")[2].string
+            if line.endswith(" codec=%d" % codec):
+                break
+            self.assertLess(time.monotonic(), deadline, "no voice from the program in codec %d: %s" % (codec, line))
+            time.sleep(0.1)
         self.assertEqual(con.wait(timeout=30), 0)
         stop(recorder, signal.SIGINT)
         raw.close()
@@ -178,8 +191,12 @@ class WindowsProgram(unittest.TestCase):
         for said, heard, way in ((con_says, heard_by_win, "console to Windows"),
                                  (win_says, self.path("heard-by-con.wav"), "Windows to console")):
             lag, db = snr(said, heard)
-            print("\n  speech %s: SNR %.2f dB (aligned by %d samples)" % (way, db, lag), end="")
+            print("\n  speech %s, codec %d: SNR %.2f dB (aligned by %d samples)" % (way, codec, db, lag), end="")
             self.assertGreaterEqual(db, MIN_SNR_DB)
+
+    def test_called_by_the_console_peer_then_calling_it(self):
+        program = self.start_program()
+        self.called_and_both_talk()
 
         # The program calls the console peer, which accepts.
         con2 = self.console("--answer", "accept", mic=self.path("heard-by-win.wav"),
@@ -192,6 +209,15 @@ class WindowsProgram(unittest.TestCase):
         self.assertEqual(con2.quit(), 0)
 
         # "&Close" from the tray menu ends the program with exit code 0.
+        self.win.run("wine", "tests/kv_dial.exe", "--close")
+        self.assertEqual(program.wait(timeout=30), 0)
+
+
+    def test_truespeech_with_the_console_peer(self):
+        # Wine has no Truespeech driver: the program's own codec carries it.
+        self.win.run("wine", "reg", "add", r"HKCU\Software\Kestrovox", "/v", "Codec", "/t", "REG_DWORD", "/d", "1", "/f")
+        program = self.start_program()
+        self.called_and_both_talk(codec=1)
         self.win.run("wine", "tests/kv_dial.exe", "--close")
         self.assertEqual(program.wait(timeout=30), 0)
 
