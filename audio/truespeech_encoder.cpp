@@ -14,6 +14,7 @@ namespace {
 
 constexpr int N = TrueSpeechSubframeSamples;
 constexpr int Window = 300;
+constexpr int Bases = 3;  // base lags tried per subframe pair
 
 // Hamming window and lag window (60 Hz Gaussian), computed once.
 struct Windows {
@@ -138,15 +139,14 @@ struct Heard {
             const float* ys = y1 + n;      // ys[7] is the newest
             const float* zs = s2 ? y2 + n : ys;
             const float* ps = p + n;
-            float y = x[n], zeroSum = 0, poleSum = 0;
-            for (int k = 0; k < 8; ++k) {
-                y += f[k] * ys[7 - k];
-                zeroSum += zero[k] * zs[7 - k];
-                poleSum += pole[k] * ps[7 - k];
-            }
+            // Oldest first: only the last product waits for the previous sample.
+            float y = x[n];
+            for (int k = 7; k >= 0; --k) y += f[k] * ys[7 - k];
             y1[8 + n] = y;
             y2[8 + n] = y;
-            float v = y - zeroSum + poleSum;
+            float v = y;
+            for (int k = 7; k >= 0; --k) v -= zero[k] * zs[7 - k];
+            for (int k = 7; k >= 0; --k) v += pole[k] * ps[7 - k];
             p[8 + n] = v;
             out[n] = 0.875f * (v + tilt * ps[7]);
         }
@@ -288,24 +288,24 @@ void ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& 
         // d = corr - phi s: the correlation left for one more pulse.
         std::memcpy(d, corr, sizeof d);
         for (int i = 0; i < 7; ++i)
-            for (int n = 0; n < N; ++n) d[n] -= s[i] * phi[n][p[i]];
+            for (int n = 0; n < N; ++n) d[n] -= s[i] * phi[p[i]][n];
         for (int pass = 0; pass < 3; ++pass) {
             bool moved = false;
             for (int i = 0; i < 7; ++i) {
-                for (int n = 0; n < N; ++n) d[n] += s[i] * phi[n][p[i]];
+                for (int n = 0; n < N; ++n) d[n] += s[i] * phi[p[i]][n];
                 const int from = p[i] < 30 ? 0 : 30;
                 int bestN = p[i], bestCode = codes[i];
                 double best = -2 * s[i] * d[p[i]] + s[i] * s[i] * phi[p[i]][p[i]];
                 for (int n = from; n < from + 30; ++n) {
                     if (taken[n] && n != p[i]) continue;
-                    for (int c = 0; c < 4; ++c) {
-                        const double v = Level[c] * G;
-                        const double delta = -2 * v * d[n] + v * v * phi[n][n];
-                        if (delta < best - 1e-9) {
-                            best = delta;
-                            bestN = n;
-                            bestCode = c;
-                        }
+                    // The sign follows d; three units beat one when |d| > 2 G phi.
+                    const double ad = std::fabs(d[n]), one = G * G * phi[n][n] - 2 * G * ad;
+                    const bool three = ad > 2 * G * phi[n][n];
+                    const double delta = three ? 9 * G * G * phi[n][n] - 6 * G * ad : one;
+                    if (delta < best - 1e-9) {
+                        best = delta;
+                        bestN = n;
+                        bestCode = (d[n] >= 0 ? 0 : 2) + (three ? 1 : 0);
                     }
                 }
                 moved = moved || bestN != p[i] || bestCode != codes[i];
@@ -314,7 +314,7 @@ void ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& 
                 p[i] = bestN;
                 codes[i] = bestCode;
                 s[i] = Level[bestCode] * G;
-                for (int n = 0; n < N; ++n) d[n] -= s[i] * phi[n][p[i]];
+                for (int n = 0; n < N; ++n) d[n] -= s[i] * phi[p[i]][n];
             }
             if (!moved) break;
         }
@@ -343,10 +343,22 @@ void ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& 
     b.pos[q] = Rank(bestPos, 3) << 15 | Rank(second, 4);
 }
 
+// Four running sums, so that the additions need not wait for each other.
 double Dot(const float* a, const float* b) {
-    double s = 0;
-    for (int n = 0; n < N; ++n) s += double(a[n]) * b[n];
-    return s;
+    double s[4] = {};
+    for (int n = 0; n < N; n += 4)
+        for (int i = 0; i < 4; ++i) s[i] += double(a[n + i]) * b[n + i];
+    return (s[0] + s[1]) + (s[2] + s[3]);
+}
+
+// The zero-state response to x of the filter with impulse response h.
+void Convolve(const float* h, const float* x, float* y) {
+    for (int n = 0; n < N; ++n) y[n] = 0;
+    for (int m = 0; m < N; ++m) {
+        const float a = x[m];
+        if (a == 0) continue;
+        for (int n = m; n < N; ++n) y[n] += a * h[n - m];
+    }
 }
 
 // Chooses the long-term code, the pulses and their gain of subframe q of b
@@ -355,6 +367,8 @@ double Dot(const float* a, const float* b) {
 void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, const int16_t F[8], int tilt,
                     const int16_t* x) {
     const Heard heard(F, tilt);
+    float impulse[N] = {1}, h[N];
+    heard.run(impulse, h);
 
     // Target: input minus the response of the memories alone.
     float zeros[N] = {}, target[N];
@@ -376,8 +390,8 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
         for (int i = 0; i < TrueSpeechHistorySamples; ++i) ext[i] = state.H[i];
         for (int m = 0; m < N; ++m) ext[TrueSpeechHistorySamples + m] = ext[TrueSpeechHistorySamples + m - L];
         float g1[N], g2[N];
-        heard.run(ext + 145 - L, g1);
-        heard.run(ext + 146 - L, g2);
+        Convolve(h, ext + 145 - L, g1);
+        Convolve(h, ext + 146 - L, g2);
         const double c1 = Dot(target, g1), c2 = Dot(target, g2);
         const double e11 = Dot(g1, g1), e12 = Dot(g1, g2), e22 = Dot(g2, g2);
         for (int t = 25 * j; t < std::min(25 * (j + 1), TrueSpeechNoLongTerm); ++t) {
@@ -397,7 +411,7 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
         TrueSpeechLongTerm(state.H, order[i], base, v);
         float vf[N], y[N];
         for (int n = 0; n < N; ++n) vf[n] = v[n];
-        heard.run(vf, y);
+        Convolve(h, vf, y);
         double error = 0;
         for (int n = 0; n < N; ++n) {
             double d = double(target[n]) - y[n];
@@ -413,10 +427,8 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
     float remaining[N];
     for (int n = 0; n < N; ++n) remaining[n] = target[n] - bestHeard[n];
 
-    // Pulses. The heard impulse response, its correlations and the
+    // Pulses. The correlations of the heard impulse response, and the
     // backward-filtered target.
-    float impulse[N] = {1}, h[N];
-    heard.run(impulse, h);
     static thread_local float phi[N][N];
     for (int d = 0; d < N; ++d) {
         // phi(i, i + d) = sum over m = 0..59-(i+d) of h[m + d] h[m].
@@ -427,12 +439,15 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
             phi[i][j] = phi[j][i] = cum;
         }
     }
-    double corr[N];
-    for (int n = 0; n < N; ++n) {
-        double s = 0;
-        for (int m = n; m < N; ++m) s += double(remaining[m]) * h[m - n];
-        corr[n] = s;
+    // corr(n) = sum over m >= n of remaining(m) h(m - n), summed by m.
+    float reversed[N], sum[N] = {};
+    for (int n = 0; n < N; ++n) reversed[n] = h[N - 1 - n];
+    for (int m = 0; m < N; ++m) {
+        const float r = remaining[m], *hr = reversed + N - 1 - m;  // hr[n] = h[m - n]
+        for (int n = 0; n <= m; ++n) sum[n] += r * hr[n];
     }
+    double corr[N];
+    for (int n = 0; n < N; ++n) corr[n] = sum[n];
     ChoosePulses(phi, corr, b, q);
 }
 
@@ -479,35 +494,58 @@ void TrueSpeechEncoder::encode(const int16_t pcm[TrueSpeechBlockSamples], uint8_
         }
     }
 
-    // 3. Base lag of each subframe pair by open-loop pitch on the residual:
-    // the lag of best normalised correlation, placed inside the codes' span.
+    // 3. Candidate base lags of each subframe pair by open-loop pitch on the
+    // residual: the lag of best normalised correlation and the best lag away
+    // from it, each placed inside the codes' span, and the first a little
+    // shorter.
+    int bases[2][Bases];
     for (int pair = 0; pair < 2; ++pair) {
         const float* x = res + pair * 2 * N;
-        int bestLag = 40;
-        double bestScore = 0;
+        double score[146] = {};
+        int first = 40;
         for (int lag = 18; lag <= 145; ++lag) {
             double xy = 0, yy = 1e-3;
             for (int n = 0; n < 2 * N; ++n) {
                 xy += double(x[n]) * x[n - lag];
                 yy += double(x[n - lag]) * x[n - lag];
             }
-            double score = xy > 0 ? xy * xy / yy : 0;
-            if (score > bestScore * 1.0001) {
-                bestScore = score;
-                bestLag = lag;
-            }
+            score[lag] = xy > 0 ? xy * xy / yy : 0;
+            if (score[lag] > score[first] * 1.0001) first = lag;
         }
-        int base = bestLag - 18 - 2;
-        if (base < 0) base = 0;
-        if (base > 122) base = 122;
-        (pair == 0 ? b.lagA : b.lagB) = uint8_t(base);
+        int second = first > 80 ? 18 : 145;
+        for (int lag = 18; lag <= 145; ++lag)
+            if (std::abs(lag - first) > 6 && score[lag] > score[second] * 1.0001) second = lag;
+        const int lags[3] = {first, second, first - 3};
+        for (int i = 0; i < Bases; ++i) bases[pair][i] = std::min(std::max(lags[i] - 18 - 2, 0), 122);
     }
 
-    for (int q = 0; q < 4; ++q) {
-        EncodeSubframe(state_, b, q, F[q], tilt, pcm + q * N);
-        // The decoder's own update of H, S1 and the postfilter on exactly these fields.
-        int16_t out[N];
-        DecodeSubframe(state_, b, q, F[q], tilt, out, true);
+    // 4. The subframes pair by pair, each pair with every candidate base lag:
+    // the one whose decoded pair (as heard) comes closest to the input wins.
+    TrueSpeechSubframeFilters(c, state_.P, b.flag != 0, F);
+    for (int pair = 0; pair < 2; ++pair) {
+        TrueSpeechState bestState;
+        TrueSpeechBlock best = b;
+        double bestError = -1;
+        for (int i = 0; i < Bases; ++i) {
+            TrueSpeechBlock trial = b;
+            (pair == 0 ? trial.lagA : trial.lagB) = uint8_t(bases[pair][i]);
+            TrueSpeechState state = state_;
+            double error = 0;
+            for (int q = 2 * pair; q < 2 * pair + 2; ++q) {
+                EncodeSubframe(state, trial, q, F[q], tilt, pcm + q * N);
+                // The decoder's own update of H, S1 and the postfilter on exactly these fields.
+                int16_t out[N];
+                DecodeSubframe(state, trial, q, F[q], tilt, out, true);
+                for (int n = 0; n < N; ++n) error += double(pcm[q * N + n] - out[n]) * (pcm[q * N + n] - out[n]);
+            }
+            if (bestError < 0 || error < bestError) {
+                bestError = error;
+                best = trial;
+                bestState = state;
+            }
+        }
+        b = best;
+        state_ = bestState;
     }
     std::memcpy(state_.P, c, sizeof c);
 

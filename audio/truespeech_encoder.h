@@ -4,8 +4,9 @@
 // Per block, a linear predictor from a 300-sample Hamming window (the last 60
 // samples of the previous block and this block), reflection coefficients
 // quantised to the nearest level of their tables, and the interpolation flag
-// kept only where the blended filters stay stable. Per subframe pair, a base lag
-// from an open-loop pitch estimate on the residual.
+// kept only where the blended filters stay stable. Per subframe pair, three
+// candidate base lags from an open-loop pitch estimate on the residual; the
+// pair is encoded with each and the one heard closest to the input is kept.
 //
 // Per subframe, everything is chosen by what the listener hears: the decoder's
 // synthesis filter followed by its postfilter. The target is the input minus
