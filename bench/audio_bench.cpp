@@ -1,9 +1,10 @@
 // Audio engine benchmarks. Prints its figures; asserts nothing.
 //   - GSM 6.10 blocks encoded and decoded per second through CodecStream, and
 //     through libgsm called directly (Linux), in the same run
-//   - Truespeech blocks decoded per second by our decoder (audio/truespeech.h),
-//     with and without the postfilter, and encoded by our encoder
-//     (audio/truespeech_encoder.h)
+//   - Truespeech blocks encoded and decoded per second through CodecStream
+//     (the speech sample), our decoder alone on random blocks with and without
+//     the postfilter, and the share of one core the codec work of a
+//     two-party call takes on each side for both codecs
 //   - the cost of feedPayload per frame into a playing buffer
 //   - CPU used by an idle open playout buffer and by an idle capture
 #include <chrono>
@@ -20,7 +21,6 @@
 #include "audio/codec.h"
 #include "audio/media_channel.h"
 #include "audio/truespeech.h"
-#include "audio/truespeech_encoder.h"
 #include "platform/file/wav_file_devices.h"
 #include "platform/manual_wave.h"
 
@@ -60,27 +60,40 @@ struct Rates {
     double encode = 0, decode = 0;
 };
 
-// Best of several rounds, so a busy moment of the machine does not decide.
-Rates ThroughCodecStream(const std::vector<int16_t>& pcm, std::vector<uint8_t>* blocks) {
+// Best of several rounds, so a busy moment of the machine does not decide. The
+// samples are used in order, from the start again where they run out.
+Rates ThroughCodecStream(int codec, const std::vector<int16_t>& pcm, int count, std::vector<uint8_t>* blocks) {
+    const CodecEntry& e = CodecTable[codec];
+    const size_t samples = size_t(e.pcmBytesPerFrame) / 2, bytes = size_t(e.codecBytesPerFrame);
+    const size_t inPcm = pcm.size() / samples;
     Rates best;
-    blocks->assign(static_cast<size_t>(Blocks) * 65, 0);
+    blocks->assign(size_t(count) * bytes, 0);
     for (int round = 0; round < Rounds; ++round) {
         StreamHeader h;
-        CodecStream enc = openEncoder(0, &h);
+        CodecStream enc = openEncoder(codec, &h);
         auto t = Clock::now();
-        for (int b = 0; b < Blocks; ++b)
-            encodeFrame(enc, &h, reinterpret_cast<const uint8_t*>(&pcm[size_t(b) * 320]), &(*blocks)[size_t(b) * 65], 0);
-        best.encode = std::max(best.encode, Blocks / Seconds(t));
+        for (int b = 0; b < count; ++b)
+            encodeFrame(enc, &h, reinterpret_cast<const uint8_t*>(&pcm[size_t(b) % inPcm * samples]),
+                        &(*blocks)[size_t(b) * bytes], codec);
+        best.encode = std::max(best.encode, count / Seconds(t));
         closeStream(enc, &h);
 
-        CodecStream dec = openDecoder(0, &h);
-        uint8_t out[640];
+        CodecStream dec = openDecoder(codec, &h);
+        std::vector<uint8_t> out(size_t(e.pcmBytesPerFrame));
         t = Clock::now();
-        for (int b = 0; b < Blocks; ++b) decodeFrame(dec, &h, &(*blocks)[size_t(b) * 65], out, 0);
-        best.decode = std::max(best.decode, Blocks / Seconds(t));
+        for (int b = 0; b < count; ++b) decodeFrame(dec, &h, &(*blocks)[size_t(b) * bytes], out.data(), codec);
+        best.decode = std::max(best.decode, count / Seconds(t));
         closeStream(dec, &h);
     }
     return best;
+}
+
+// The share of one core (in %) that one side of a two-party call spends on the
+// codec: it encodes and decodes one block per block duration.
+double CallShare(int codec, const Rates& r) {
+    const CodecEntry& e = CodecTable[codec];
+    const double blocksPerSecond = 8000.0 / (e.pcmBytesPerFrame / 2);
+    return blocksPerSecond * (1 / r.encode + 1 / r.decode) * 100;
 }
 
 #ifndef _WIN32
@@ -141,26 +154,6 @@ double TrueSpeechDecodeRate(bool postfilter) {
     return best;
 }
 
-// Best of several rounds, encoding the test signal (two tones and noise, 2000 blocks
-// a round) with one encoder in order.
-double TrueSpeechEncodeRate(const std::vector<int16_t>& pcm) {
-    const int blocks = std::min<int>(2000, int(pcm.size() / TrueSpeechBlockSamples));
-    double best = 0;
-    int sum = 0;
-    for (int round = 0; round < Rounds; ++round) {
-        TrueSpeechEncoder encoder;
-        uint8_t block[TrueSpeechBlockBytes];
-        auto t = Clock::now();
-        for (int b = 0; b < blocks; ++b) {
-            encoder.encode(&pcm[size_t(b) * TrueSpeechBlockSamples], block);
-            sum += block[b % TrueSpeechBlockBytes];
-        }
-        best = std::max(best, blocks / Seconds(t));
-    }
-    if (sum == 1) std::printf(" ");  // keeps the encoding from being optimised away
-    return best;
-}
-
 void FeedPayloadCost(const std::vector<uint8_t>& blocks) {
     ManualWaveDevices devices;
     MediaChannel channel(&devices);
@@ -187,11 +180,18 @@ double IdleCpuPercent(double seconds) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const char* speechPath = argc > 1 ? argv[1] : "tests/data/speech8k.wav";
+    std::vector<int16_t> speech;
+    std::string error;
+    if (!ReadPcm8kMonoWav(speechPath, &speech, &error) || speech.size() < TrueSpeechBlockSamples) {
+        std::fprintf(stderr, "kv_audio_bench: %s: %s\n", speechPath, error.c_str());
+        return 2;
+    }
     std::printf("KestroVox audio benchmarks\n\n");
     std::vector<int16_t> pcm = TestSignal(Blocks);
     std::vector<uint8_t> blocks;
-    Rates ours = ThroughCodecStream(pcm, &blocks);
+    Rates ours = ThroughCodecStream(0, pcm, Blocks, &blocks);
     std::printf("GSM 6.10 through CodecStream: %8.0f blocks/s encoded, %8.0f blocks/s decoded\n", ours.encode,
                 ours.decode);
 #ifndef _WIN32
@@ -206,9 +206,13 @@ int main() {
         std::printf("%-29s %8.0f blocks/s decoded, %.2f us per block\n",
                     postfilter ? "Truespeech (our decoder):" : "Truespeech, no postfilter:", rate, 1e6 / rate);
     }
-    double encodeRate = TrueSpeechEncodeRate(pcm);
-    std::printf("%-29s %8.0f blocks/s encoded, %.2f us per block\n", "Truespeech (our encoder):", encodeRate,
-                1e6 / encodeRate);
+    std::vector<uint8_t> truespeech;
+    Rates ts = ThroughCodecStream(1, speech, 3000, &truespeech);
+    std::printf("Truespeech through CodecStream: %6.0f blocks/s encoded (%.1f us per block), %6.0f blocks/s decoded "
+                "(%.2f us per block), speech\n",
+                ts.encode, 1e6 / ts.encode, ts.decode, 1e6 / ts.decode);
+    std::printf("codec work of one side of a two-party call: GSM 6.10 %.3f%%, Truespeech %.3f%% of one core\n",
+                CallShare(0, ours), CallShare(1, ts));
     FeedPayloadCost(blocks);
 
     const double window = 3.0;
