@@ -85,6 +85,20 @@ int CaptureDevice::read(uint8_t* destination) {
     return n * 2;
 }
 
+bool CaptureDevice::waitFrame(int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        readBusy_ = 1;
+        WaveInput* device = device_.load();
+        const bool ready = device && device->done(buffers_[readIndex_]);
+        readBusy_ = 0;
+        if (!device) return false;
+        if (ready) return true;
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 int CaptureDevice::close() {
     WaveInput* device = device_.exchange(nullptr);  // new reads find no device from here on
     if (!device) return 0;

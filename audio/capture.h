@@ -44,6 +44,9 @@ public:
     int startSending(int codec, int bufferTimeMs);
     // Writes one encoded frame (room for 65 bytes): its size, or the negative result of read.
     int readEncodedFrame(uint8_t* out);
+    // Waits until the next frame is ready to read, or no device is open, or
+    // timeoutMs has passed: true when a frame is ready.
+    bool waitFrame(int timeoutMs);
     int stopSending();
 
     // Settings, written by the user interface.

@@ -215,6 +215,7 @@ void PlayoutBuffer::monitor() {
                 const int next = (playIndex_ + 1) % slotCount_;
                 const int samples = played.buffer.length / 2;
                 samplesPlayed_ += samples;
+                ++framesPlayed_;
                 if (conceal && !played.concealment && next == writeIndex_) {
                     // The last real frame played before it could be bridged: keep its end.
                     const int kept = samples < TailSamples ? samples : TailSamples;

@@ -70,6 +70,8 @@ public:
     int opens() const { return opens_; }
     // Concealment frames queued since the buffer was made.
     int concealedFrames() const { return concealed_; }
+    // Frames the device has finished playing since the buffer was made (concealment ones included).
+    int framesPlayed() const { return framesPlayed_; }
 
 private:
     struct Slot {
@@ -107,6 +109,7 @@ private:
     std::atomic<int> monitorRunning_{0};
     std::atomic<int> opens_{0};
     std::atomic<int> concealed_{0};
+    std::atomic<int> framesPlayed_{0};
     // Concealment state, under the lock: frames queued since the last real one,
     // the period repeated, where the next frame continues it, and its length.
     int concealRun_ = 0;
