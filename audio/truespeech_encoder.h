@@ -1,10 +1,10 @@
 // Truespeech (codec 1) encoder by analysis by synthesis: 240 samples at 8000 Hz
 // into one 32-byte block.
 //
-// Per block, a linear predictor from a 300-sample Hamming window (the last 60
-// samples of the previous block and this block), reflection coefficients
-// quantised to the nearest level of their tables, and the interpolation flag
-// kept only where the blended filters stay stable. Per subframe pair, three
+// Per block, a linear predictor from a 300-sample asymmetric window (the last
+// 60 samples of the previous block and this block) with a wide lag window,
+// reflection coefficients quantised to the nearest level of their tables, and
+// the interpolation flag kept only where the blended filters stay stable. Per subframe pair, three
 // candidate base lags from an open-loop pitch estimate on the residual; the
 // pair is encoded with each and the one heard closest to the input is kept.
 //
