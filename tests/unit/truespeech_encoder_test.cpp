@@ -127,17 +127,19 @@ TEST(TrueSpeechEncoder, EdgeInputsStayBoundedAndInRange) {
     for (auto& [name, pcm] : inputs) {
         std::vector<uint8_t> encoded = EncodeAll(pcm);
         ExpectValidBlocks(encoded, name);
-        std::vector<int16_t> out = DecodeAll(encoded, false);
-        double in = 0, err = 0;
-        for (int i = 0; i < n; ++i) {
-            in += double(pcm[i]) * pcm[i];
-            err += (double(pcm[i]) - out[i]) * (double(pcm[i]) - out[i]);
-        }
-        // Bounded: the error never exceeds a few times the input's energy (or
-        // a whisper on silence).
-        EXPECT_LT(err, 4 * in + 1e4 * n) << name;
-        if (std::string(name) == "silence") {
-            for (int16_t s : out) EXPECT_LE(std::abs(s), 40) << name;
+        for (bool postfilter : {false, true}) {
+            std::vector<int16_t> out = DecodeAll(encoded, postfilter);
+            double in = 0, err = 0;
+            for (int i = 0; i < n; ++i) {
+                in += double(pcm[i]) * pcm[i];
+                err += (double(pcm[i]) - out[i]) * (double(pcm[i]) - out[i]);
+            }
+            // Bounded: the error never exceeds a few times the input's energy
+            // (or a whisper on silence).
+            EXPECT_LT(err, 4 * in + 1e4 * n) << name << (postfilter ? " with" : " without") << " the postfilter";
+            if (std::string(name) == "silence") {
+                for (int16_t s : out) EXPECT_LE(std::abs(s), 40) << name;
+            }
         }
     }
 }
