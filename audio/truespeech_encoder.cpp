@@ -388,19 +388,38 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
     // shifted copies of the history; with lags under a subframe the copies
     // repeat the prediction itself, which is taken here as a repetition of the
     // history. The error of every code follows from the heard responses of
-    // the two copies; the best few are then tried exactly.
+    // the two copies; the best few are then tried exactly. Lags of a subframe
+    // or more take their copies from the history alone (neighbouring lags
+    // share one), and there the estimate is exact but for rounding.
     const int base = q < 2 ? b.lagA : b.lagB;
     constexpr int Lags = (TrueSpeechNoLongTerm + 24) / 25;
     constexpr int Exact = 6;
+    const int first = base + 18;  // at most 140: every lag stays within the history
+    float history[TrueSpeechHistorySamples];
+    for (int i = 0; i < TrueSpeechHistorySamples; ++i) history[i] = state.H[i];
+    float shared[Lags + 1][N], own[Lags][2][N];
+    bool have[Lags + 1] = {};
+    const float* copy[Lags][2];  // heard responses of the copies at 145 - L and 146 - L
     double estimate[TrueSpeechNoLongTerm];
     for (int j = 0; j < Lags; ++j) {
-        int L = std::min(base + 18 + j, TrueSpeechHistorySamples - 1);
-        float ext[TrueSpeechHistorySamples + N];
-        for (int i = 0; i < TrueSpeechHistorySamples; ++i) ext[i] = state.H[i];
-        for (int m = 0; m < N; ++m) ext[TrueSpeechHistorySamples + m] = ext[TrueSpeechHistorySamples + m - L];
-        float g1[N], g2[N];
-        Convolve(h, ext + 145 - L, g1);
-        Convolve(h, ext + 146 - L, g2);
+        const int L = first + j;
+        if (L >= N) {
+            for (int c = 0; c < 2; ++c) {
+                const int M = L + 1 - c, at = M - first;  // copy at 146 - M
+                if (!have[at]) Convolve(h, history + TrueSpeechHistorySamples - M, shared[at]);
+                have[at] = true;
+                copy[j][c] = shared[at];
+            }
+        } else {
+            float ext[TrueSpeechHistorySamples + N];
+            std::memcpy(ext, history, sizeof history);
+            for (int m = 0; m < N; ++m) ext[TrueSpeechHistorySamples + m] = ext[TrueSpeechHistorySamples + m - L];
+            Convolve(h, ext + 145 - L, own[j][0]);
+            Convolve(h, ext + 146 - L, own[j][1]);
+            copy[j][0] = own[j][0];
+            copy[j][1] = own[j][1];
+        }
+        const float *g1 = copy[j][0], *g2 = copy[j][1];
         const double c1 = Dot(target, g1), c2 = Dot(target, g2);
         const double e11 = Dot(g1, g1), e12 = Dot(g1, g2), e22 = Dot(g2, g2);
         for (int t = 25 * j; t < std::min(25 * (j + 1), TrueSpeechNoLongTerm); ++t) {
@@ -416,11 +435,18 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
     double bestError = Dot(target, target);
     float bestHeard[N] = {};
     for (int i = 0; i < Exact; ++i) {
-        int16_t v[N];
-        TrueSpeechLongTerm(state.H, order[i], base, v);
-        float vf[N], y[N];
-        for (int n = 0; n < N; ++n) vf[n] = v[n];
-        Convolve(h, vf, y);
+        const int t = order[i], j = t / 25;
+        float y[N];
+        if (first + j >= N) {
+            const float a = Taps[t % 25][0] / 16384.0f, c = Taps[t % 25][1] / 16384.0f;
+            for (int n = 0; n < N; ++n) y[n] = a * copy[j][0][n] + c * copy[j][1][n];
+        } else {
+            int16_t v[N];
+            TrueSpeechLongTerm(state.H, t, base, v);
+            float vf[N];
+            for (int n = 0; n < N; ++n) vf[n] = v[n];
+            Convolve(h, vf, y);
+        }
         double error = 0;
         for (int n = 0; n < N; ++n) {
             double d = double(target[n]) - y[n];
