@@ -360,6 +360,7 @@ void Session::PrintParties() {
             p.opens = phone_.PartyChannel[i]->playout.opens();
             p.concealed = phone_.PartyChannel[i]->playout.concealedFrames();
             p.codec = phone_.PartyChannel[i]->decoderCodec;
+            p.played = phone_.PartyChannel[i]->playout.framesPlayed();
             parties.push_back(p);
         }
     }

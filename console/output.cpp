@@ -165,7 +165,8 @@ std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties) {
                         " address=" + FormatAddress(parties[i].address) +
                         " active=" + Number(parties[i].active ? 1 : 0) + " opens=" + Number(parties[i].opens) +
                         " concealed=" + Number(parties[i].concealed) + " codec=" +
-                        (parties[i].codec < 0 ? std::string("none") : Number(parties[i].codec)));
+                        (parties[i].codec < 0 ? std::string("none") : Number(parties[i].codec)) +
+                        " played=" + Number(parties[i].played));
     return lines;
 }
 

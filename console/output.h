@@ -60,6 +60,7 @@ struct PartyInfo {
     int opens = 0;      // its playout's device opens
     int concealed = 0;  // its playout's concealment frames
     int codec = -1;     // the codec its voice last arrived in, -1 before any
+    int played = 0;     // frames its playout has played (concealment ones included)
 };
 // "parties count=N", then one "party ..." line per party.
 std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties);

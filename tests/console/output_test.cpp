@@ -219,11 +219,11 @@ TEST(ConsoleOutput, ConsoleLines) {
     s.answer = 9;
     EXPECT_NE(FormatStatus(s).find(" answer=ignore "), std::string::npos);
 
-    PartyInfo bob{"Bob", MakeAddress(Ann, 11676), true, 2, 5, 1};
+    PartyInfo bob{"Bob", MakeAddress(Ann, 11676), true, 2, 5, 1, 250};
     PartyInfo eve{"E\nve", MakeAddress(0x0A000003, 5000), false};
     EXPECT_EQ(FormatParties({}), std::vector<std::string>{"parties count=0"});
     EXPECT_EQ(FormatParties({bob, eve}),
               (std::vector<std::string>{"parties count=2",
-                                        "party index=0 name=\"Bob\" address=10.0.0.2:11676 active=1 opens=2 concealed=5 codec=1",
-                                        "party index=1 name=\"E\\nve\" address=10.0.0.3:5000 active=0 opens=0 concealed=0 codec=none"}));
+                                        "party index=0 name=\"Bob\" address=10.0.0.2:11676 active=1 opens=2 concealed=5 codec=1 played=250",
+                                        "party index=1 name=\"E\\nve\" address=10.0.0.3:5000 active=0 opens=0 concealed=0 codec=none played=0"}));
 }

@@ -116,7 +116,7 @@ TEST_F(ConsoleSession, AskAcceptChatBothWaysAndHangUp) {
     ann.out.clear();
     ASSERT_TRUE(ann.run("parties"));
     EXPECT_EQ(ann.out, (std::vector<std::string>{"parties count=1", "party index=0 name=\"Bob\" address=" +
-                                                                          bob.address() + " active=1 opens=0 concealed=0 codec=none"}));
+                                                                          bob.address() + " active=1 opens=0 concealed=0 codec=none played=0"}));
     ASSERT_TRUE(ann.run("status"));
     ASSERT_EQ(ann.out.size(), 3u);
     EXPECT_EQ(ann.out[2].rfind("status text=\"Connected to Bob (127.0.0.1)", 0), 0u) << ann.out[2];
