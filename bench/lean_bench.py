@@ -24,6 +24,7 @@ their goals and assert nothing (root, network namespaces).
 
 import os
 import re
+import select
 import shutil
 import statistics
 import subprocess
@@ -117,7 +118,8 @@ def hub(d):
         gen = lab.spawn(1, [LOADGEN, "parties", lab.addresses[0], "11676", str(HUB_CALLERS), "21000",
                             audio_files.SPEECH], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                         stderr=subprocess.PIPE, text=True)
-        line = gen.stdout.readline()
+        ready, _, _ = select.select([gen.stdout], [], [], 120)
+        line = gen.stdout.readline() if ready else "(nothing within 120 s)"
         m = re.match(r"all-connected count=(\d+) seconds=([\d.]+)", line)
         if not m:
             gen.kill()

@@ -74,9 +74,13 @@ def mouth_to_ear(d, frames, delay):
     if not delays:
         print("  frames %d, Delay %d ms: no click arrived" % (frames, delay))
         return
+    over = statistics.mean(delays) - floor
+    goal = ""
+    if frames == 1 and delay == 0:
+        goal = " (goal <= 30 ms over the floor: %s)" % ("met" if over <= 30 else "NOT met")
     print("  frames per packet %d, Delay %d ms: mouth-to-ear mean %.0f ms (min %.0f, max %.0f, %d clicks); "
-          "floor %d ms; mean - floor %+.0f ms" % (frames, delay, statistics.mean(delays), min(delays), max(delays),
-                                                  len(delays), floor, statistics.mean(delays) - floor))
+          "floor %d ms; mean - floor %+.0f ms%s" % (frames, delay, statistics.mean(delays), min(delays), max(delays),
+                                                    len(delays), floor, over, goal))
 
 
 def cpu(d, seconds):

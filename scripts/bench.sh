@@ -5,7 +5,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/deps.sh"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench --target kv_audio_bench kv_codec_quality kestrovox kv_wavtool
+cmake --build build/bench --target kv_audio_bench kv_codec_quality kestrovox kv_wavtool kv_loadgen
 ./build/bench/bench/kv_audio_bench
 echo
 ./build/bench/bench/kv_codec_quality
@@ -13,3 +13,7 @@ echo
 python3 bench/system_bench.py
 echo
 python3 bench/jitter_bench.py
+echo
+python3 bench/lean_bench.py
+echo
+python3 bench/baresip_compare.py

@@ -15,15 +15,29 @@ packages=(
   clang-14 libclang-rt-14-dev                       # libFuzzer targets (scripts/fuzz.sh)
 )
 
+# Only the benchmarks' peer for comparison (bench/baresip_compare.py): when it
+# cannot be installed, that comparison says so and everything else runs.
+optional=(baresip-core)
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+
+for p in "${optional[@]}"; do
+  installed "$p" && continue
+  echo "Installing (optional): $p" >&2
+  { $sudo apt-get install -y -qq --no-install-recommends "$p" >/dev/null 2>&1 ||
+    { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "$p" >/dev/null; }; } ||
+    echo "deps.sh: $p could not be installed; the benchmarks run without it" >&2
+done
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}" >&2
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
