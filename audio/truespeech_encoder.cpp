@@ -20,6 +20,7 @@ constexpr int N = TrueSpeechSubframeSamples;
 constexpr int Window = 300;
 constexpr int Rise = 240;
 constexpr int Bases = 3;  // base lags tried per subframe pair
+constexpr int Continued = 2;
 
 // The analysis window and the lag window, computed once. The lag window is a
 // Gaussian of 200 Hz: a smooth envelope, whose formants the postfilter sharpens
@@ -196,7 +197,7 @@ void PulseSizes(const float (*phi)[N], const double corr[N], const int* pos, int
 // correlations phi of the impulse response and corr of the backward-filtered
 // target: the error of sizes s at positions p is
 // -2 sum s_i corr(p_i) + sum s_i s_j phi(p_i, p_j).
-void ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& b, int q) {
+double ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& b, int q) {
     // Greedy placement with least-squares sizes, then each pulse moved in turn
     // to the best place given the others.
     int pos[7];
@@ -225,7 +226,7 @@ void ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& 
         }
     }
     PulseSizes(phi, corr, pos, 7, size);
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = 0; pass < 1; ++pass) {
         for (int i = 0; i < 7; ++i) {
             int others[6], k = 0;
             for (int j = 0; j < 7; ++j)
@@ -284,8 +285,10 @@ void ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& 
     for (int r = 0; r < Refined; ++r) {
         const int g = gains[r];
         const double G = Gains[g];
+        const float Gf = float(G);
         int p[7], codes[7];
-        double s[7], d[N];
+        double s[7];
+        float d[N];
         bool taken[N] = {};
         std::memcpy(p, pos, sizeof p);
         for (int i = 0; i < 7; ++i) {
@@ -295,23 +298,26 @@ void ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& 
             taken[p[i]] = true;
         }
         // d = corr - phi s: the correlation left for one more pulse.
-        std::memcpy(d, corr, sizeof d);
-        for (int i = 0; i < 7; ++i)
-            for (int n = 0; n < N; ++n) d[n] -= s[i] * phi[p[i]][n];
+        for (int n = 0; n < N; ++n) d[n] = float(corr[n]);
+        for (int i = 0; i < 7; ++i) {
+            const float si = float(s[i]);
+            for (int n = 0; n < N; ++n) d[n] -= si * phi[p[i]][n];
+        }
         for (int pass = 0; pass < 3; ++pass) {
             bool moved = false;
             for (int i = 0; i < 7; ++i) {
-                for (int n = 0; n < N; ++n) d[n] += s[i] * phi[p[i]][n];
+                const float si = float(s[i]);
+                for (int n = 0; n < N; ++n) d[n] += si * phi[p[i]][n];
                 const int from = p[i] < 30 ? 0 : 30;
                 int bestN = p[i], bestCode = codes[i];
-                double best = -2 * s[i] * d[p[i]] + s[i] * s[i] * phi[p[i]][p[i]];
+                float best = -2 * si * d[p[i]] + si * si * phi[p[i]][p[i]];
                 for (int n = from; n < from + 30; ++n) {
                     if (taken[n] && n != p[i]) continue;
                     // The sign follows d; three units beat one when |d| > 2 G phi.
-                    const double ad = std::fabs(d[n]), one = G * G * phi[n][n] - 2 * G * ad;
-                    const bool three = ad > 2 * G * phi[n][n];
-                    const double delta = three ? 9 * G * G * phi[n][n] - 6 * G * ad : one;
-                    if (delta < best - 1e-9) {
+                    const float ad = std::fabs(d[n]), gp = Gf * phi[n][n];
+                    const bool three = ad > 2 * gp;
+                    const float delta = three ? Gf * (9 * gp - 6 * ad) : Gf * (gp - 2 * ad);
+                    if (delta < best) {
                         best = delta;
                         bestN = n;
                         bestCode = (d[n] >= 0 ? 0 : 2) + (three ? 1 : 0);
@@ -323,7 +329,8 @@ void ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& 
                 p[i] = bestN;
                 codes[i] = bestCode;
                 s[i] = Level[bestCode] * G;
-                for (int n = 0; n < N; ++n) d[n] -= s[i] * phi[p[i]][n];
+                const float sn = float(s[i]);
+                for (int n = 0; n < N; ++n) d[n] -= sn * phi[p[i]][n];
             }
             if (!moved) break;
         }
@@ -350,6 +357,7 @@ void ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock& 
     int second[4];
     for (int i = 0; i < 4; ++i) second[i] = bestPos[3 + i] - 30;
     b.pos[q] = Rank(bestPos, 3) << 15 | Rank(second, 4);
+    return bestCost;
 }
 
 // Four running sums, so that the additions need not wait for each other.
@@ -393,7 +401,7 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
     // share one), and there the estimate is exact but for rounding.
     const int base = q < 2 ? b.lagA : b.lagB;
     constexpr int Lags = (TrueSpeechNoLongTerm + 24) / 25;
-    constexpr int Exact = 6;
+    constexpr int Exact = 6, Finalists = 2;
     const int first = base + 18;  // at most 140: every lag stays within the history
     float history[TrueSpeechHistorySamples];
     for (int i = 0; i < TrueSpeechHistorySamples; ++i) history[i] = state.H[i];
@@ -414,8 +422,11 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
             float ext[TrueSpeechHistorySamples + N];
             std::memcpy(ext, history, sizeof history);
             for (int m = 0; m < N; ++m) ext[TrueSpeechHistorySamples + m] = ext[TrueSpeechHistorySamples + m - L];
-            Convolve(h, ext + 145 - L, own[j][0]);
+            // The first copy is the second one sample later, after one sample
+            // of its own.
             Convolve(h, ext + 146 - L, own[j][1]);
+            own[j][0][0] = ext[145 - L] * h[0];
+            for (int n = 1; n < N; ++n) own[j][0][n] = own[j][1][n - 1] + ext[145 - L] * h[n];
             copy[j][0] = own[j][0];
             copy[j][1] = own[j][1];
         }
@@ -431,9 +442,11 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
     for (int t = 0; t < TrueSpeechNoLongTerm; ++t) order[t] = t;
     std::partial_sort(order, order + Exact, order + TrueSpeechNoLongTerm,
                       [&](int l, int r) { return estimate[l] < estimate[r]; });
-    int bestCode = TrueSpeechNoLongTerm;
-    double bestError = Dot(target, target);
-    float bestHeard[N] = {};
+    // The two best codes (the first may be no long-term part at all) go on
+    // to the pulses.
+    int codes[Finalists] = {TrueSpeechNoLongTerm, TrueSpeechNoLongTerm};
+    double errors[Finalists] = {Dot(target, target), 1e300};
+    float heardCodes[Finalists][N] = {};
     for (int i = 0; i < Exact; ++i) {
         const int t = order[i], j = t / 25;
         float y[N];
@@ -452,15 +465,20 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
             double d = double(target[n]) - y[n];
             error += d * d;
         }
-        if (error < bestError) {
-            bestError = error;
-            bestCode = order[i];
-            std::memcpy(bestHeard, y, sizeof y);
+        for (int f = 0; f < Finalists; ++f) {
+            if (error < errors[f]) {
+                for (int g = Finalists - 1; g > f; --g) {
+                    errors[g] = errors[g - 1];
+                    codes[g] = codes[g - 1];
+                    std::memcpy(heardCodes[g], heardCodes[g - 1], sizeof y);
+                }
+                errors[f] = error;
+                codes[f] = t;
+                std::memcpy(heardCodes[f], y, sizeof y);
+                break;
+            }
         }
     }
-    b.ltp[q] = uint8_t(bestCode);
-    float remaining[N];
-    for (int n = 0; n < N; ++n) remaining[n] = target[n] - bestHeard[n];
 
     // Pulses. The correlations of the heard impulse response, and the
     // backward-filtered target.
@@ -474,16 +492,31 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
             phi[i][j] = phi[j][i] = cum;
         }
     }
-    // corr(n) = sum over m >= n of remaining(m) h(m - n), summed by m.
-    float reversed[N], sum[N] = {};
+    float reversed[N];
     for (int n = 0; n < N; ++n) reversed[n] = h[N - 1 - n];
-    for (int m = 0; m < N; ++m) {
-        const float r = remaining[m], *hr = reversed + N - 1 - m;  // hr[n] = h[m - n]
-        for (int n = 0; n <= m; ++n) sum[n] += r * hr[n];
+    double bestError = 1e300;
+    TrueSpeechBlock trial = b;
+    for (int f = 0; f < Finalists && errors[f] < 1e300; ++f) {
+        trial.ltp[q] = uint8_t(codes[f]);
+        float remaining[N];
+        for (int n = 0; n < N; ++n) remaining[n] = target[n] - heardCodes[f][n];
+        // corr(n) = sum over m >= n of remaining(m) h(m - n), summed by m.
+        float sum[N] = {};
+        for (int m = 0; m < N; ++m) {
+            const float r = remaining[m], *hr = reversed + N - 1 - m;  // hr[n] = h[m - n]
+            for (int n = 0; n <= m; ++n) sum[n] += r * hr[n];
+        }
+        double corr[N];
+        for (int n = 0; n < N; ++n) corr[n] = sum[n];
+        const double error = errors[f] + ChoosePulses(phi, corr, trial, q);
+        if (error < bestError) {
+            bestError = error;
+            b.ltp[q] = trial.ltp[q];
+            b.amp[q] = trial.amp[q];
+            b.pos[q] = trial.pos[q];
+            b.gain[q] = trial.gain[q];
+        }
     }
-    double corr[N];
-    for (int n = 0; n < N; ++n) corr[n] = sum[n];
-    ChoosePulses(phi, corr, b, q);
 }
 
 }  // namespace
@@ -538,13 +571,19 @@ void TrueSpeechEncoder::encode(const int16_t pcm[TrueSpeechBlockSamples], uint8_
         const float* x = res + pair * 2 * N;
         double score[146] = {};
         int first = 40;
+        // yy: the energy of the lagged residual, carried from lag to lag.
+        double yy = 1e-3;
+        for (int n = 0; n < 2 * N; ++n) yy += double(x[n - 18]) * x[n - 18];
         for (int lag = 18; lag <= 145; ++lag) {
-            double xy = 0, yy = 1e-3;
-            for (int n = 0; n < 2 * N; ++n) {
-                xy += double(x[n]) * x[n - lag];
-                yy += double(x[n - lag]) * x[n - lag];
+            if (lag > 18) {
+                const double in = x[-lag], out = x[2 * N - lag];
+                yy = std::max(1e-3, yy + in * in - out * out);
             }
-            score[lag] = xy > 0 ? xy * xy / yy : 0;
+            float xy[8] = {};
+            for (int n = 0; n < 2 * N; n += 8)
+                for (int i = 0; i < 8; ++i) xy[i] += x[n + i] * x[n + i - lag];
+            const double sum = double((xy[0] + xy[1]) + (xy[2] + xy[3])) + double((xy[4] + xy[5]) + (xy[6] + xy[7]));
+            score[lag] = sum > 0 ? sum * sum / yy : 0;
             if (score[lag] > score[first] * 1.0001) first = lag;
         }
         int second = first > 80 ? 18 : 145;
@@ -556,31 +595,46 @@ void TrueSpeechEncoder::encode(const int16_t pcm[TrueSpeechBlockSamples], uint8_
 
     // 4. The subframes pair by pair, each pair with every candidate base lag:
     // the one whose decoded pair (as heard) comes closest to the input wins.
+    // After the pair's first subframe only the best two candidates go on.
     TrueSpeechSubframeFilters(c, state_.P, b.flag != 0, F);
+    auto encodeAndHear = [&](TrueSpeechState& state, TrueSpeechBlock& trial, int q) {
+        EncodeSubframe(state, trial, q, F[q], tilt, pcm + q * N);
+        // The decoder's own update of H, S1 and the postfilter on exactly these fields.
+        int16_t out[N];
+        DecodeSubframe(state, trial, q, F[q], tilt, out, true);
+        double error = 0;
+        for (int n = 0; n < N; ++n) error += double(pcm[q * N + n] - out[n]) * (pcm[q * N + n] - out[n]);
+        return error;
+    };
     for (int pair = 0; pair < 2; ++pair) {
-        TrueSpeechState bestState;
-        TrueSpeechBlock best = b;
-        double bestError = -1;
+        TrueSpeechState states[Bases];
+        TrueSpeechBlock trials[Bases];
+        double errors[Bases];
+        int count = 0;
         for (int i = 0; i < Bases; ++i) {
-            TrueSpeechBlock trial = b;
-            (pair == 0 ? trial.lagA : trial.lagB) = uint8_t(bases[pair][i]);
-            TrueSpeechState state = state_;
-            double error = 0;
-            for (int q = 2 * pair; q < 2 * pair + 2; ++q) {
-                EncodeSubframe(state, trial, q, F[q], tilt, pcm + q * N);
-                // The decoder's own update of H, S1 and the postfilter on exactly these fields.
-                int16_t out[N];
-                DecodeSubframe(state, trial, q, F[q], tilt, out, true);
-                for (int n = 0; n < N; ++n) error += double(pcm[q * N + n] - out[n]) * (pcm[q * N + n] - out[n]);
-            }
-            if (bestError < 0 || error < bestError) {
-                bestError = error;
-                best = trial;
-                bestState = state;
-            }
+            bool seen = false;
+            for (int j = 0; j < i; ++j) seen = seen || bases[pair][j] == bases[pair][i];
+            if (seen) continue;
+            trials[count] = b;
+            (pair == 0 ? trials[count].lagA : trials[count].lagB) = uint8_t(bases[pair][i]);
+            states[count] = state_;
+            errors[count] = encodeAndHear(states[count], trials[count], 2 * pair);
+            ++count;
         }
-        b = best;
-        state_ = bestState;
+        int worst = -1;
+        if (count > Continued) {
+            worst = 0;
+            for (int i = 1; i < count; ++i)
+                if (errors[i] > errors[worst]) worst = i;
+        }
+        int best = -1;
+        for (int i = 0; i < count; ++i) {
+            if (i == worst) continue;
+            errors[i] += encodeAndHear(states[i], trials[i], 2 * pair + 1);
+            if (best < 0 || errors[i] < errors[best]) best = i;
+        }
+        b = trials[best];
+        state_ = states[best];
     }
     std::memcpy(state_.P, c, sizeof c);
 

@@ -4,17 +4,21 @@
 // Per block, a linear predictor from a 300-sample asymmetric window (the last
 // 60 samples of the previous block and this block) with a wide lag window,
 // reflection coefficients quantised to the nearest level of their tables, and
-// the interpolation flag kept only where the blended filters stay stable. Per subframe pair, three
-// candidate base lags from an open-loop pitch estimate on the residual; the
-// pair is encoded with each and the one heard closest to the input is kept.
+// the interpolation flag kept only where the blended filters stay stable.
+//
+// Per subframe pair, three candidate base lags from an open-loop pitch
+// estimate on the residual. Each encodes the pair's first subframe; the best
+// two go on to the second, and the candidate whose decoded pair is heard
+// closest to the input is kept.
 //
 // Per subframe, everything is chosen by what the listener hears: the decoder's
 // synthesis filter followed by its postfilter. The target is the input minus
-// the response of the decoder's memories; the long-term codes are ranked by
-// their two shifted copies of the history and the best few tried exactly; then
-// seven pulses are placed greedily with least-squares sizes, moved one by one to
-// better places, and quantised with a joint choice of the gain index, sizes and
-// places.
+// the response of the decoder's memories. The long-term codes are ranked by
+// the heard responses of their two shifted copies of the history, the best few
+// tried exactly, and the best two go on to the pulses: seven placed greedily
+// with least-squares sizes, each then moved to its best place given the others,
+// and quantised by a joint search of the gain index, sizes and places. The
+// long-term code and pulses heard closest to the target win.
 //
 // The encoder runs the decoder's own subframe decoding (with the postfilter)
 // on every field it emits, so its state equals that of any decoder fed the same
