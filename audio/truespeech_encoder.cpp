@@ -225,33 +225,30 @@ double ChoosePulses(const float (*phi)[N], const double corr[N], TrueSpeechBlock
             for (int n = 0; n < N; ++n) d[n] -= g * phi[n][best];
         }
     }
-    PulseSizes(phi, corr, pos, 7, size);
-    for (int pass = 0; pass < 1; ++pass) {
-        for (int i = 0; i < 7; ++i) {
-            int others[6], k = 0;
-            for (int j = 0; j < 7; ++j)
-                if (j != i) others[k++] = pos[j];
-            double s6[6];
-            PulseSizes(phi, corr, others, 6, s6);
-            const int from = pos[i] < 30 ? 0 : 30;
-            int best = pos[i];
-            double bestScore = -1;
-            for (int n = from; n < from + 30; ++n) {
-                if (used[n] && n != pos[i]) continue;
-                double d = corr[n];
-                for (int j = 0; j < 6; ++j) d -= s6[j] * phi[n][others[j]];
-                double score = d * d / (phi[n][n] + 1e-9);
-                if (score > bestScore) {
-                    bestScore = score;
-                    best = n;
-                }
+    for (int i = 0; i < 7; ++i) {
+        int others[6], k = 0;
+        for (int j = 0; j < 7; ++j)
+            if (j != i) others[k++] = pos[j];
+        double s6[6];
+        PulseSizes(phi, corr, others, 6, s6);
+        const int from = pos[i] < 30 ? 0 : 30;
+        int best = pos[i];
+        double bestScore = -1;
+        for (int n = from; n < from + 30; ++n) {
+            if (used[n] && n != pos[i]) continue;
+            double d = corr[n];
+            for (int j = 0; j < 6; ++j) d -= s6[j] * phi[n][others[j]];
+            double score = d * d / (phi[n][n] + 1e-9);
+            if (score > bestScore) {
+                bestScore = score;
+                best = n;
             }
-            used[pos[i]] = false;
-            used[best] = true;
-            pos[i] = best;
         }
-        PulseSizes(phi, corr, pos, 7, size);
+        used[pos[i]] = false;
+        used[best] = true;
+        pos[i] = best;
     }
+    PulseSizes(phi, corr, pos, 7, size);
 
     // Gain index and the +-G/+-3G codes: for each gain, the sizes rounded to
     // the nearest code; for the best few gains, each pulse then moved and
@@ -444,8 +441,12 @@ void EncodeSubframe(const TrueSpeechState& state, TrueSpeechBlock& b, int q, con
                       [&](int l, int r) { return estimate[l] < estimate[r]; });
     // The two best codes (the first may be no long-term part at all) go on
     // to the pulses.
-    int codes[Finalists] = {TrueSpeechNoLongTerm, TrueSpeechNoLongTerm};
-    double errors[Finalists] = {Dot(target, target), 1e300};
+    int codes[Finalists];
+    double errors[Finalists];
+    for (int f = 0; f < Finalists; ++f) {
+        codes[f] = TrueSpeechNoLongTerm;
+        errors[f] = f == 0 ? Dot(target, target) : 1e300;
+    }
     float heardCodes[Finalists][N] = {};
     for (int i = 0; i < Exact; ++i) {
         const int t = order[i], j = t / 25;
