@@ -171,14 +171,14 @@ def read_parties(peer, timeout=10.0):
     """Sends `parties`; returns (opens, concealed) of the only party."""
     start = len(peer.lines)
     peer.send("parties")
-    _, _, m = peer.expect_after(start, r"^party index=0 .* opens=(\d+) concealed=(\d+)$", timeout)
+    _, _, m = peer.expect_after(start, r"^party index=0 .* opens=(\d+) concealed=(\d+)(?: |$)", timeout)
     return int(m.group(1)), int(m.group(2))
 
 
 def read_status(peer, timeout=10.0):
     start = len(peer.lines)
     peer.send("status")
-    _, _, m = peer.expect_after(start, r"^status .* parties=(\d+) .* playout-opens=(\d+) concealed=(\d+)$", timeout)
+    _, _, m = peer.expect_after(start, r"^status .* parties=(\d+) .* playout-opens=(\d+) concealed=(\d+)(?: |$)", timeout)
     return int(m.group(1)), int(m.group(2)), int(m.group(3))
 
 
