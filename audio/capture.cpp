@@ -86,23 +86,29 @@ int CaptureDevice::read(uint8_t* destination) {
 }
 
 bool CaptureDevice::waitFrame(int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    readBusy_ = 1;  // close() lets go of the device only once this is back to 0
+    bool ready = false;
     for (;;) {
-        readBusy_ = 1;
         WaveInput* device = device_.load();
-        const bool ready = device && device->done(buffers_[readIndex_]);
-        readBusy_ = 0;
-        if (!device) return false;
-        if (ready) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!device) break;  // closed, or closing: close() has woken the device
+        ready = device->done(buffers_[readIndex_]);
+        if (ready) break;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        if (left <= 0) break;
+        device->waitEvent(static_cast<int>(left));
     }
+    readBusy_ = 0;
+    return ready;
 }
 
 int CaptureDevice::close() {
     WaveInput* device = device_.exchange(nullptr);  // new reads find no device from here on
     if (!device) return 0;
-    while (readBusy_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    device->wake();  // a waitFrame sleeping on it looks again and finds no device
+    // A read in progress takes microseconds; a waitFrame returns once woken.
+    while (readBusy_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::lock_guard<std::mutex> guard(mixerLock_);
     device->reset();
     for (int i = 0; i < bufferCount_; ++i) {

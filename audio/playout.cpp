@@ -73,11 +73,10 @@ int PlayoutBuffer::write(int sampleRate, const uint8_t* data, int length) {
     if (samplesWritten_ + samples > samplesPlayed_ + limit) return 0;  // beyond the maximum delay: dropped
 
     Slot& slot = slots_[writeIndex_];
-    slot.buffer.data = new uint8_t[static_cast<size_t>(length)];
-    slot.buffer.length = length;
+    const bool wasEmpty = writeIndex_ == playIndex_;
+    prepareSlotLocked(slot, length);
     slot.inUse = true;
     slot.concealment = false;
-    device_->prepare(slot.buffer);
     std::memcpy(slot.buffer.data, data, static_cast<size_t>(length));
     if (outGain) {
         for (int i = 0; i < samples; ++i) {
@@ -97,13 +96,30 @@ int PlayoutBuffer::write(int sampleRate, const uint8_t* data, int length) {
         playing = 1;
         device_->restart();
     }
+    // The monitor sleeps until the device plays something; a frame behind
+    // others is seen then, but the first one changes the level at once.
+    if (wasEmpty) device_->wake();
     return 0;
 }
 
+void PlayoutBuffer::prepareSlotLocked(Slot& slot, int length) {
+    if (slot.prepared && slot.buffer.length == length) return;
+    if (slot.prepared) {
+        device_->unprepare(slot.buffer);
+        slot.prepared = false;
+    }
+    if (slot.capacity < length) {
+        slot.storage.reset(new uint8_t[static_cast<size_t>(length)]);
+        slot.capacity = length;
+    }
+    slot.buffer.data = slot.storage.get();
+    slot.buffer.length = length;
+    device_->prepare(slot.buffer);
+    slot.prepared = true;
+}
+
 void PlayoutBuffer::releaseSlot(Slot& slot) {
-    device_->unprepare(slot.buffer);
-    delete[] slot.buffer.data;
-    slot.buffer.data = nullptr;
+    // Stays prepared with its storage for the next frame.
     slot.inUse = false;
     slot.concealment = false;
 }
@@ -181,8 +197,7 @@ bool PlayoutBuffer::queueConcealmentLocked() {
     const int64_t span = static_cast<int64_t>(length) * MaxConcealFrames;
     const int64_t before = static_cast<int64_t>(length) * concealRun_;
     Slot& slot = slots_[writeIndex_];
-    slot.buffer.data = new uint8_t[static_cast<size_t>(length) * 2];
-    slot.buffer.length = length * 2;
+    prepareSlotLocked(slot, length * 2);
     int phase = cyclePhase_;
     for (int i = 0; i < length; ++i) {
         const int64_t gain = span - (before + i + 1);
@@ -193,7 +208,6 @@ bool PlayoutBuffer::queueConcealmentLocked() {
     cyclePhase_ = phase;
     slot.inUse = true;
     slot.concealment = true;
-    device_->prepare(slot.buffer);
     device_->write(slot.buffer);
     writeIndex_ = (writeIndex_ + 1) % n;
     samplesWritten_ += length;
@@ -202,12 +216,26 @@ bool PlayoutBuffer::queueConcealmentLocked() {
     return true;
 }
 
-void PlayoutBuffer::monitor() {
-    if (stopRequest_) {
+void PlayoutBuffer::monitorStopped() {
+    {
+        std::lock_guard<std::mutex> guard(stopLock_);
         monitorRunning_ = 0;
-        return;
+    }
+    stopped_.notify_all();
+}
+
+void PlayoutBuffer::monitor() {
+    WaveOutput* device = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        device = device_.get();  // the same device until this thread ends
     }
     for (;;) {
+        if (stopRequest_ || !device) {
+            monitorStopped();
+            return;
+        }
+        int waitMs = -1;  // until the device has played something, or is woken
         {
             std::lock_guard<std::mutex> guard(lock_);
             while (slots_[playIndex_].inUse && device_->done(slots_[playIndex_].buffer)) {
@@ -237,28 +265,31 @@ void PlayoutBuffer::monitor() {
             outputLevel_ = LevelFromPeak(peak);
             // About to run dry: the frame playing is the last one queued (or,
             // when this pass came late, nothing is left).
-            // The last frame must have been seen playing alone on the pass
-            // before too: the frames of one payload are queued one by one, and
-            // a pass between two of them must not take the first for the last.
+            // The last frame must have been seen playing alone for a while
+            // too: the frames of one payload are queued one by one, and a
+            // pass between two of them must not take the first for the last.
+            const auto now = std::chrono::steady_clock::now();
             const bool drained = writeIndex_ == playIndex_;
             const bool alone = current.inUse && (playIndex_ + 1) % slotCount_ == writeIndex_;
-            const bool lastPlaying = alone && aloneBefore_ == writeIndex_;
+            if (alone && aloneBefore_ != writeIndex_) aloneSince_ = now;
+            const auto confirmed = aloneSince_ + std::chrono::milliseconds(LastFrameConfirmMs);
+            const bool lastPlaying = alone && aloneBefore_ == writeIndex_ && now >= confirmed;
             aloneBefore_ = alone ? writeIndex_ : -1;
-            if (playing && conceal && (drained || lastPlaying) && concealRun_ < MaxConcealFrames &&
-                queueConcealmentLocked()) {
+            const bool mayConceal = playing && conceal && concealRun_ < MaxConcealFrames;
+            if (mayConceal && (drained || lastPlaying) && queueConcealmentLocked()) {
                 // Bridged: the device plays on.
             } else if (drained && playing) {
                 // Everything queued has played: close and let the next frame prebuffer again.
-                monitorRunning_ = 0;
                 closeLocked();
+                monitorStopped();
                 return;
+            } else if (mayConceal && alone && !lastPlaying) {
+                // Look again once it has been alone long enough (sooner if it finishes).
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(confirmed - now).count();
+                waitMs = static_cast<int>(left < 0 ? 0 : left) + 1;
             }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (stopRequest_) {
-            monitorRunning_ = 0;
-            return;
-        }
+        device->waitEvent(waitMs);
     }
 }
 
@@ -266,15 +297,28 @@ void PlayoutBuffer::closeLocked() {
     if (!device_) return;
     playing = 0;
     device_->reset();
-    for (Slot& s : slots_)
-        if (s.inUse) releaseSlot(s);
+    for (Slot& s : slots_) {
+        if (s.prepared) device_->unprepare(s.buffer);
+        s.prepared = false;
+        s.inUse = false;
+        s.concealment = false;
+    }
     device_.reset();
     deviceOpen_ = false;
 }
 
 int PlayoutBuffer::close(bool takeLock) {
     stopRequest_ = 1;
-    while (monitorRunning_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (takeLock) {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (device_) device_->wake();
+    } else if (device_) {
+        device_->wake();
+    }
+    {
+        std::unique_lock<std::mutex> wait(stopLock_);
+        stopped_.wait(wait, [this] { return monitorRunning_ == 0; });
+    }
     if (takeLock) {
         std::lock_guard<std::mutex> guard(lock_);
         closeLocked();

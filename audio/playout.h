@@ -4,7 +4,11 @@
 // a maximum delay (a frame that would make the unplayed queue longer is
 // dropped). When the queue runs dry the device is closed and the next frame
 // prebuffers again. A monitor thread per open device reclaims played frames,
-// measures the output level and notices the drained queue.
+// measures the output level and notices the drained queue. It sleeps on the
+// device (WaveOutput::waitEvent) and makes a pass when a frame has been
+// played, when a frame lands in an empty queue, when the buffer is closed, or
+// when a concealment decision is due; an open buffer with nothing playing
+// costs nothing.
 //
 // With concealment on, a queue about to run dry in the middle of playing is
 // bridged instead: once the frame playing is the last one queued, the monitor
@@ -13,9 +17,15 @@
 // fading from half to silence. A real frame arriving meanwhile is queued
 // behind them and plays on the same device without prebuffering again; when
 // both have played and nothing came, the device closes as without concealment.
+//
+// Frames are copied into storage that each slot keeps from one frame to the
+// next, and a slot stays prepared on the device while the length of its
+// frames does not change: queueing a frame allocates nothing.
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -76,9 +86,16 @@ public:
 private:
     struct Slot {
         WaveBuffer buffer;
+        std::unique_ptr<uint8_t[]> storage;
+        int capacity = 0;       // bytes of storage
+        bool prepared = false;  // buffer is prepared on the open device
         bool inUse = false;
         bool concealment = false;
     };
+    // A frame seen playing as the last one queued is taken for the last one
+    // only when it still is this long after: the frames of one payload are
+    // queued one by one, and the gap between two of them is not the end.
+    static constexpr int LastFrameConfirmMs = 10;
     // Pitch periods are looked for between 2.5 and 15 ms; 15 ms at 48 kHz fits.
     static constexpr int MaxCycleSamples = 720;
     // The end of the last real frame kept for a queue that ran dry before the
@@ -88,6 +105,10 @@ private:
     void monitor();
     void closeLocked();  // the lock is held by the caller
     void releaseSlot(Slot& slot);
+    // The lock is held by the caller: the slot's buffer holds `length` bytes of
+    // storage and is prepared on the device.
+    void prepareSlotLocked(Slot& slot, int length);
+    void monitorStopped();
     // The lock is held by the caller: with the queue about to run dry (or dry),
     // queues one concealment frame; false when there is nothing to queue.
     bool queueConcealmentLocked();
@@ -114,6 +135,7 @@ private:
     // the period repeated, where the next frame continues it, and its length.
     int concealRun_ = 0;
     int aloneBefore_ = -1;  // the write index when the last pass saw one frame left playing
+    std::chrono::steady_clock::time_point aloneSince_;  // when a pass first saw it
     int16_t cycle_[MaxCycleSamples] = {};
     int cycleLength_ = 0;
     int cyclePhase_ = 0;
@@ -124,6 +146,9 @@ private:
     std::atomic<int> stopRequest_{0};
     std::mutex lock_;
     std::thread monitor_;
+    // close() sleeps on this until the monitor has stopped.
+    std::mutex stopLock_;
+    std::condition_variable stopped_;
 };
 
 }  // namespace kv

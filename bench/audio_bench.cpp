@@ -220,7 +220,7 @@ int main(int argc, char** argv) {
     {
         ManualWaveDevices devices;
         PlayoutBuffer idle(&devices);
-        idle.setMinDelay(100000);  // stays open and prebuffering: the monitor polls
+        idle.setMinDelay(100000);  // stays open and prebuffering: the monitor sleeps
         idle.setMaxDelay(100000);
         uint8_t frame[640] = {};
         idle.write(8000, frame, 640);
@@ -228,8 +228,9 @@ int main(int argc, char** argv) {
                     baseline);
     }
     {
-        // An open capture on the real-time WAV microphone, read every 10 ms as
-        // the transmit loop does, all of it held back as silence.
+        // An open capture on the real-time WAV microphone, read as each frame
+        // is filled (the transmit loop sleeps in waitFrame), all of it held
+        // back as silence.
         std::string dir = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
         std::string mic = dir + "/kv_bench_silence.wav";
         std::FILE* f = std::fopen(mic.c_str(), "wb");
@@ -248,11 +249,10 @@ int main(int argc, char** argv) {
         std::thread reader([&] {
             uint8_t out[65];
             while (!stop) {
-                capture.readEncodedFrame(out);
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                if (capture.waitFrame(100)) capture.readEncodedFrame(out);
             }
         });
-        std::printf("idle capture (WAV microphone, polled every 10 ms): %.3f%% of one core\n", IdleCpuPercent(window));
+        std::printf("idle capture (WAV microphone, read as frames fill): %.3f%% of one core\n", IdleCpuPercent(window));
         stop = true;
         reader.join();
         capture.stopSending();

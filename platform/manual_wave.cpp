@@ -17,10 +17,12 @@ struct ManualWaveDevices::State {
         OutputInfo info;
         std::deque<WaveBuffer*> queue;
         std::vector<int16_t> played;
+        WaveSignal signal;
     };
     struct Input {
         InputInfo info;
         std::deque<WaveBuffer*> added;
+        WaveSignal signal;
     };
     std::mutex lock;
     std::vector<std::shared_ptr<Output>> outputs;
@@ -39,6 +41,19 @@ namespace {
 using State = ManualWaveDevices::State;
 
 BufferMark* Mark(const WaveBuffer& b) { return static_cast<BufferMark*>(b.device); }
+
+// waitEvent() of either direction, shown in the device's info while it sleeps.
+template <class Device>
+void Sleep(State& state, Device& me, int timeoutMs) {
+    {
+        std::lock_guard<std::mutex> guard(state.lock);
+        me.info.waiting = true;
+        me.info.waitLimitMs = timeoutMs;
+    }
+    me.signal.wait(timeoutMs);
+    std::lock_guard<std::mutex> guard(state.lock);
+    me.info.waiting = false;
+}
 
 class ManualOutput final : public WaveOutput {
 public:
@@ -83,7 +98,10 @@ public:
             me_->queue.clear();
             me_->info.queued = 0;
         });
+        me_->signal.set();
     }
+    void waitEvent(int timeoutMs) override { Sleep(*state_, *me_, timeoutMs); }
+    void wake() override { me_->signal.set(); }
 
 private:
     template <class F>
@@ -137,7 +155,10 @@ public:
         me_->added.clear();
         me_->info.added = 0;
         me_->info.started = false;
+        me_->signal.set();
     }
+    void waitEvent(int timeoutMs) override { Sleep(*state_, *me_, timeoutMs); }
+    void wake() override { me_->signal.set(); }
 
 private:
     std::shared_ptr<State> state_;
@@ -197,6 +218,7 @@ int ManualWaveDevices::markPlayed(int count, int index) {
         ++played;
     }
     o->info.queued = static_cast<int>(o->queue.size());
+    if (played > 0) o->signal.set();
     return played;
 }
 
@@ -230,6 +252,7 @@ bool ManualWaveDevices::fillInput(const std::vector<int16_t>& samples, int index
         std::memcpy(b->data + 2 * k, &s, 2);
     }
     Mark(*b)->done = true;
+    in->signal.set();
     return true;
 }
 

@@ -1,7 +1,9 @@
 // Wave devices for tests: nothing plays or records by itself. A test marks
 // an output's queued buffers as played, and fills an input's added buffers
-// with the samples it chooses. Like a real device, a paused output plays
-// nothing and an input records nothing before it is started.
+// with the samples it chooses; either wakes a thread sleeping in waitEvent().
+// Like a real device, a paused output plays nothing and an input records
+// nothing before it is started. A test can see whether someone sleeps on a
+// device, and for how long at most.
 #pragma once
 
 #include <atomic>
@@ -23,6 +25,8 @@ public:
         int restarts = 0;
         int queued = 0;  // buffers written and not yet played or returned
         uint32_t volume = 0;
+        bool waiting = false;  // a thread is in waitEvent()
+        int waitLimitMs = 0;   // its time-out then (negative: none)
     };
     struct InputInfo {
         bool open = false;
@@ -31,6 +35,8 @@ public:
         int added = 0;   // empty buffers waiting to be filled
         int buffers = 0; // buffers prepared
         int bufferBytes = 0;
+        bool waiting = false;  // a thread is in waitEvent()
+        int waitLimitMs = 0;   // its time-out then (negative: none)
     };
 
     ManualWaveDevices();

@@ -7,11 +7,23 @@
 // PCM ("default"); WAV files paced in real time; a manual test device.
 //
 // Threading: the caller serialises its own calls on one device; done() may be
-// polled from any thread while the device works in the background.
+// asked from any thread while the device works in the background.
+//
+// Waiting: nobody needs to poll done(). waitEvent() sleeps until the device
+// has something to report - a buffer completed (played, filled, or returned by
+// reset) - or until wake() is called, or the time-out passes. Both behave like
+// an auto-reset event: a completion or wake() that comes while nobody waits is
+// kept, and the next waitEvent() returns at once and consumes it. waitEvent()
+// may return early for any reason, so the caller checks done() for the buffer
+// it waits for and waits again. One thread at a time waits on a device;
+// waitEvent() and wake() may be called from any thread, at the same time as the
+// device's other calls.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 namespace kv {
 
@@ -21,6 +33,19 @@ struct WaveBuffer {
     uint8_t* data = nullptr;
     int length = 0;  // bytes, an even number
     void* device = nullptr;
+};
+
+// The auto-reset event behind waitEvent()/wake() of the portable devices.
+class WaveSignal {
+public:
+    void set();
+    // Returns once set (clearing it) or after timeoutMs (negative: no limit); true when set.
+    bool wait(int timeoutMs);
+
+private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool set_ = false;
 };
 
 class WaveOutput {
@@ -39,6 +64,9 @@ public:
     virtual void unprepare(WaveBuffer& b) = 0;
     // Stops playing and returns every queued buffer as done.
     virtual void reset() = 0;
+    // See "Waiting" above.
+    virtual void waitEvent(int timeoutMs) = 0;
+    virtual void wake() = 0;
 };
 
 class WaveInput {
@@ -54,6 +82,9 @@ public:
     virtual void unprepare(WaveBuffer& b) = 0;
     // Stops recording and returns every added buffer as done.
     virtual void reset() = 0;
+    // See "Waiting" above.
+    virtual void waitEvent(int timeoutMs) = 0;
+    virtual void wake() = 0;
     // The platform's handle of the open device (HWAVEIN on Windows), for the mixer; null elsewhere.
     virtual void* nativeHandle() { return nullptr; }
 };

@@ -18,6 +18,11 @@
 // Input: recording starts with start(); the worker reads period-sized chunks
 // and copies them into the added buffers in order. With no empty buffer the
 // chunk is thrown away and the device keeps running.
+//
+// The worker sleeps on the PCM's descriptors (snd_pcm_wait) while ALSA has no
+// room or no audio, and, while only the tail of the output plays, until the
+// stream position reaches the end of the next buffer. Whenever it marks a
+// buffer done it sets the device's signal, which waitEvent() sleeps on.
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
@@ -201,9 +206,10 @@ protected:
         return s;
     }
 
-    static void finish(Slot* s) {
+    void finish(Slot* s) {
         s->queued = false;
         s->done = true;
+        signal_.set();
     }
 
     // Under m_: every queued buffer is returned as done.
@@ -256,6 +262,7 @@ protected:
     std::mutex m_;
     std::condition_variable wake_;   // caller -> worker
     std::condition_variable acked_;  // worker -> caller
+    WaveSignal signal_;              // worker -> whoever waits for a buffer
     std::unordered_map<const void*, std::unique_ptr<Slot>> slots_;
     std::deque<Slot*> queue_;     // waiting for (or partly through) the device
     std::deque<Slot*> inFlight_;  // output: handed to ALSA, not yet played
@@ -306,8 +313,11 @@ public:
     void reset() override {
         std::unique_lock<std::mutex> lk(m_);
         returnAll();
+        signal_.set();
         dropAndWait(lk);
     }
+    void waitEvent(int timeoutMs) override { signal_.wait(timeoutMs); }
+    void wake() override { signal_.set(); }
 
 private:
     template <class F>
@@ -365,6 +375,7 @@ private:
 
     // Under m_.
     void markPlayed(uint64_t played) {
+        played_ = played;
         while (!inFlight_.empty() && inFlight_.front()->end <= played) {
             finish(inFlight_.front());
             inFlight_.pop_front();
@@ -472,7 +483,12 @@ private:
             } else if (feed) {
                 continue;  // more to hand over at once
             } else if (!inFlight_.empty() && !hwPaused_) {
-                wake_.wait_for(lk, std::chrono::milliseconds(5));  // watch the tail play
+                // Only the tail plays: look again when the next buffer should have played.
+                const uint64_t end = inFlight_.front()->end;
+                const uint64_t left = end > played_ ? end - played_ : 0;
+                int64_t ms = static_cast<int64_t>(left * 1000 / static_cast<uint64_t>(g_.rate)) + 1;
+                if (ms > MaxTailWaitMs) ms = MaxTailWaitMs;
+                wake_.wait_for(lk, std::chrono::milliseconds(ms));
             } else {
                 wake_.wait(lk);
             }
@@ -492,6 +508,9 @@ private:
     size_t chunkPos_ = 0;   // frames of chunk_ already accepted by ALSA
     uint64_t copied_ = 0;   // frames taken from buffers since open
     uint64_t written_ = 0;  // frames accepted by ALSA since open
+    uint64_t played_ = 0;   // the stream position last seen played
+    // A device whose position stops moving is still looked at this often.
+    static constexpr int64_t MaxTailWaitMs = 100;
     bool hwPaused_ = false;
     bool pauseTried_ = false;
     bool lost_ = false;
@@ -529,8 +548,11 @@ public:
         std::unique_lock<std::mutex> lk(m_);
         recording_ = false;
         returnAll();
+        signal_.set();
         dropAndWait(lk);
     }
+    void waitEvent(int timeoutMs) override { signal_.wait(timeoutMs); }
+    void wake() override { signal_.set(); }
 
 private:
     // Under m_: copies captured frames into the waiting buffers in order; the

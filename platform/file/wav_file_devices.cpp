@@ -19,7 +19,9 @@ namespace {
 constexpr int Rate = WavFileDevices::SampleRate;
 constexpr size_t WriteBlockSamples = 160;     // 20 ms per append to the speaker file
 constexpr int64_t MaxChunkSamples = 8000;     // the timeline advances at most 1 s per step
-constexpr int TickMs = 5;
+// With nothing due, time still moves on this often, so that the speaker file
+// grows with the silence as time passes.
+constexpr int IdleTickMs = 1000;
 constexpr uint32_t HeaderBytes = 44;
 constexpr uint64_t MaxDataBytes = 0x7FFF0000u;  // keeps offsets inside a 32-bit long (Windows fseek)
 
@@ -149,6 +151,7 @@ struct Queued {
 struct StreamState {
     std::vector<std::unique_ptr<BufferState>> prepared;
     std::deque<Queued> queue;
+    WaveSignal signal;  // set when a buffer completes
 
     BufferState* find(const WaveBuffer& b) const {
         for (const auto& p : prepared)
@@ -160,13 +163,15 @@ struct StreamState {
         prepared.push_back(std::make_unique<BufferState>());
         b.device = prepared.back().get();
     }
-    void enqueue(WaveBuffer& b) {
+    // True when the buffer is now the first in the queue.
+    bool enqueue(WaveBuffer& b) {
         BufferState* s = find(b);
-        if (!s || s->queued) return;  // unprepared or already queued: refused
+        if (!s || s->queued) return false;  // unprepared or already queued: refused
         s->done = false;
         s->queued = true;
         const int samples = (b.data && b.length > 0) ? b.length / 2 : 0;
         queue.push_back(Queued{s, b.data, samples, 0});
+        return queue.size() == 1;
     }
     void unprepare(WaveBuffer& b) {
         BufferState* s = find(b);
@@ -187,9 +192,15 @@ struct StreamState {
         queue.front().state->done = true;
         queue.front().state->queued = false;
         queue.pop_front();
+        signal.set();
     }
     void returnAll() {
         while (!queue.empty()) finishFront();
+    }
+    // Timeline samples until the first queued buffer completes; -1 with none queued.
+    int64_t samplesToNextDone() const {
+        if (queue.empty()) return -1;
+        return queue.front().samples - queue.front().position;
     }
     void retireEmptyFronts() {
         while (!queue.empty() && queue.front().position >= queue.front().samples) finishFront();
@@ -216,6 +227,10 @@ public:
     int64_t originMicros = 0;
     int64_t processed = 0;  // timeline samples done
     bool stopped = false;
+    // The ticker sleeps on this until the next buffer is due; a device call
+    // that may bring that moment nearer notifies it.
+    std::condition_variable changed;
+    bool tickerStop = false;
 
     bool hasMic = false;
     std::vector<int16_t> mic;
@@ -336,6 +351,29 @@ public:
         }
     }
 
+    // Microseconds on the clock when the next queued buffer completes; -1 when
+    // none will without a device call.
+    int64_t nextDueMicros() const {
+        int64_t soonest = -1;
+        auto consider = [&](int64_t samples) {
+            if (samples < 0) return;
+            if (samples == 0) samples = 1;  // empty buffers retire with the next sample
+            if (soonest < 0 || samples < soonest) soonest = samples;
+        };
+        if (hasSpeaker)
+            for (const OutputState* o : outputs)
+                if (!o->paused) consider(o->samplesToNextDone());
+        for (const InputState* in : inputs)
+            if (in->started) consider(in->samplesToNextDone());
+        if (soonest < 0) return -1;
+        const int64_t sample = processed + soonest;
+        // The first moment at which catchUp() reaches that sample.
+        return originMicros + (sample * 1000000 + Rate - 1) / Rate;
+    }
+
+    // Under mu, after a call that may make a buffer due sooner.
+    void reschedule() { changed.notify_all(); }
+
     // Ends time: everything up to now is written and the file closed.
     void stop() {
         std::lock_guard<std::mutex> lock(mu);
@@ -372,6 +410,7 @@ public:
         Lock lock(core_->mu);
         core_->catchUp(false);
         state_.paused = false;
+        core_->reschedule();
     }
     void setVolume(uint32_t leftRight) override {
         Lock lock(core_->mu);
@@ -385,7 +424,7 @@ public:
     void write(WaveBuffer& b) override {
         Lock lock(core_->mu);
         core_->catchUp(false);
-        state_.enqueue(b);
+        if (state_.enqueue(b) && !state_.paused) core_->reschedule();
     }
     bool done(const WaveBuffer& b) override {
         Lock lock(core_->mu);
@@ -401,7 +440,10 @@ public:
         Lock lock(core_->mu);
         core_->catchUp(false);
         state_.returnAll();
+        state_.signal.set();
     }
+    void waitEvent(int timeoutMs) override { state_.signal.wait(timeoutMs); }
+    void wake() override { state_.signal.set(); }
 
 private:
     using Lock = std::lock_guard<std::mutex>;
@@ -429,12 +471,13 @@ public:
     void add(WaveBuffer& b) override {
         Lock lock(core_->mu);
         core_->catchUp(false);
-        state_.enqueue(b);
+        if (state_.enqueue(b) && state_.started) core_->reschedule();
     }
     void start() override {
         Lock lock(core_->mu);
         core_->catchUp(false);
         state_.started = true;
+        core_->reschedule();
     }
     bool done(const WaveBuffer& b) override {
         Lock lock(core_->mu);
@@ -451,7 +494,10 @@ public:
         core_->catchUp(false);
         state_.started = false;
         state_.returnAll();
+        state_.signal.set();
     }
+    void waitEvent(int timeoutMs) override { state_.signal.wait(timeoutMs); }
+    void wake() override { state_.signal.set(); }
 
 private:
     using Lock = std::lock_guard<std::mutex>;
@@ -461,36 +507,35 @@ private:
 
 }  // namespace
 
-// Moves the timeline on every few ms while the device set lives.
+// Moves the timeline on while the device set lives: it sleeps until the next
+// queued buffer is due (or IdleTickMs with none), so that a device's waiter is
+// woken when its buffer completes, not on a fixed tick.
 class WavFileTicker {
 public:
     explicit WavFileTicker(std::shared_ptr<WavFileCore> core) : core_(std::move(core)), thread_([this] { run(); }) {}
     ~WavFileTicker() {
         {
-            std::lock_guard<std::mutex> lock(mu_);
-            stop_ = true;
+            std::lock_guard<std::mutex> lock(core_->mu);
+            core_->tickerStop = true;
         }
-        cv_.notify_all();
+        core_->changed.notify_all();
         thread_.join();
     }
 
 private:
     void run() {
-        std::unique_lock<std::mutex> lock(mu_);
-        while (!cv_.wait_for(lock, std::chrono::milliseconds(TickMs), [this] { return stop_; })) {
-            lock.unlock();
-            {
-                std::lock_guard<std::mutex> coreLock(core_->mu);
-                core_->catchUp(false);
-            }
-            lock.lock();
+        WavFileCore& core = *core_;
+        std::unique_lock<std::mutex> lock(core.mu);
+        while (!core.tickerStop) {
+            core.catchUp(false);
+            const int64_t due = core.nextDueMicros();
+            int64_t waitMicros = static_cast<int64_t>(IdleTickMs) * 1000;
+            if (due >= 0) waitMicros = std::min(waitMicros, due - core.clock->nowMicros());
+            if (waitMicros > 0) core.changed.wait_for(lock, std::chrono::microseconds(waitMicros));
         }
     }
 
     std::shared_ptr<WavFileCore> core_;
-    std::mutex mu_;
-    std::condition_variable cv_;
-    bool stop_ = false;
     std::thread thread_;  // last: starts once the rest is built
 };
 

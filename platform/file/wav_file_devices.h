@@ -15,9 +15,12 @@
 //
 // Only 8000 Hz is offered: open* return null at any other rate.
 //
-// Time moves on in a background thread every few ms with the real clock. With
-// a ManualWaveClock there is no thread: every device call first brings the
-// timeline up to the clock's present, and pump() does so on request.
+// With the real clock, time moves on in a background thread that sleeps until
+// the next queued buffer of an unpaused output or a started input is due (and
+// wakes at least once a second, for the speaker file), so a device's
+// waitEvent() returns as its buffer completes. With a ManualWaveClock there is
+// no thread: every device call first brings the timeline up to the clock's
+// present, and pump() does so on request.
 #pragma once
 
 #include <atomic>

@@ -1,7 +1,9 @@
 // Windows wave devices: waveOut* and waveIn* on the wave mapper, PCM mono
-// 16-bit, no completion callback. The driver marks a buffer played (output) or
-// filled (input) by setting WHDR_DONE in its WAVEHDR from its own thread; we
-// poll that flag.
+// 16-bit, opened with CALLBACK_EVENT. The driver marks a buffer played
+// (output) or filled (input) by setting WHDR_DONE in its WAVEHDR from its own
+// thread, and then sets the device's auto-reset event; waitEvent() sleeps on
+// that event and wake() sets it too. The event is also set when the device
+// opens and closes: a waiter then just looks at its buffer again.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -45,15 +47,21 @@ WAVEHDR* NewHeader(WaveBuffer& b) {
     return h;
 }
 
+// Sleeps on a device's event.
+void WaitOn(HANDLE event, int timeoutMs) {
+    WaitForSingleObject(event, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+}
+
 class Win32WaveOutput final : public WaveOutput {
 public:
-    explicit Win32WaveOutput(HWAVEOUT h) : h_(h) {}
+    Win32WaveOutput(HWAVEOUT h, HANDLE event) : h_(h), event_(event) {}
     ~Win32WaveOutput() override {
         // Closing with buffers still queued fails; return them first.
         if (waveOutClose(h_) == WAVERR_STILLPLAYING) {
             waveOutReset(h_);
             waveOutClose(h_);
         }
+        CloseHandle(event_);
     }
 
     void pause() override { waveOutPause(h_); }
@@ -91,19 +99,23 @@ public:
     }
 
     void reset() override { waveOutReset(h_); }
+    void waitEvent(int timeoutMs) override { WaitOn(event_, timeoutMs); }
+    void wake() override { SetEvent(event_); }
 
 private:
     HWAVEOUT h_;
+    HANDLE event_;
 };
 
 class Win32WaveInput final : public WaveInput {
 public:
-    explicit Win32WaveInput(HWAVEIN h) : h_(h) {}
+    Win32WaveInput(HWAVEIN h, HANDLE event) : h_(h), event_(event) {}
     ~Win32WaveInput() override {
         if (waveInClose(h_) == WAVERR_STILLPLAYING) {
             waveInReset(h_);
             waveInClose(h_);
         }
+        CloseHandle(event_);
     }
 
     void prepare(WaveBuffer& b) override {
@@ -139,11 +151,14 @@ public:
     }
 
     void reset() override { waveInReset(h_); }
+    void waitEvent(int timeoutMs) override { WaitOn(event_, timeoutMs); }
+    void wake() override { SetEvent(event_); }
 
     void* nativeHandle() override { return h_; }
 
 private:
     HWAVEIN h_;
+    HANDLE event_;
 };
 
 class Win32WaveDevices final : public WaveDevices {
@@ -151,17 +166,31 @@ public:
     std::unique_ptr<WaveOutput> openOutput(int sampleRate) override {
         if (sampleRate <= 0) return nullptr;
         WAVEFORMATEX f = PcmMono16(sampleRate);
+        HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!event) return nullptr;
         HWAVEOUT h = nullptr;
-        if (waveOutOpen(&h, WAVE_MAPPER, &f, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR || !h) return nullptr;
-        return std::make_unique<Win32WaveOutput>(h);
+        if (waveOutOpen(&h, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(event), 0, CALLBACK_EVENT) !=
+                MMSYSERR_NOERROR ||
+            !h) {
+            CloseHandle(event);
+            return nullptr;
+        }
+        return std::make_unique<Win32WaveOutput>(h, event);
     }
 
     std::unique_ptr<WaveInput> openInput(int sampleRate) override {
         if (sampleRate <= 0) return nullptr;
         WAVEFORMATEX f = PcmMono16(sampleRate);
+        HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!event) return nullptr;
         HWAVEIN h = nullptr;
-        if (waveInOpen(&h, WAVE_MAPPER, &f, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR || !h) return nullptr;
-        return std::make_unique<Win32WaveInput>(h);
+        if (waveInOpen(&h, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(event), 0, CALLBACK_EVENT) !=
+                MMSYSERR_NOERROR ||
+            !h) {
+            CloseHandle(event);
+            return nullptr;
+        }
+        return std::make_unique<Win32WaveInput>(h, event);
     }
 };
 

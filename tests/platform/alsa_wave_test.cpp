@@ -164,6 +164,22 @@ std::string AlsaWave::old_;
 bool AlsaWave::hadOld_ = false;
 WaveDevices* AlsaWave::devices_ = nullptr;
 
+namespace {
+
+// Sleeps on the device until the buffer is done: true only when it was done
+// before limitMs passed, so a device that never wakes its waiter fails.
+template <class Device>
+bool SleepUntilDone(Device& d, const WaveBuffer& b, int limitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        const bool done = d.done(b);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (done || left.count() <= 0) return done && left.count() > 0;
+        d.waitEvent(static_cast<int>(left.count()));
+    }
+}
+}  // namespace
+
 TEST_F(AlsaWave, DefaultPcmIsTheSuitesFileChain) {
     for (snd_pcm_stream_t stream : {SND_PCM_STREAM_PLAYBACK, SND_PCM_STREAM_CAPTURE}) {
         snd_pcm_t* pcm = nullptr;
@@ -233,6 +249,31 @@ TEST_F(AlsaWave, OutputPlaysAgainAfterTheQueueRanDry) {
         expected.insert(expected.end(), s.begin(), s.end());
     }
     EXPECT_EQ(ReadRaw(outPath()), expected);
+}
+
+TEST_F(AlsaWave, AWaiterSleepsOnTheDeviceUntilItsBufferIsDone) {
+    {
+        auto out = devices_->openOutput(Rate);
+        ASSERT_NE(out, nullptr);
+        std::vector<Buffer> bs;
+        for (int k = 0; k < 3; ++k) bs.emplace_back(Pattern(k, 320));
+        for (Buffer& b : bs) out->prepare(b.wave);
+        for (Buffer& b : bs) out->write(b.wave);
+        for (Buffer& b : bs) EXPECT_TRUE(SleepUntilDone(*out, b.wave, 10000));
+        for (Buffer& b : bs) out->unprepare(b.wave);
+    }
+    auto in = devices_->openInput(Rate);
+    ASSERT_NE(in, nullptr);
+    std::vector<Buffer> bs;
+    for (int k = 0; k < 3; ++k) bs.emplace_back(Pattern(0, 320));
+    for (Buffer& b : bs) {
+        in->prepare(b.wave);
+        in->add(b.wave);
+    }
+    in->start();
+    for (Buffer& b : bs) EXPECT_TRUE(SleepUntilDone(*in, b.wave, 10000));
+    in->reset();
+    for (Buffer& b : bs) in->unprepare(b.wave);
 }
 
 TEST_F(AlsaWave, PausedOutputHoldsItsBuffersUntilRestart) {

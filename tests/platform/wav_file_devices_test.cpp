@@ -781,6 +781,42 @@ TEST_F(WavFileDevicesTest, RealClockPacesBothDirections) {
     EXPECT_NE(std::search(s.begin(), s.end(), p.begin(), p.end()), s.end());
 }
 
+// Sleeps on the device until the buffer is done: true only when it was done
+// before limitMs passed, so a device that never wakes its waiter fails.
+template <class Device>
+bool SleepUntilDone(Device& d, const WaveBuffer& b, int limitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        const bool done = d.done(b);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (done || left.count() <= 0) return done && left.count() > 0;
+        d.waitEvent(static_cast<int>(left.count()));
+    }
+}
+
+TEST_F(WavFileDevicesTest, AWaiterIsWokenWhenItsBufferIsDueInRealTime) {
+    WriteBytes(mic_, Wav(Ramp(16000)));
+    std::string error;
+    auto d = CreateWavFileDevices(mic_.string().c_str(), speaker_.string().c_str(), &error);
+    ASSERT_TRUE(d) << error;
+    auto out = d->openOutput(8000);
+    auto in = d->openInput(8000);
+    ASSERT_TRUE(out && in);
+    Buf played(800, 100), heard(800);  // 100 ms each
+    out->prepare(played.wb);
+    in->prepare(heard.wb);
+    in->add(heard.wb);
+    const auto begin = std::chrono::steady_clock::now();
+    out->write(played.wb);
+    in->start();
+    // Nobody calls the devices meanwhile: the timeline's own thread wakes the waiters.
+    EXPECT_TRUE(SleepUntilDone(*out, played.wb, 20000));
+    EXPECT_TRUE(SleepUntilDone(*in, heard.wb, 20000));
+    EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::microseconds(99000));
+    out->unprepare(played.wb);
+    in->unprepare(heard.wb);
+}
+
 TEST_F(WavFileDevicesTest, ManyThreadsMayWriteAndPollWhileTimeRuns) {
     std::string error;
     auto d = CreateWavFileDevices(nullptr, speaker_.string().c_str(), &error);

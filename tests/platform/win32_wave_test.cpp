@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -75,6 +76,19 @@ void FillTone(Buffers& b) {
             auto s = static_cast<int16_t>(6000 * std::sin(2 * 3.14159265358979 * 440 * n / Rate));
             std::memcpy(&d[i], &s, 2);
         }
+}
+
+// Sleeps on the device until the buffer is done: true only when it was done
+// before limitMs passed, so a device that never wakes its waiter fails.
+template <class Device>
+bool SleepUntilDone(Device& d, const WaveBuffer& b, int limitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        const bool done = d.done(b);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (done || left.count() <= 0) return done && left.count() > 0;
+        d.waitEvent(static_cast<int>(left.count()));
+    }
 }
 
 std::unique_ptr<WaveOutput> OpenOutput() { return CreateSystemWaveDevices()->openOutput(Rate); }
@@ -206,6 +220,32 @@ TEST(Win32Wave, InputFillsAddedBuffersInOrderOnceStarted) {
         in->unprepare(w);
         EXPECT_EQ(w.device, nullptr);
     }
+}
+
+TEST(Win32Wave, AWaiterSleepsOnTheDeviceUntilItsBufferIsDone) {
+    auto out = OpenOutput();
+    SKIP_WITHOUT(out, "output");
+    Buffers played(2, 1600, 0);  // 100 ms each
+    FillTone(played);
+    for (WaveBuffer& w : played.wave) out->prepare(w);
+    for (WaveBuffer& w : played.wave) out->write(w);
+    for (WaveBuffer& w : played.wave) EXPECT_TRUE(SleepUntilDone(*out, w, Generous));
+    // wake() is kept for the next waitEvent().
+    out->wake();
+    EXPECT_TRUE(SleepUntilDone(*out, played.wave[0], Generous));
+    for (WaveBuffer& w : played.wave) out->unprepare(w);
+
+    auto in = OpenInput();
+    SKIP_WITHOUT(in, "input");
+    Buffers heard(2, 640, 0);
+    for (WaveBuffer& w : heard.wave) {
+        in->prepare(w);
+        in->add(w);
+    }
+    in->start();
+    for (WaveBuffer& w : heard.wave) EXPECT_TRUE(SleepUntilDone(*in, w, Generous));
+    in->reset();
+    for (WaveBuffer& w : heard.wave) in->unprepare(w);
 }
 
 TEST(Win32Wave, ResetReturnsEveryAddedInputBufferAsDone) {

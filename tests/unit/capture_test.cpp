@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -184,4 +185,33 @@ TEST_F(Capture, CloseWaitsForAReadInProgress) {
     stop = true;
     reader.join();
     EXPECT_FALSE(devices.input().open);
+}
+
+TEST_F(Capture, WaitFrameSleepsOnTheDeviceUntilAFrameIsFilled) {
+    ASSERT_EQ(capture.open(8000, 320, 200), 0);
+    std::atomic<int> result{-1};
+    std::thread waiter([&] { result = capture.waitFrame(60000) ? 1 : 0; });
+    ASSERT_TRUE(WaitFor([&] { return devices.input().waiting; }));
+    EXPECT_EQ(result, -1);
+    ASSERT_TRUE(devices.fillInput(5));
+    waiter.join();
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(readOne(), 640);
+}
+
+TEST_F(Capture, WaitFrameReturnsWhenTheCaptureIsClosed) {
+    ASSERT_EQ(capture.open(8000, 320, 200), 0);
+    std::atomic<int> result{-1};
+    std::atomic<bool> beforeTimeOut{false};
+    std::thread waiter([&] {
+        const auto start = std::chrono::steady_clock::now();
+        result = capture.waitFrame(60000) ? 1 : 0;
+        beforeTimeOut = std::chrono::steady_clock::now() - start < std::chrono::seconds(50);
+    });
+    ASSERT_TRUE(WaitFor([&] { return devices.input().waiting; }));
+    capture.close();
+    waiter.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(beforeTimeOut) << "close wakes the waiter instead of leaving it to its time-out";
+    EXPECT_FALSE(capture.waitFrame(60000)) << "no device: at once";
 }

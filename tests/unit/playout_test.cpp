@@ -337,3 +337,35 @@ TEST_F(Playout, ConcealmentRepeatsTheLastPitchPeriodAndFadesOut) {
     EXPECT_LT(Peak(out, 920, 40), 500);  // the second ends near silence
     EXPECT_EQ(out[959], 0);
 }
+
+// ---- the monitor sleeps on the device ----
+
+TEST_F(Playout, AnIdleOpenBufferSleepsOnItsDeviceWithoutATimeOut) {
+    buffer.setMinDelay(1000);  // prebuffering: nothing plays
+    buffer.setMaxDelay(1000);
+    ASSERT_EQ(write(Frame(100)), 0);
+    ASSERT_TRUE(WaitFor([&] { return devices.output().waiting; }));
+    EXPECT_LT(devices.output().waitLimitMs, 0);
+
+    // Started, a played frame wakes it: the frame is reclaimed, and it sleeps again.
+    buffer.forceStart();
+    ASSERT_EQ(write(Frame(100)), 0);
+    ASSERT_EQ(devices.markPlayed(1), 1);
+    ASSERT_TRUE(WaitFor([&] { return buffer.framesPlayed() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return devices.output().waiting; }));
+    EXPECT_LT(devices.output().waitLimitMs, 0) << "concealment is off: no decision is ever due";
+    EXPECT_EQ(buffer.queuedSlots(), 1);
+}
+
+TEST_F(Playout, AFrameSeenPlayingAloneIsConcealedOnlyAfterItStaysAlone) {
+    buffer.setConceal(1);
+    buffer.setMinDelay(0);
+    buffer.setMaxDelay(1000);
+    ASSERT_EQ(write(Frame(7)), 0);
+    // The monitor looks again a little later instead of sleeping for good.
+    ASSERT_TRUE(WaitFor([&] { return buffer.concealedFrames() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return devices.output().waiting; }));
+    // Two frames queued now, the first playing: nothing is due until it has played.
+    EXPECT_LT(devices.output().waitLimitMs, 0);
+    EXPECT_EQ(devices.output().queued, 2);
+}
