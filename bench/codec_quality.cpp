@@ -31,14 +31,7 @@
 #include "audio/truespeech.h"
 #include "audio/truespeech_encoder.h"
 #include "platform/file/wav_file_devices.h"
-
-#ifdef _WIN32
-#include <process.h>
-#define KV_NULL_DEVICE "NUL"
-#else
-#include <unistd.h>
-#define KV_NULL_DEVICE "/dev/null"
-#endif
+#include "truespeech_oracle.h"
 
 #ifndef KV_TEST_DATA_DIR
 #error "KV_TEST_DATA_DIR must name tests/data"
@@ -111,49 +104,7 @@ std::vector<int16_t> TrueSpeechDecode(const std::vector<uint8_t>& blocks, bool p
 
 // The reference decoder's samples, or false when ffmpeg cannot be run.
 bool OracleDecode(const std::vector<uint8_t>& blocks, std::vector<int16_t>* out) {
-    if (std::system("ffmpeg -version > " KV_NULL_DEVICE " 2>&1") != 0) return false;
-    auto le = [](std::string& s, uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) s += char(v >> (8 * i));
-    };
-    // Format tag 0x0022: 8000 Hz mono, block align 32, no extra bytes.
-    const uint32_t size = uint32_t(blocks.size());
-    std::string wav = "RIFF";
-    le(wav, 4 + 8 + 18 + 8 + size, 4);
-    wav += "WAVEfmt ";
-    le(wav, 18, 4);
-    for (uint32_t v : {0x22u, 1u}) le(wav, v, 2);
-    for (uint32_t v : {8000u, 1067u}) le(wav, v, 4);
-    for (uint32_t v : {32u, 1u, 0u}) le(wav, v, 2);
-    wav += "data";
-    le(wav, size, 4);
-    wav.append(blocks.begin(), blocks.end());
-
-    const char* tmp = std::getenv("TMPDIR");
-#ifdef _WIN32
-    const char* dir = tmp ? tmp : std::getenv("TEMP") ? std::getenv("TEMP") : ".";
-    const int pid = _getpid();
-#else
-    const char* dir = tmp ? tmp : "/tmp";
-    const int pid = int(::getpid());
-#endif
-    std::string base = std::string(dir) + "/kv_codec_quality_" + std::to_string(pid);
-    std::string in = base + ".wav", raw = base + ".raw";
-    FILE* f = std::fopen(in.c_str(), "wb");
-    if (!f) return false;
-    bool written = std::fwrite(wav.data(), 1, wav.size(), f) == wav.size();
-    std::fclose(f);
-    int rc = written ? std::system(("ffmpeg -v error -y -i \"" + in + "\" -f s16le -acodec pcm_s16le \"" + raw + "\"").c_str())
-                     : -1;
-    out->clear();
-    f = rc == 0 ? std::fopen(raw.c_str(), "rb") : nullptr;
-    if (f) {
-        uint8_t two[2];
-        while (std::fread(two, 1, 2, f) == 2) out->push_back(int16_t(uint16_t(two[0] | two[1] << 8)));
-        std::fclose(f);
-    }
-    std::remove(in.c_str());
-    std::remove(raw.c_str());
-    return rc == 0 && f;
+    return kvtest::FfmpegAvailable() && kvtest::FfmpegDecodeTrueSpeech(blocks, out);
 }
 
 // GSM 6.10 through the codec streams, 320 samples a frame.

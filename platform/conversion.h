@@ -51,6 +51,19 @@ public:
     virtual int unprepare(StreamHeader& h) = 0;
 };
 
+// A stream without bookkeeping of its own per header.
+class PlainConversionStream : public ConversionStream {
+public:
+    int prepare(StreamHeader& h) override {
+        h.platform = this;
+        return 0;
+    }
+    int unprepare(StreamHeader& h) override {
+        h.platform = nullptr;
+        return 0;
+    }
+};
+
 // A stream from one format to the other, or null when no installed codec does
 // that conversion. Non-real-time codecs are accepted.
 std::unique_ptr<ConversionStream> OpenConversionStream(const WaveFormatRecord& from, const WaveFormatRecord& to);

@@ -23,19 +23,9 @@ bool IsTrueSpeech8k(const WaveFormatRecord& f) {
            f.blockAlign == TrueSpeechBlockBytes;
 }
 
-class TrueSpeechStream final : public ConversionStream {
+class TrueSpeechStream final : public PlainConversionStream {
 public:
     explicit TrueSpeechStream(bool encoding) : encoding_(encoding) {}
-
-    int prepare(StreamHeader& h) override {
-        h.platform = this;
-        return 0;
-    }
-
-    int unprepare(StreamHeader& h) override {
-        h.platform = nullptr;
-        return 0;
-    }
 
     int convert(StreamHeader& h, bool endOfStream) override {
         h.destinationUsed = 0;

@@ -25,20 +25,10 @@ bool IsGsm8k(const WaveFormatRecord& f) {
     return f.formatTag == FormatTagGsm610 && f.channels == 1 && f.samplesPerSec == 8000 && f.blockAlign == BlockBytes;
 }
 
-class GsmStream final : public ConversionStream {
+class GsmStream final : public PlainConversionStream {
 public:
     GsmStream(gsm state, bool encoder) : state_(state), encoder_(encoder) {}
     ~GsmStream() override { gsm_destroy(state_); }
-
-    int prepare(StreamHeader& h) override {
-        h.platform = this;
-        return 0;
-    }
-
-    int unprepare(StreamHeader& h) override {
-        h.platform = nullptr;
-        return 0;
-    }
 
     int convert(StreamHeader& h, bool endOfStream) override {
         h.destinationUsed = 0;

@@ -11,10 +11,7 @@
 #include "audio/truespeech_encoder.h"
 #include "platform/file/wav_file_devices.h"
 #include "test_support.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include "truespeech_oracle.h"
 
 using namespace kv;
 
@@ -139,39 +136,11 @@ TEST(TrueSpeech, FieldsRoundTripAndThePostfilterKeepsToItself) {
 #ifndef _WIN32
 namespace {
 
-bool HaveFfmpeg() { return std::system("ffmpeg -version > /dev/null 2>&1") == 0; }
+bool HaveFfmpeg() { return kvtest::FfmpegAvailable(); }
 
-// The blocks as ffmpeg decodes them, from a WAV file of format tag 0x0022
-// (8000 Hz mono, block align 32, no extra bytes).
 std::vector<int16_t> FfmpegDecode(const std::vector<uint8_t>& blocks) {
-    auto le = [](std::string& s, uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) s += char(v >> (8 * i));
-    };
-    const uint32_t size = uint32_t(blocks.size());
-    std::string wav = "RIFF";
-    le(wav, 4 + 8 + 18 + 8 + size, 4);
-    wav += "WAVEfmt ";
-    le(wav, 18, 4);
-    for (uint32_t v : {0x22u, 1u}) le(wav, v, 2);
-    for (uint32_t v : {8000u, 1067u}) le(wav, v, 4);
-    for (uint32_t v : {32u, 1u, 0u}) le(wav, v, 2);
-    wav += "data";
-    le(wav, size, 4);
-    wav.append(blocks.begin(), blocks.end());
-
-    const char* tmp = std::getenv("TMPDIR");
-    std::string base = std::string(tmp ? tmp : "/tmp") + "/kv_truespeech_" + std::to_string(::getpid());
-    std::string in = base + ".wav", out = base + ".raw";
-    FILE* f = std::fopen(in.c_str(), "wb");
-    EXPECT_NE(f, nullptr) << in;
-    if (!f) return {};
-    EXPECT_EQ(std::fwrite(wav.data(), 1, wav.size(), f), wav.size());
-    std::fclose(f);
-    int rc = std::system(("ffmpeg -v error -y -i " + in + " -f s16le -acodec pcm_s16le " + out).c_str());
-    EXPECT_EQ(rc, 0);
-    std::vector<int16_t> decoded = rc == 0 ? Samples(Bytes(kvtest::ReadWholeFile(out))) : std::vector<int16_t>();
-    std::remove(in.c_str());
-    std::remove(out.c_str());
+    std::vector<int16_t> decoded;
+    EXPECT_TRUE(kvtest::FfmpegDecodeTrueSpeech(blocks, &decoded));
     return decoded;
 }
 
