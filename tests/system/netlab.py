@@ -188,6 +188,21 @@ class Peer:
                         self.name, pattern, timeout, "\n".join(l for _, l in self.lines[-20:])))
                 self._arrived.wait(left)
 
+    def poll_party(self, pattern, timeout=8.0):
+        """Asks for the parties until the first party's line matches the
+        regular expression; returns that line."""
+        regex = re.compile(pattern)
+        end = time.monotonic() + timeout
+        while True:
+            start = len(self.lines)
+            self.send("parties")
+            line = self.expect_after(start, r"^party index=0 ")[2].string
+            if regex.search(line):
+                return line
+            if time.monotonic() > end:
+                raise AssertionError("%s: the first party's line never matched %r: %s" % (self.name, pattern, line))
+            time.sleep(0.1)
+
     def has(self, pattern):
         regex = re.compile(pattern)
         return any(regex.search(line) for _, line in self.lines)

@@ -83,16 +83,8 @@ class System(unittest.TestCase):
                            mic=ann_says)
         caller.expect(r'^connected name="%s" address=%s:11676 direction=outgoing' % (bob, re.escape(lab.addresses[1])))
         callee.expect(r'^connected name="%s" address=%s:11676 direction=incoming' % (ann, re.escape(lab.addresses[0])))
-        for p, codec in ((caller, bob_codec), (callee, ann_codec)):
-            deadline = time.monotonic() + 5
-            while True:
-                start = len(p.lines)
-                p.send("parties")
-                line = p.expect_after(start, r"^party index=0 ")[2].string
-                if line.endswith(" codec=%d" % codec):
-                    break
-                self.assertLess(time.monotonic(), deadline, "%s: no voice in codec %d: %s" % (p.name, codec, line))
-                time.sleep(0.1)
+        caller.poll_party(r" codec=%d\b" % bob_codec, timeout=6)
+        callee.poll_party(r" codec=%d\b" % ann_codec, timeout=6)
         self.assertEqual(caller.wait(timeout=20), 0)
         callee.expect(r'^party-left name="%s" .*reason=hung-up' % ann)
         self.assertEqual(callee.quit(), 0)

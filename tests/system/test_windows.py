@@ -173,15 +173,7 @@ class WindowsProgram(unittest.TestCase):
                    timeout=15)
         speaker = self.win.start("paplay", "-d", "mic", win_says)
         self.addCleanup(stop, speaker, signal.SIGKILL)
-        deadline = time.monotonic() + 8
-        while True:
-            start = len(con.lines)
-            con.send("parties")
-            line = con.expect_after(start, r"^party index=0 ")[2].string
-            if line.endswith(" codec=%d" % codec):
-                break
-            self.assertLess(time.monotonic(), deadline, "no voice from the program in codec %d: %s" % (codec, line))
-            time.sleep(0.1)
+        con.poll_party(r" codec=%d\b" % codec)
         self.assertEqual(con.wait(timeout=30), 0)
         stop(recorder, signal.SIGINT)
         raw.close()
