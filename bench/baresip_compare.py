@@ -233,6 +233,7 @@ def main():
     print("CPU beside baresip: caller, callee (GSM 6.10 call) and an idle peer of each program, all on core %d; "
           "speech from a WAV file, speakers on a PulseAudio null sink; %d s windows, %d runs each, alternating:" % (
               core, WINDOW, RUNS))
+    print("  each program at its own packet time: ours 4 frames of 40 ms per datagram, baresip 20 ms RTP packets")
     if not have_baresip:
         print("  baresip is not installed (package baresip-core; scripts/deps.sh tries to install it): "
               "only our peers are measured")
