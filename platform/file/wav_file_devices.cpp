@@ -241,6 +241,7 @@ public:
     bool speakerFailed = false;
     std::vector<int16_t> unwritten;
     std::vector<int32_t> mix;
+    std::vector<uint8_t> bytes;  // the next append to the speaker file, kept from one to the next
 
     std::vector<OutputState*> outputs;
     std::vector<InputState*> inputs;
@@ -292,7 +293,7 @@ public:
         size_t count = unwritten.size();
         if (dataBytes + 2 * count > MaxDataBytes) count = static_cast<size_t>((MaxDataBytes - dataBytes) / 2);
         if (count > 0) {
-            std::vector<uint8_t> bytes(2 * count);
+            bytes.resize(2 * count);
             for (size_t i = 0; i < count; ++i) PutLe16(&bytes[2 * i], static_cast<uint16_t>(unwritten[i]));
             const bool ok = std::fseek(speaker, static_cast<long>(HeaderBytes + dataBytes), SEEK_SET) == 0 &&
                             std::fwrite(bytes.data(), 1, bytes.size(), speaker) == bytes.size();
