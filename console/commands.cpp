@@ -1,5 +1,6 @@
 #include "console/commands.h"
 
+#include <algorithm>
 #include <cctype>
 #include <mutex>
 #include <vector>
@@ -229,7 +230,10 @@ bool Session::Run(const Command& c) {
         case CommandKind::Mute:
         case CommandKind::Unmute: {
             const uint8_t muted = c.kind == CommandKind::Mute ? 1 : 0;
-            (c.mic ? phone_.MicMuted : phone_.SpeakerMuted) = muted;
+            if (c.mic)
+                phone_.MicMuted = muted;
+            else
+                phone_.SpeakerMuted = muted;
             return true;
         }
         case CommandKind::Status: PrintStatus(); return true;
@@ -299,6 +303,11 @@ void Session::Tick(int64_t nowMs) {
         HangUpAll();
         RequestQuit(0);
     }
+}
+
+std::optional<int64_t> Session::NextDeadline() const {
+    if (answerDeadline_ && hangupDeadline_) return std::min(*answerDeadline_, *hangupDeadline_);
+    return answerDeadline_ ? answerDeadline_ : hangupDeadline_;
 }
 
 void Session::HangUpAll() {

@@ -54,6 +54,8 @@ public:
     // Refuses an incoming call left unanswered for 60 s; hangs up and quits
     // once the time given by SetHangupAfter has passed after the first connection.
     void Tick(int64_t nowMs);
+    // When Tick next has something to do; none while no timer runs.
+    std::optional<int64_t> NextDeadline() const;
 
     // Starts a call or a short message as the commands do.
     bool StartCall(const std::string& address);

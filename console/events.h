@@ -44,6 +44,14 @@ public:
     // Lets every waiting engine thread go; later notifications are dropped.
     void close();
 
+    // Sleeps until an event waits, wake() is called or (watchInput) standard
+    // input is readable, at most timeoutMs (negative: no limit); see
+    // NotificationQueue::waitReady.
+    int waitReady(int timeoutMs, bool watchInput) { return queue_.waitReady(timeoutMs, watchInput); }
+    void wake() { queue_.wake(); }
+    // Safe in a signal handler.
+    void wakeFromSignal() { queue_.wakeFromSignal(); }
+
     // The console started a call or a short message. Both a call and a message
     // may end in NoAnswer or NotActive; when both are under way at once, the
     // one started first is taken to report first.

@@ -1,7 +1,15 @@
 // kestrovox: the console peer. One Phone with the stored settings, one line
 // per engine event on standard output, commands from standard input; ends on
 // quit, end of input, SIGINT or SIGTERM with an orderly shutdown.
+//
+// The main thread sleeps until something happens: on Linux one poll on
+// standard input and on the descriptor the event queue signals; on Windows a
+// reader thread takes the typed lines and wakes the queue. Timers (the
+// minute an incoming call may ring, --hangup-after) are the wait's time-out.
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -28,8 +36,13 @@ using namespace kv;
 using namespace kv::console;
 
 volatile std::sig_atomic_t gSignal = 0;
+// The queue the main loop sleeps on, woken by a signal.
+std::atomic<EventSink*> gSignalWake{nullptr};
 
-extern "C" void OnSignal(int) { gSignal = 1; }
+extern "C" void OnSignal(int) {
+    gSignal = 1;
+    if (EventSink* events = gSignalWake.load()) events->wakeFromSignal();
+}
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -48,17 +61,25 @@ void PrintError(const std::string& message) {
     std::fflush(stderr);
 }
 
-// Lines typed on standard input, read by a thread of their own. The thread may
-// still sit in a read when the program ends, so this lives for the whole process.
+// Lines typed on standard input, read by a thread of their own where the
+// main loop cannot wait on the input itself. The thread may still sit in a
+// read when the program ends, so this lives for the whole process.
 class InputLines {
 public:
     void push(std::string line) {
         std::lock_guard<std::mutex> guard(lock_);
         lines_.push_back(std::move(line));
+        if (wake_) wake_->wake();
     }
     void end() {
         std::lock_guard<std::mutex> guard(lock_);
         ended_ = true;
+        if (wake_) wake_->wake();
+    }
+    // Whom a new line or the end wakes (null: nobody, from now on).
+    void setWake(EventSink* events) {
+        std::lock_guard<std::mutex> guard(lock_);
+        wake_ = events;
     }
     // The next line; false when none waits. *ended is set once the input is over.
     bool take(std::string* line, bool* ended) {
@@ -74,10 +95,12 @@ private:
     std::mutex lock_;
     std::deque<std::string> lines_;
     bool ended_ = false;
+    EventSink* wake_ = nullptr;
 };
 
-InputLines* StartReadingInput() {
+InputLines* StartReadingInput(EventSink* wake) {
     static InputLines* lines = new InputLines;
+    lines->setWake(wake);
     std::thread([] {
         std::string line;
         while (std::getline(std::cin, line)) lines->push(line);
@@ -86,7 +109,48 @@ InputLines* StartReadingInput() {
     return lines;
 }
 
+// Standard input read by the main loop itself, after its poll: bytes as they
+// come, cut into lines.
+class PolledInput {
+public:
+    // Reads what waits; false once the input is over.
+    void read() {
+        char buffer[4096];
+        const int n = ReadInput(buffer, sizeof buffer);
+        if (n > 0) pending_.append(buffer, static_cast<size_t>(n));
+        if (n == 0) ended_ = true;
+    }
+    // The next complete line (the last one needs no newline once the input ended).
+    bool take(std::string* line) {
+        const size_t end = pending_.find('\n');
+        if (end == std::string::npos) {
+            if (!ended_ || pending_.empty()) return false;
+            *line = std::move(pending_);
+            pending_.clear();
+            return true;
+        }
+        *line = pending_.substr(0, end);
+        pending_.erase(0, end + 1);
+        return true;
+    }
+    bool ended() const { return ended_ && pending_.empty(); }
+
+private:
+    std::string pending_;
+    bool ended_ = false;
+};
+
+// Milliseconds until the deadline for a wait (negative: none).
+int WaitMs(const std::optional<int64_t>& deadline) {
+    if (!deadline) return -1;
+    const int64_t left = *deadline - NowMs();
+    return static_cast<int>(std::clamp<int64_t>(left, 0, INT_MAX));
+}
+
 int Run(int argc, char** argv) {
+    // Standard input unbuffered, so that a typed identity read through
+    // std::cin leaves every later line to the main loop's own reads.
+    if (CanWatchInput()) std::setvbuf(stdin, nullptr, _IONBF, 0);
     Options options;
     std::string error;
     switch (ParseOptions(argc, argv, &options, &error)) {
@@ -137,7 +201,10 @@ int Run(int argc, char** argv) {
 
     Session session(*phone, *events, PrintLine, PrintError);
     session.SetPlayoutOpens([&devices] { return devices.outputsOpened(); });
+    InputLines* input = nullptr;
     auto shutdown = [&] {
+        gSignalWake = nullptr;
+        if (input) input->setWake(nullptr);
         session.HangUpAll();
         EngineEvent e;
         while (events->next(&e, 0)) session.HandleEvent(e, NowMs());
@@ -154,6 +221,7 @@ int Run(int argc, char** argv) {
     }
     phone->SettingsLoaded = 1;
 
+    gSignalWake = events.get();
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
 #ifdef SIGPIPE
@@ -172,7 +240,10 @@ int Run(int argc, char** argv) {
     }
     if (options.call) session.StartCall(*options.call);
 
-    InputLines* input = messageMode || options.noInput ? nullptr : StartReadingInput();
+    const bool readInput = !messageMode && !options.noInput;
+    const bool pollInput = readInput && CanWatchInput();
+    PolledInput polled;
+    if (readInput && !pollInput) input = StartReadingInput(events.get());
 
     while (!session.QuitRequested()) {
         if (gSignal) {
@@ -180,15 +251,20 @@ int Run(int argc, char** argv) {
             break;
         }
         EngineEvent e;
-        if (events->next(&e, 20)) {
-            session.HandleEvent(e, NowMs());
-            while (!session.QuitRequested() && events->next(&e, 0)) session.HandleEvent(e, NowMs());
-        }
+        while (!session.QuitRequested() && events->next(&e, 0)) session.HandleEvent(e, NowMs());
         std::string line;
         bool ended = false;
-        while (input && !session.QuitRequested() && input->take(&line, &ended)) session.RunLine(line);
+        if (pollInput) {
+            while (!session.QuitRequested() && polled.take(&line)) session.RunLine(line);
+            ended = polled.ended();
+        } else {
+            while (input && !session.QuitRequested() && input->take(&line, &ended)) session.RunLine(line);
+        }
         if (ended) session.RequestQuit(ExitOk);
         session.Tick(NowMs());
+        if (session.QuitRequested()) break;
+        const int ready = events->waitReady(WaitMs(session.NextDeadline()), pollInput);
+        if (ready & NotificationQueue::ReadyInput) polled.read();
     }
 
     shutdown();

@@ -1,6 +1,6 @@
 // The call state machine: placing, answering, confirming and ending calls.
 // Only one call setup, incoming or outgoing, runs at a time; CallState says
-// which step it is at, and the threads that wait on it poll every 10 ms.
+// which step it is at, and the threads that wait on it sleep on StateChanged.
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -11,16 +11,11 @@
 namespace kv {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = ChangeSignal::Clock;
 
-bool Within(Clock::time_point start, int ms) { return Clock::now() - start < std::chrono::milliseconds(ms); }
+Clock::time_point After(Clock::time_point start, int ms) { return start + std::chrono::milliseconds(ms); }
 
 }  // namespace
-
-bool Phone::Tick() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return !Stopping();
-}
 
 void Phone::StartWorker(void (Phone::*body)()) {
     ++workers_;
@@ -62,9 +57,7 @@ void Phone::OutgoingCallThread() {
         char identity[100];
         ReadText(Identity, identity, sizeof identity);
         SendTo(remote, BuildCallRequest(Codec, identity));
-        const auto start = Clock::now();
-        while (CallState == StateWaitingForRemote && Within(start, 1000) && Tick()) {
-        }
+        WaitUntil(After(Clock::now(), 1000), [&] { return CallState != StateWaitingForRemote; });
         answered = CallState != StateWaitingForRemote;
     }
     if (!answered) {
@@ -76,7 +69,9 @@ void Phone::OutgoingCallThread() {
     int state = CallState;
     if (state == StatePartyAlerted) {
         Send(PartyAlerted);
-        while (CallState == StatePartyAlerted && Tick()) {
+        // Rings until the callee answers or leaves, or this side cancels.
+        while (!WaitUntil(After(Clock::now(), 60000), [&] { return CallState != StatePartyAlerted; }) &&
+               !Stopping()) {
         }
         state = CallState;
         switch (state) {
@@ -241,9 +236,7 @@ int Phone::AnswerCall(int accept) {
 void Phone::AcceptConfirmationThread() {
     const PeerAddress remote = ReadAddress(RemoteAddress);
     for (int pass = 0; pass < 5 && !Stopping(); ++pass) {
-        const auto start = Clock::now();
-        while (CallState == StateIncomingAccepted && Within(start, 500) && Tick()) {
-        }
+        WaitUntil(After(Clock::now(), 500), [&] { return CallState != StateIncomingAccepted; });
         char identity[100];
         ReadText(Identity, identity, sizeof identity);
         SendTo(remote, BuildAccepted(Codec, PartyCount == 0, identity));

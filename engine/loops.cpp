@@ -2,7 +2,8 @@
 // socket (1 s time-out), hands control datagrams to HandleControl and audio to
 // the sending party's channel; the transmit thread captures while party 0 is
 // active, packs encoded frames into audio datagrams and sends them to every
-// active party.
+// active party. Both sleep until something they serve happens: a datagram,
+// a captured frame, or a change of the call, the parties or the mute.
 #include <chrono>
 #include <thread>
 
@@ -19,6 +20,13 @@ int FramesThatFit(int codec) { return (MaxDatagram - 1) / CodecTable[ValidCodec(
 
 // How long the transmit loop waits before it tries a capture that could not be opened again.
 constexpr int CaptureRetryMs = 500;
+
+// How long the transmit loop sleeps for the next captured frame before it
+// looks at the call and the mute again.
+constexpr int FrameWaitMs = 100;
+
+// The longest the idle transmit loop sleeps without a change to look at.
+constexpr int IdleWaitMs = 60000;
 
 // Datagrams taken one after the other before the receive loop waits again.
 constexpr int ReceiveBurst = 64;
@@ -76,11 +84,14 @@ void TransmitLoop(Phone* phone) {
         return;
     }
     auto sending = [&] { return p.PartyCount != 0 && p.Socket.load() && !p.MicMuted; };
-    while (p.Socket.load()) {
-        if (p.PartyCount == 0 || !p.PartyActive[0] || p.MicMuted) {
-            Sleep10();
+    auto stopped = [&] { return !p.Socket.load() || p.Stopping(); };
+    while (!stopped()) {
+        // Asleep until party 0 is active with the microphone on, or the engine stops.
+        if (!p.StateChanged.waitFor(IdleWaitMs, [&] {
+                return stopped() || (p.PartyCount != 0 && p.PartyActive[0] && !p.MicMuted);
+            }) ||
+            stopped())
             continue;
-        }
         int codec = p.TransmitFallback ? 0 : p.Codec.load();
         p.TransmitCodec = codec;
         p.Capture.startSending(codec, 500);
@@ -107,9 +118,12 @@ void TransmitLoop(Phone* phone) {
                     length += size;
                     ++frames;
                     p.Transmitting = 1;
+                    if (frames >= wanted) break;
+                } else {
+                    // Nothing ready: sleep until the next frame, looking at
+                    // the call and the mute again at least every FrameWaitMs.
+                    p.Capture.waitFrame(FrameWaitMs);
                 }
-                Sleep10();
-                if (frames >= wanted) break;
             }
             if (frames > 0)
                 p.SendDatagram(nullptr, packet, length);
@@ -117,15 +131,15 @@ void TransmitLoop(Phone* phone) {
                 p.Transmitting = 0;
         }
         if (captureMissing) {
-            // No capture device: try again in a while instead of spinning.
-            for (int waited = 0; waited < CaptureRetryMs && sending(); waited += 10) Sleep10();
+            // No capture device: try again in a while instead of spinning; the
+            // end of the call or the mute ends the wait at once.
+            p.StateChanged.waitFor(CaptureRetryMs, [&] { return !sending(); });
         }
         p.Capture.stopSending();
         p.Transmitting = 0;
         // The fallback holds for this capture run; a retry for a missing
         // microphone does not end the run, only the call or the mute does.
         if (!captureMissing || !sending()) p.TransmitFallback = 0;
-        if (p.PartyCount == 0) Sleep10();
     }
     p.TransmitRunning = 0;
 }

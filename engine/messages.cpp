@@ -10,7 +10,7 @@
 namespace kv {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = ChangeSignal::Clock;
 
 // Appends s to the text in out (capacity bytes), cutting what does not fit.
 void Append(char* out, int capacity, const char* s) {
@@ -47,9 +47,7 @@ void Phone::ShortMessageThread() {
         ReadText(Identity, identity, sizeof identity);
         ReadText(MessageText, text, sizeof text);
         SendTo(to, BuildShortMessage(identity, text));
-        const auto start = Clock::now();
-        while (MessageState == MsgSending && Clock::now() - start < std::chrono::milliseconds(1000) && Tick()) {
-        }
+        WaitUntil(Clock::now() + std::chrono::milliseconds(1000), [&] { return MessageState != MsgSending; });
         answered = MessageState != MsgSending;
     }
     if (!Stopping()) {
@@ -140,8 +138,9 @@ void Phone::ChatSendThread() {
             if (ChatQueueCount > 0 && std::strcmp(ChatQueueText[0], line) == 0 && --ChatRetries <= 0)
                 DropOldestChatLine();
         }
-        for (int waited = 0; waited < 500 && Tick(); waited += 10) {
-        }
+        // Half a second between sends, whatever comes back meanwhile; only a
+        // shutdown cuts it short.
+        WaitUntil(Clock::now() + std::chrono::milliseconds(500), [] { return false; });
     }
 }
 

@@ -5,7 +5,14 @@
 
 namespace kv {
 
-Phone::Phone(uint16_t port) : port_(port) {}
+Phone::Phone(uint16_t port) : port_(port) {
+    CallState.bind(&StateChanged);
+    MessageState.bind(&StateChanged);
+    MicMuted.bind(&StateChanged);
+    PartyCount.bind(&StateChanged);
+    for (auto& active : PartyActive) active.bind(&StateChanged);
+    Socket.bind(&StateChanged);
+}
 
 Phone::~Phone() {
     NotifyWindow = nullptr;  // the interface is gone by now
@@ -41,6 +48,7 @@ int Phone::Start() {
 
 void Phone::Shutdown() {
     stopping_ = true;
+    StateChanged.notify();  // wakes every engine thread that waits
     if (ReceiveRunning || TransmitRunning) {
         UdpSocket* socket;
         {

@@ -4,7 +4,8 @@
 // its fields and calls its operations; the engine tells it about events
 // through numbered notifications to NotifyWindow.
 //
-// Fields shared between threads are atomics; texts and addresses that cross
+// Fields shared between threads are atomics (Watched where a thread waits
+// for them to change); texts and addresses that cross
 // threads are read and written with ReadText/WriteText and ReadAddress/
 // WriteAddress under FieldLock; the party table changes under PartyLock.
 #pragma once
@@ -20,6 +21,7 @@
 #include "audio/codec.h"
 #include "audio/media_channel.h"
 #include "engine/protocol.h"
+#include "engine/watched.h"
 #include "platform/notify.h"
 #include "platform/peer_address.h"
 #include "platform/udp_socket.h"
@@ -171,39 +173,46 @@ public:
     PeerAddress LeftPartyAddress;
     char RemoteName[100] = {};
     char LeftPartyName[100] = {};
-    std::atomic<int> CallState{StateIdle};
+    Watched<int> CallState{StateIdle};
     std::atomic<int> DecodeFallback{0};
     std::atomic<int> TransmitFallback{0};
     PeerAddress MessageAddress;
-    std::atomic<int> MessageState{MsgIdle};
+    Watched<int> MessageState{MsgIdle};
     char MessageText[300] = {};
     char LastChatLine[105] = {};
     char RefusalMessage[300] = {};
     char RemoteRefusalText[300] = {};
     std::atomic<int> TransmitCodec{0};
     std::atomic<uint8_t> SpeakerMuted{0};
-    std::atomic<uint8_t> MicMuted{0};
+    Watched<uint8_t> MicMuted{0};
     std::atomic<NotificationSink*> NotifyWindow{nullptr};
     CaptureDevice Capture;
     MediaChannel ProbeChannel;
     PeerAddress PartyAddress[MaxParties];
     char PartyName[MaxParties][100] = {};
-    std::atomic<int> PartyCount{0};
+    Watched<int> PartyCount{0};
     char ChatQueueText[ChatQueueLength][100] = {};
     PeerAddress ChatQueueAddress[ChatQueueLength];
     std::atomic<int> ChatQueueCount{0};
     std::atomic<int> ChatRetries{0};
-    std::atomic<uint8_t> PartyActive[MaxParties] = {};
+    Watched<uint8_t> PartyActive[MaxParties];
     MediaChannel* PartyChannel[MaxParties] = {};
     std::atomic<int> TransmitRunning{0};
     std::atomic<int> ReceiveRunning{0};
     std::atomic<int> Transmitting{0};
-    std::atomic<UdpSocket*> Socket{nullptr};
+    Watched<UdpSocket*> Socket{nullptr};
     // Call requests and short messages are taken only while this is set. A
     // front end clears it before Start and sets it once the settings (identity,
     // answering mode, event log) are in the fields, so that nothing is answered
     // with half-loaded settings; the caller's next attempt is answered then.
     std::atomic<int> SettingsLoaded{1};
+
+    // Notified whenever a field the engine threads wait on changes: CallState,
+    // MessageState, MicMuted, PartyCount, PartyActive, Socket, and the engine
+    // stopping. Those threads sleep on it instead of polling.
+    ChangeSignal StateChanged;
+    // True once Shutdown began: worker threads stop waiting.
+    bool Stopping() const { return stopping_; }
 
     // Guards the texts and addresses above that cross threads.
     std::mutex FieldLock;
@@ -231,10 +240,13 @@ private:
     void ShortMessageThread();
     // Starts a short-lived engine thread; the destructor waits for all of them.
     void StartWorker(void (Phone::*body)());
-    // True once Shutdown began: worker threads stop waiting.
-    bool Stopping() const { return stopping_; }
-    // Sleeps 10 ms; false when the engine is stopping.
-    bool Tick();
+    // Waits until condition() holds, the engine stops or the deadline
+    // passes; true when the condition holds.
+    template <class Condition>
+    bool WaitUntil(ChangeSignal::Clock::time_point deadline, Condition condition) {
+        StateChanged.waitUntil(deadline, [&] { return Stopping() || condition(); });
+        return condition();
+    }
     bool ProbeFor(int codec);
     // A reply to one peer: never to every party, so an address with port 0 gets nothing.
     int SendTo(const PeerAddress& address, const Datagram& d) {

@@ -9,6 +9,7 @@ void NotificationQueue::post(int code, int value) {
     if (closed_) return;
     entries_.push_back({{code, value, false}, nextTicket_++});
     changed_.notify_all();
+    wake_.signal();
 }
 
 void NotificationQueue::send(int code, int value) {
@@ -17,6 +18,7 @@ void NotificationQueue::send(int code, int value) {
     uint64_t ticket = nextTicket_++;
     entries_.push_back({{code, value, true}, ticket});
     changed_.notify_all();
+    wake_.signal();
     changed_.wait(guard, [&] { return closed_ || takenUpTo_ >= ticket; });
 }
 
@@ -41,6 +43,32 @@ void NotificationQueue::close() {
     closed_ = true;
     entries_.clear();
     changed_.notify_all();
+}
+
+int NotificationQueue::waitReady(int timeoutMs, bool watchInput) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!entries_.empty() || woken_) {
+            // What signalled is in view already: no empty wake-up later.
+            woken_ = false;
+            wake_.clear();
+            return ReadyEvent;
+        }
+    }
+    // The signal is cleared only after the wait: one given before it (even
+    // from a signal handler) ends the wait at once. An event queued after the
+    // clear is in entries_, where the reader takes it next.
+    const int ready = wake_.wait(timeoutMs, watchInput);
+    wake_.clear();
+    std::lock_guard<std::mutex> guard(lock_);
+    woken_ = false;
+    return ready;
+}
+
+void NotificationQueue::wake() {
+    std::lock_guard<std::mutex> guard(lock_);
+    woken_ = true;
+    wake_.signal();
 }
 
 }  // namespace kv

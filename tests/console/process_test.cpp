@@ -384,6 +384,14 @@ TEST_F(ConsoleProcess, AsksForAnIdentityWhenNoneIsStored) {
     EXPECT_NE(kvtest::ReadWholeFile(home("zed") + "/kestrovox/KestroVox.reg").find("\"Identity\"=\"Zed\""),
               std::string::npos);
 
+    // The identity and the next command in one write: the command is not
+    // lost to the reading of the identity (the input stays open, so only the
+    // typed quit can end the process).
+    auto eager = start("eager", {"--port", std::to_string(kvtest::FreePort())});
+    eager->send("Eve\nquit");
+    EXPECT_EQ(eager->wait(), 0) << eager->output() << eager->errors();
+    EXPECT_TRUE(eager->seesPrefix("ready name=\"Eve\" port="));
+
     auto none = start("nobody", {"--port", std::to_string(kvtest::FreePort())});
     none->closeInput();
     EXPECT_EQ(none->wait(), 1);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -142,6 +143,8 @@ TEST_F(ConsoleSession, UnansweredCallIsRefusedAfterOneMinute) {
     ASSERT_TRUE(sees(bob, "incoming-call name=\"Ann\" address=" + ann.address()));
     ASSERT_TRUE(sees(ann, "alerted name=\"Bob\" address=" + bob.address()));
 
+    // The main loop sleeps until the minute is up.
+    EXPECT_EQ(bob.session.NextDeadline(), std::optional<int64_t>(1000 + Session::AnswerTimeoutMs));
     bob.session.Tick(1000 + Session::AnswerTimeoutMs - 1);
     EXPECT_EQ(bob.phone.CallState, StateIncoming);
     bob.session.Tick(1000 + Session::AnswerTimeoutMs);
@@ -161,6 +164,7 @@ TEST_F(ConsoleSession, CallerWhoGivesUpEndsTheWait) {
     EXPECT_NE(bob.err.back().find("accept or refuse"), std::string::npos);
     ASSERT_TRUE(ann.run("hangup"));  // cancels the setup
     EXPECT_TRUE(sees(bob, "call-cancelled name=\"Ann\" address=" + ann.address() + " reason=hung-up"));
+    EXPECT_FALSE(bob.session.NextDeadline());
     bob.session.Tick(Session::AnswerTimeoutMs * 2);
     EXPECT_FALSE(bob.sawPrefix("incoming-timeout"));
 }
@@ -186,10 +190,12 @@ TEST_F(ConsoleSession, HangupAfterEndsTheSessionOnTime) {
     ann.session.SetHangupAfter(1500);
     ann.session.Tick(100000);  // nothing connected yet: no deadline
     EXPECT_FALSE(ann.session.QuitRequested());
+    EXPECT_FALSE(ann.session.NextDeadline());
     ASSERT_TRUE(ann.run("call " + bob.address()));
     ASSERT_TRUE(sees(ann, "connected name=\"Bob\" address=" + bob.address() + " direction=outgoing"));
     ASSERT_TRUE(sees(bob, "connected name=\"Ann\" address=" + ann.address() + " direction=incoming"));
     ASSERT_TRUE(until([&] { return ann.phone.CallState == StateIdle; }));
+    EXPECT_EQ(ann.session.NextDeadline(), std::optional<int64_t>(6500));
     ann.session.Tick(6499);
     EXPECT_FALSE(ann.session.QuitRequested());
     ann.session.Tick(6500);

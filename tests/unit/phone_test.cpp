@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
+#include <thread>
 
 #include "engine/phone.h"
 #include "test_support.h"
@@ -137,4 +140,38 @@ TEST(Phone, AddressesCompareByPortAndIpOnly) {
     char dotted[16];
     FormatDotted(a, dotted);
     EXPECT_STREQ(dotted, "10.0.0.1");
+}
+
+// Every kind of change to a field the engine threads wait on wakes a thread
+// asleep on StateChanged; a forgotten notification would leave it asleep for
+// its whole minute.
+TEST(PhoneWaits, EveryChangeOfAWatchedFieldWakesTheWaiter) {
+    Phone p(0);
+    auto wakes = [&](const std::function<bool()>& condition, const std::function<void()>& change) {
+        std::atomic<bool> looked{false}, woke{false};
+        std::thread waiter([&] {
+            woke = p.StateChanged.waitFor(60000, [&] {
+                looked = true;
+                return condition();
+            });
+        });
+        // The waiter has looked under the signal's lock, so the change's
+        // notification (which takes that lock) finds it asleep.
+        while (!looked) std::this_thread::yield();
+        change();
+        const bool ok = kvtest::WaitFor([&] { return woke.load(); }, 10000);
+        if (!ok) p.StateChanged.notify();  // let the waiter go before failing
+        waiter.join();
+        return ok;
+    };
+    EXPECT_TRUE(wakes([&] { return p.CallState == StateIncoming; }, [&] { p.CallState = StateIncoming; }));
+    EXPECT_TRUE(wakes([&] { return p.CallState == StateIdle; }, [&] {
+        int incoming = StateIncoming;
+        p.CallState.compare_exchange_strong(incoming, StateIdle);
+    }));
+    EXPECT_TRUE(wakes([&] { return p.MessageState == MsgSending; }, [&] { p.MessageState = MsgSending; }));
+    EXPECT_TRUE(wakes([&] { return p.MicMuted == 1; }, [&] { p.MicMuted = 1; }));
+    EXPECT_TRUE(wakes([&] { return p.PartyActive[3] == 1; }, [&] { p.PartyActive[3] = 1; }));
+    EXPECT_TRUE(wakes([&] { return p.PartyCount == 2; }, [&] { p.PartyCount = 2; }));
+    p.PartyCount = 0;
 }
