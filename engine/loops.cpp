@@ -84,7 +84,8 @@ void TransmitLoop(Phone* phone) {
         return;
     }
     auto sending = [&] { return p.PartyCount != 0 && p.Socket.load() && !p.MicMuted; };
-    auto stopped = [&] { return !p.Socket.load() || p.Stopping(); };
+    // Shutdown takes the socket away (which notifies StateChanged) before it waits for this thread.
+    auto stopped = [&] { return !p.Socket.load(); };
     while (!stopped()) {
         // Asleep until party 0 is active with the microphone on, or the engine stops.
         if (!p.StateChanged.waitFor(IdleWaitMs, [&] {
