@@ -164,22 +164,6 @@ std::string AlsaWave::old_;
 bool AlsaWave::hadOld_ = false;
 WaveDevices* AlsaWave::devices_ = nullptr;
 
-namespace {
-
-// Sleeps on the device until the buffer is done: true only when it was done
-// before limitMs passed, so a device that never wakes its waiter fails.
-template <class Device>
-bool SleepUntilDone(Device& d, const WaveBuffer& b, int limitMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    for (;;) {
-        const bool done = d.done(b);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (done || left.count() <= 0) return done && left.count() > 0;
-        d.waitEvent(static_cast<int>(left.count()));
-    }
-}
-}  // namespace
-
 TEST_F(AlsaWave, DefaultPcmIsTheSuitesFileChain) {
     for (snd_pcm_stream_t stream : {SND_PCM_STREAM_PLAYBACK, SND_PCM_STREAM_CAPTURE}) {
         snd_pcm_t* pcm = nullptr;

@@ -781,19 +781,6 @@ TEST_F(WavFileDevicesTest, RealClockPacesBothDirections) {
     EXPECT_NE(std::search(s.begin(), s.end(), p.begin(), p.end()), s.end());
 }
 
-// Sleeps on the device until the buffer is done: true only when it was done
-// before limitMs passed, so a device that never wakes its waiter fails.
-template <class Device>
-bool SleepUntilDone(Device& d, const WaveBuffer& b, int limitMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    for (;;) {
-        const bool done = d.done(b);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (done || left.count() <= 0) return done && left.count() > 0;
-        d.waitEvent(static_cast<int>(left.count()));
-    }
-}
-
 TEST_F(WavFileDevicesTest, AWaiterIsWokenWhenItsBufferIsDueInRealTime) {
     WriteBytes(mic_, Wav(Ramp(16000)));
     std::string error;

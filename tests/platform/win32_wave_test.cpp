@@ -16,6 +16,7 @@
 
 using namespace kv;
 using kvtest::SleepMs;
+using kvtest::SleepUntilDone;
 using kvtest::WaitFor;
 
 namespace {
@@ -76,19 +77,6 @@ void FillTone(Buffers& b) {
             auto s = static_cast<int16_t>(6000 * std::sin(2 * 3.14159265358979 * 440 * n / Rate));
             std::memcpy(&d[i], &s, 2);
         }
-}
-
-// Sleeps on the device until the buffer is done: true only when it was done
-// before limitMs passed, so a device that never wakes its waiter fails.
-template <class Device>
-bool SleepUntilDone(Device& d, const WaveBuffer& b, int limitMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    for (;;) {
-        const bool done = d.done(b);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (done || left.count() <= 0) return done && left.count() > 0;
-        d.waitEvent(static_cast<int>(left.count()));
-    }
 }
 
 std::unique_ptr<WaveOutput> OpenOutput() { return CreateSystemWaveDevices()->openOutput(Rate); }

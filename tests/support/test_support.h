@@ -11,6 +11,7 @@
 
 #include "platform/notification_queue.h"
 #include "platform/udp_socket.h"
+#include "platform/wave.h"
 
 namespace kvtest {
 
@@ -64,4 +65,18 @@ void RemoveTree(const std::string& dir);
 // The whole file, or "" when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 bool FileExists(const std::string& path);
+
+// Sleeps on the wave device until the buffer is done: true only when it was
+// done before limitMs passed, so a device that never wakes its waiter fails.
+template <class Device>
+bool SleepUntilDone(Device& d, const kv::WaveBuffer& b, int limitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        const bool done = d.done(b);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (done || left.count() <= 0) return done && left.count() > 0;
+        d.waitEvent(static_cast<int>(left.count()));
+    }
+}
+
 }  // namespace kvtest
