@@ -38,7 +38,7 @@ int PlayoutBuffer::open(int sampleRate) {
     outputLevel_ = -9000;
     concealRun_ = 0;
     tailSamples_ = 0;
-    aloneBefore_ = -1;
+    startedIndex_ = -1;
     std::unique_ptr<WaveOutput> device = Or(devices_).openOutput(sampleRate);
     if (!device) return -1;
     opens_.fetch_add(1);
@@ -74,6 +74,11 @@ int PlayoutBuffer::write(int sampleRate, const uint8_t* data, int length) {
 
     Slot& slot = slots_[writeIndex_];
     const bool wasEmpty = writeIndex_ == playIndex_;
+    if (wasEmpty && playing) {
+        // Nothing else plays: this frame begins now.
+        startedIndex_ = writeIndex_;
+        startedAt_ = std::chrono::steady_clock::now();
+    }
     prepareSlotLocked(slot, length);
     slot.inUse = true;
     slot.concealment = false;
@@ -93,13 +98,22 @@ int PlayoutBuffer::write(int sampleRate, const uint8_t* data, int length) {
 
     // The count since the device opened, not the depth of the queue.
     if (samplesWritten_ * 1000 >= static_cast<int64_t>(minimumDelay.load()) * sampleRate && !playing) {
-        playing = 1;
-        device_->restart();
+        startLocked();
+        return 0;
     }
     // The monitor sleeps until the device plays something; a frame behind
     // others is seen then, but the first one changes the level at once.
     if (wasEmpty) device_->wake();
     return 0;
+}
+
+void PlayoutBuffer::startLocked() {
+    playing = 1;
+    device_->restart();
+    // The frame at the head begins now; the monitor learns of it at once.
+    startedIndex_ = playIndex_;
+    startedAt_ = std::chrono::steady_clock::now();
+    device_->wake();
 }
 
 void PlayoutBuffer::prepareSlotLocked(Slot& slot, int length) {
@@ -171,35 +185,40 @@ bool PlayoutBuffer::queueConcealmentLocked() {
     const Slot& last = slots_[playIndex_];
     const uint8_t* source = nullptr;
     int sourceSamples = 0;
-    int length = concealSamples_;
+    int frame = concealSamples_;
     if (concealRun_ == 0) {
         if (last.inUse) {
-            length = last.buffer.length / 2;
-            sourceSamples = length < TailSamples ? length : TailSamples;
-            source = last.buffer.data + 2 * (length - sourceSamples);
+            frame = last.buffer.length / 2;
+            sourceSamples = frame < TailSamples ? frame : TailSamples;
+            source = last.buffer.data + 2 * (frame - sourceSamples);
         } else {
-            length = tailFrameSamples_;
+            frame = tailFrameSamples_;
             sourceSamples = tailSamples_;
             source = tail_;
         }
         if (sourceSamples <= 0) return false;
     }
-    if (length <= 0) return false;
+    if (frame <= 0) return false;
+    // A run lasts at most MaxConcealFrames frames, queued a piece at a time.
+    const int64_t span = static_cast<int64_t>(frame) * MaxConcealFrames;
+    int piece = sampleRate_ * ConcealPieceMs / 1000;
+    if (piece < 1) piece = 1;
+    if (piece > span - concealRun_) piece = static_cast<int>(span - concealRun_);
+    if (piece <= 0) return false;
     const int64_t limit = static_cast<int64_t>(maximumDelay.load()) * sampleRate_ / 1000;
-    if (samplesWritten_ + length > samplesPlayed_ + limit) return false;  // as a real frame would be dropped
+    if (samplesWritten_ + piece > samplesPlayed_ + limit) return false;  // as a real frame would be dropped
     if (source) {
         findCycle(source, sourceSamples);
-        concealSamples_ = length;
+        concealSamples_ = frame;
     }
 
-    // The level falls linearly over the run: from full to half in the first
-    // frame, from half to silence in the second.
-    const int64_t span = static_cast<int64_t>(length) * MaxConcealFrames;
-    const int64_t before = static_cast<int64_t>(length) * concealRun_;
+    // The level falls linearly over the run: from full to half over the first
+    // frame's length, from half to silence over the second.
+    const int64_t before = concealRun_;
     Slot& slot = slots_[writeIndex_];
-    prepareSlotLocked(slot, length * 2);
+    prepareSlotLocked(slot, piece * 2);
     int phase = cyclePhase_;
-    for (int i = 0; i < length; ++i) {
+    for (int i = 0; i < piece; ++i) {
         const int64_t gain = span - (before + i + 1);
         const int16_t s = static_cast<int16_t>(cycle_[phase] * gain / span);
         std::memcpy(slot.buffer.data + 2 * i, &s, 2);
@@ -210,8 +229,8 @@ bool PlayoutBuffer::queueConcealmentLocked() {
     slot.concealment = true;
     device_->write(slot.buffer);
     writeIndex_ = (writeIndex_ + 1) % n;
-    samplesWritten_ += length;
-    ++concealRun_;
+    samplesWritten_ += piece;
+    concealRun_ += piece;
     concealed_.fetch_add(1);
     return true;
 }
@@ -263,29 +282,41 @@ void PlayoutBuffer::monitor() {
                 }
             }
             outputLevel_ = LevelFromPeak(peak);
-            // About to run dry: the frame playing is the last one queued (or,
-            // when this pass came late, nothing is left).
-            // The last frame must have been seen playing alone for a while
-            // too: the frames of one payload are queued one by one, and a
-            // pass between two of them must not take the first for the last.
+            // About to run dry: the frame playing is the last one queued and
+            // ends within ConcealLeadMs (or, when this pass came late, nothing
+            // is left). Deciding only near its end keeps a next frame that is
+            // merely slow, but in time, from landing behind concealment and
+            // playing that much later for the rest of the spurt.
             const auto now = std::chrono::steady_clock::now();
             const bool drained = writeIndex_ == playIndex_;
             const bool alone = current.inUse && (playIndex_ + 1) % slotCount_ == writeIndex_;
-            if (alone && aloneBefore_ != writeIndex_) aloneSince_ = now;
-            const auto confirmed = aloneSince_ + std::chrono::milliseconds(LastFrameConfirmMs);
-            const bool lastPlaying = alone && aloneBefore_ == writeIndex_ && now >= confirmed;
-            aloneBefore_ = alone ? writeIndex_ : -1;
-            const bool mayConceal = playing && conceal && concealRun_ < MaxConcealFrames;
+            if (!current.inUse) {
+                startedIndex_ = -1;
+            } else if (playing && startedIndex_ != playIndex_) {
+                // Begun since the last pass: the frame before it ended, or it was queued to an idle device.
+                startedIndex_ = playIndex_;
+                startedAt_ = now;
+            }
+            std::chrono::steady_clock::time_point due = now;
+            if (alone && sampleRate_ > 0) {
+                const int64_t lengthUs = static_cast<int64_t>(current.buffer.length / 2) * 1000000 / sampleRate_;
+                due = startedAt_ + std::chrono::microseconds(lengthUs) - std::chrono::milliseconds(ConcealLeadMs);
+            }
+            const bool lastPlaying = alone && now >= due;
+            const bool mayConceal =
+                playing && conceal && (concealRun_ == 0 || concealRun_ < concealSamples_ * MaxConcealFrames);
             if (mayConceal && (drained || lastPlaying) && queueConcealmentLocked()) {
-                // Bridged: the device plays on.
+                // Bridged: the device plays on. A piece queued to a dry queue
+                // plays at once: the next pass sees it begin.
+                if (drained) waitMs = 0;
             } else if (drained && playing) {
                 // Everything queued has played: close and let the next frame prebuffer again.
                 closeLocked();
                 monitorStopped();
                 return;
             } else if (mayConceal && alone && !lastPlaying) {
-                // Look again once it has been alone long enough (sooner if it finishes).
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(confirmed - now).count();
+                // Look again when it is about to end (sooner if something happens).
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count();
                 waitMs = static_cast<int>(left < 0 ? 0 : left) + 1;
             }
         }
@@ -330,10 +361,7 @@ int PlayoutBuffer::close(bool takeLock) {
 
 void PlayoutBuffer::forceStart() {
     std::lock_guard<std::mutex> guard(lock_);
-    if (device_ && !playing) {
-        playing = 1;
-        device_->restart();
-    }
+    if (device_ && !playing) startLocked();
 }
 
 void PlayoutBuffer::setVolume(int volume) {

@@ -11,12 +11,16 @@
 // costs nothing.
 //
 // With concealment on, a queue about to run dry in the middle of playing is
-// bridged instead: once the frame playing is the last one queued, the monitor
-// queues a frame of the same length made of the last pitch period of the last
-// real frame, fading from full to half level, then if need be a second one
-// fading from half to silence. A real frame arriving meanwhile is queued
-// behind them and plays on the same device without prebuffering again; when
-// both have played and nothing came, the device closes as without concealment.
+// bridged instead: when the frame playing is the last one queued and is
+// ConcealLeadMs from its end with no real frame behind it, the monitor queues
+// a short piece made of the last pitch period of the last real frame, then
+// the next piece as that one is about to end, and so on for up to two frames'
+// length, fading from full level to silence. A real frame arriving meanwhile
+// ends the run: it is queued behind what is already queued (the rest of the
+// piece playing and at most one more, so it plays a piece or two later than
+// it would have, not two frames later) and plays on the same device
+// without prebuffering again; when the whole run has played and nothing came,
+// the device closes as without concealment.
 //
 // Frames are copied into storage that each slot keeps from one frame to the
 // next, and a slot stays prepared on the device while the length of its
@@ -69,7 +73,7 @@ public:
     std::atomic<int> maximumDelay{0};
     std::atomic<int> conceal{0};
 
-    // At most this many concealment frames follow one another.
+    // A concealment run lasts at most this many frames.
     static constexpr int MaxConcealFrames = 2;
 
     // For tests and the status line.
@@ -78,7 +82,7 @@ public:
     int queuedSlots();
     // Devices opened since the buffer was made (every one after the first is a reopen).
     int opens() const { return opens_; }
-    // Concealment frames queued since the buffer was made.
+    // Concealment pieces (ConcealPieceMs each, or less) queued since the buffer was made.
     int concealedFrames() const { return concealed_; }
     // Frames the device has finished playing since the buffer was made (concealment ones included).
     int framesPlayed() const { return framesPlayed_; }
@@ -92,10 +96,13 @@ private:
         bool inUse = false;
         bool concealment = false;
     };
-    // A frame seen playing as the last one queued is taken for the last one
-    // only when it still is this long after: the frames of one payload are
-    // queued one by one, and the gap between two of them is not the end.
-    static constexpr int LastFrameConfirmMs = 10;
+    // The frame playing as the last one queued is bridged this long before
+    // its end, when no real frame has come by then.
+    static constexpr int ConcealLeadMs = 10;
+    // Concealment is queued in pieces this long, each one decided as the one
+    // before it is about to end: a real frame arriving just after the frame it
+    // follows ended waits behind a piece or two, not a whole frame.
+    static constexpr int ConcealPieceMs = 10;
     // Pitch periods are looked for between 2.5 and 15 ms; 15 ms at 48 kHz fits.
     static constexpr int MaxCycleSamples = 720;
     // The end of the last real frame kept for a queue that ran dry before the
@@ -104,6 +111,8 @@ private:
 
     void monitor();
     void closeLocked();  // the lock is held by the caller
+    // The lock is held by the caller: starts the paused device.
+    void startLocked();
     void releaseSlot(Slot& slot);
     // The lock is held by the caller: the slot's buffer holds `length` bytes of
     // storage and is prepared on the device.
@@ -131,11 +140,13 @@ private:
     std::atomic<int> opens_{0};
     std::atomic<int> concealed_{0};
     std::atomic<int> framesPlayed_{0};
-    // Concealment state, under the lock: frames queued since the last real one,
-    // the period repeated, where the next frame continues it, and its length.
+    // Concealment state, under the lock: samples queued since the last real
+    // frame, the period repeated, where the next piece continues it, and the
+    // length of the frame the run follows.
     int concealRun_ = 0;
-    int aloneBefore_ = -1;  // the write index when the last pass saw one frame left playing
-    std::chrono::steady_clock::time_point aloneSince_;  // when a pass first saw it
+    // The slot that began playing last (-1: none yet) and when; under the lock.
+    int startedIndex_ = -1;
+    std::chrono::steady_clock::time_point startedAt_;
     int16_t cycle_[MaxCycleSamples] = {};
     int cycleLength_ = 0;
     int cyclePhase_ = 0;
