@@ -13,6 +13,7 @@ packages=(
   ffmpeg                                            # the independent decoder of codec 1 for the tests
   iproute2 procps python3                           # network namespaces for system tests
   clang-14 libclang-rt-14-dev                       # libFuzzer targets (scripts/fuzz.sh)
+  nsis zip lintian fakeroot dpkg-dev man-db         # the release artefacts (scripts/package.sh) and their checks
 )
 
 # Only the benchmarks' peer for comparison (bench/baresip_compare.py): when it
