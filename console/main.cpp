@@ -28,6 +28,7 @@
 #include "console/setup.h"
 #include "engine/phone.h"
 #include "platform/udp_socket.h"
+#include "platform/wave_devices.h"
 #include "ui/event_log.h"
 
 namespace {
@@ -156,6 +157,12 @@ int Run(int argc, char** argv) {
     switch (ParseOptions(argc, argv, &options, &error)) {
         case ParseStatus::Help: std::fputs(UsageText().c_str(), stdout); return ExitOk;
         case ParseStatus::Version: std::printf("%s %s\n", ProgramName, ProgramVersion); return ExitOk;
+        case ParseStatus::ListDevices: {
+            WaveDeviceList devices;
+            if (!ListWaveDevices(&devices)) PrintError("the sound system gave no device list");
+            std::fputs(DeviceListText(devices).c_str(), stdout);
+            return ExitOk;
+        }
         case ParseStatus::Error:
             PrintError(error);
             std::fprintf(stderr, "Try '%s --help'.\n", ProgramName);

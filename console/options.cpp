@@ -100,9 +100,14 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
             *target = true;
             return true;
         };
-        if (name == "--help" || name == "--version" || name == "--log" || name == "--no-input") {
-            bool* target = name == "--help" ? &help : name == "--version" ? &version : name == "--log" ? &o.log : &o.noInput;
-            if (!flag(target)) return fail(name + " takes no value");
+        bool* const flagTarget = name == "--help"           ? &help
+                                 : name == "--version"      ? &version
+                                 : name == "--log"          ? &o.log
+                                 : name == "--no-input"     ? &o.noInput
+                                 : name == "--list-devices" ? &o.listDevices
+                                                            : nullptr;
+        if (flagTarget) {
+            if (!flag(flagTarget)) return fail(name + " takes no value");
             continue;
         }
 
@@ -187,6 +192,10 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         *out = o;
         return ParseStatus::Version;
     }
+    if (o.listDevices) {
+        *out = o;
+        return ParseStatus::ListDevices;
+    }
     if (o.messageAddress && (o.call || o.hangupAfterMs))
         return fail("--message cannot be combined with --call or --hangup-after");
     *out = o;
@@ -215,12 +224,41 @@ std::string UsageText() {
            "  --hangup-after SECONDS hang up and quit that long after the first party connected\n"
            "  --message ADDRESS TEXT send one short message; exit 0 when delivered, else 1\n"
            "  --no-input             do not read commands (end on a signal only)\n"
+           "  --list-devices         list the names --speaker and --mic take, and exit\n"
            "  --help, --version\n"
            "\n"
            "Commands: call ADDRESS, hangup [ADDRESS], accept, refuse, chat [ADDRESS] TEXT,\n"
            "msg ADDRESS TEXT, mute mic|speaker, unmute mic|speaker, status, parties, quit.\n"
            "Environment: KESTROVOX_LOG_DIR (where the event log is written).\n"
            "Exit codes: 0 done, 1 failure, 2 bad option.\n";
+}
+
+std::string DeviceListText(const WaveDeviceList& devices) {
+    std::string out;
+    auto section = [&out](const char* title, const std::vector<WaveDeviceInfo>& list) {
+        out += title;
+        out += '\n';
+        if (list.empty()) out += "  (none found)\n";
+        for (const WaveDeviceInfo& d : list) {
+            out += "  " + d.name + '\n';
+            size_t at = 0;
+            while (at < d.description.size()) {
+                size_t end = d.description.find('\n', at);
+                if (end == std::string::npos) end = d.description.size();
+                if (end > at) out += "      " + d.description.substr(at, end - at) + '\n';
+                at = end + 1;
+            }
+        }
+    };
+    section("Output devices (--speaker):", devices.outputs);
+    out += '\n';
+    section("Input devices (--mic):", devices.inputs);
+    out += '\n';
+    if (!devices.namesSelect)
+        out += "Here --speaker and --mic always open the default devices; the names are for reference.\n";
+    out += "A path ending in .wav also works: --mic plays that file (8 kHz mono 16-bit) as the\n"
+           "microphone, --speaker records into a new file.\n";
+    return out;
 }
 
 }  // namespace console

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/wave_devices.h"
+
 namespace kv {
 namespace console {
 
@@ -36,9 +38,10 @@ struct Options {
     std::optional<std::string> messageAddress;
     std::string messageText;
     bool noInput = false;
+    bool listDevices = false;
 };
 
-enum class ParseStatus { Run, Help, Version, Error };
+enum class ParseStatus { Run, Help, Version, ListDevices, Error };
 
 // Parses argv[1..argc-1]. On Error, *error holds one line naming the option
 // and what is wrong with it.
@@ -46,6 +49,11 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
 
 // The --help text, several lines ending in a line end.
 std::string UsageText();
+
+// The --list-devices text: the playback devices for --speaker, the capture
+// devices for --mic, one name a line with its description indented below,
+// and how a .wav path serves instead.
+std::string DeviceListText(const WaveDeviceList& devices);
 
 // True when the name selects the WAV-file devices (it ends in ".wav", any case).
 bool IsWavPath(const std::string& name);
