@@ -103,7 +103,7 @@ class Shooter:
 
     def frame(self, x, y, w, h):
         """One frame of the screen's rectangle as rgb24 bytes."""
-        return subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "x11grab", "-video_size", "%dx%d" % (w, h),
+        return subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0", "-video_size", "%dx%d" % (w, h),
                                "-i", "%s+%d,%d" % (self.win.display, x, y), "-frames:v", "1", "-f", "rawvideo",
                                "-pix_fmt", "rgb24", "-"], check=True, capture_output=True).stdout
 
