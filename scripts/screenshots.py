@@ -54,7 +54,11 @@ class Shooter:
         self.lab = Lab(3)
         cleanups.addCleanup(self.lab.close)
         self.win = test_windows.WineHost(cleanups, self.lab.hosts[0], os.path.join(work, "win"))
-        fonts = os.environ.get("KV_WINE_FONTS")  # Wine's own fonts, when the package fonts-wine is not installed
+        # Wine's own fonts (MS Sans Serif, and Marlett for the caption buttons)
+        # come with the package fonts-wine; without it, from KV_WINE_FONTS.
+        fonts = os.environ.get("KV_WINE_FONTS")
+        if not fonts and not os.path.isdir("/usr/share/wine/fonts"):
+            print("note: without the package fonts-wine (or KV_WINE_FONTS) Wine draws other fonts", file=sys.stderr)
         if fonts:
             for name in os.listdir(fonts):
                 shutil.copy(os.path.join(fonts, name), os.path.join(self.win.prefix, "drive_c", "windows", "Fonts"))

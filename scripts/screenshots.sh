@@ -5,7 +5,10 @@
 # Needs root (network namespaces, as the system tests). Build directories:
 #   KV_SCREENSHOTS_WIN     default build/screenshots-win
 #   KV_SCREENSHOTS_NATIVE  default build/screenshots-native
-# KV_KEEP=1 keeps the work files (prefix, recordings) in a temporary directory.
+# KV_WINE_FONTS=DIR copies the fonts in DIR (those of the package fonts-wine)
+# into the prefix, for a machine without that package (the pictures were taken
+# with them). KV_KEEP=1 keeps the work files (prefix, recordings) in a
+# temporary directory.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
