@@ -8,10 +8,12 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 
 #include "app/shell.h"
 #include "engine/phone.h"
+#include "platform/os.h"
 #include "platform/win32/window_notifier.h"
 #include "resource.h"
 #include "ui/dialogs.h"
@@ -34,8 +36,21 @@ void SystemShellOpen(HWND owner, const char* file, const char* parameters) {
     ShellExecuteA(owner, "open", file, parameters, "", SW_SHOWNORMAL);
 }
 
-// Not SND_NODEFAULT: a missing file still gives the system's sound.
-void SystemPlaySound(const char* file) { PlaySoundA(file, nullptr, SND_FILENAME | SND_ASYNC); }
+// Not SND_NODEFAULT: a missing file still gives the system's sound. A sound
+// that is not in the current directory is taken from beside the executable
+// when it is there: started at log-on, or from a shortcut without a working
+// directory, the program runs elsewhere and would ring with the default sound.
+void SystemPlaySound(const char* file) {
+    char path[MAX_PATH];
+    if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES && ExecutablePath(path, sizeof path)) {
+        char* slash = std::strrchr(path, '\\');
+        if (slash && static_cast<size_t>(slash + 1 - path) + std::strlen(file) < sizeof path) {
+            std::strcpy(slash + 1, file);
+            if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) file = path;
+        }
+    }
+    PlaySoundA(file, nullptr, SND_FILENAME | SND_ASYNC);
+}
 
 void SystemBeep(UINT type) { MessageBeep(type); }
 
