@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config googletest      # native build and tests
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64  # Windows cross build
-  wine wine64 fonts-wine xvfb xauth                 # Windows build under Wine (its own fonts: captions, dialogs)
+  wine wine64 fonts-wine xvfb xauth x11-utils       # Windows build under Wine (its own fonts: captions, dialogs)
   pulseaudio pulseaudio-utils libasound2-plugins    # a sound server for the system tests, and ALSA's way to it
   libgsm1-dev libasound2-dev                        # codec and sound on Linux
   sox espeak-ng                                     # test speech and reference codec

@@ -32,6 +32,9 @@ trap wine_down EXIT
 # pipe open after the test ended.
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c \
   'wine wineboot </dev/null >/dev/null 2>&1; exec ctest --test-dir build/windows --output-on-failure'
+# The installer, in a fresh prefix of its own: install, start, reinstall over
+# a running copy, uninstall.
+python3 tests/system/test_installer.py
 
 step "fuzzing: every regression input, then 20 s per libFuzzer target"
 "$root/scripts/fuzz.sh" 20
@@ -44,6 +47,7 @@ else
   python3 tests/system/test_network.py
   python3 tests/system/test_sound_server.py
   python3 tests/system/test_windows.py
+  python3 tests/system/test_package.py
 fi
 
 step "benchmarks (figures only; optimised build)"

@@ -29,7 +29,7 @@ install -m 0755 "$build/kestrovox" "$pkg/usr/bin/kestrovox"
 strip --strip-unneeded --remove-section=.comment --remove-section=.note "$pkg/usr/bin/kestrovox"
 gzip -9n <"$here/kestrovox.1" >"$pkg/usr/share/man/man1/kestrovox.1.gz"
 gzip -9n <"$root/README.md" >"$doc/README.md.gz"
-gzip -9n <"$here/changelog" >"$doc/changelog.Debian.gz"
+gzip -9n <"$here/changelog" >"$doc/changelog.gz"
 install -m 0644 "$here/copyright" "$doc/copyright"
 chmod 0644 "$pkg/usr/share/man/man1/kestrovox.1.gz" "$doc"/*.gz
 

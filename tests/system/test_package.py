@@ -96,7 +96,7 @@ class Package(unittest.TestCase):
         files = [p for p in run(["dpkg", "-L", PACKAGE]).stdout.splitlines() if p.startswith("/") and p != "/."]
         say("installed %d paths with dpkg -i" % len(files))
         for path in ("/usr/bin/kestrovox", "/usr/share/man/man1/kestrovox.1.gz",
-                     "/usr/share/doc/kestrovox/copyright", "/usr/share/doc/kestrovox/changelog.Debian.gz"):
+                     "/usr/share/doc/kestrovox/copyright", "/usr/share/doc/kestrovox/changelog.gz"):
             self.assertTrue(os.path.isfile(path), path + " is not installed")
 
         version = run(["kestrovox", "--version"])
