@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,8 @@
 #include "console/output.h"
 #include "console/setup.h"
 #include "engine/phone.h"
+#include "platform/os.h"
+#include "platform/registry.h"
 #include "platform/udp_socket.h"
 #include "platform/wave_devices.h"
 #include "ui/event_log.h"
@@ -148,6 +151,16 @@ int WaitMs(const std::optional<int64_t>& deadline) {
     return static_cast<int>(std::clamp<int64_t>(left, 0, INT_MAX));
 }
 
+bool ExecutableDirectoryWritable() {
+    char path[4096];
+    if (!ExecutablePath(path, sizeof path)) return true;  // unknown: leave the log where it was
+    std::string directory(path);
+    const size_t slash = directory.rfind(PathSeparator());
+    if (slash == std::string::npos) return true;
+    directory.resize(slash + 1);
+    return DirectoryWritable(directory.c_str());
+}
+
 int Run(int argc, char** argv) {
     // Standard input unbuffered, so that a typed identity read through
     // std::cin leaves every later line to the main loop's own reads.
@@ -184,8 +197,19 @@ int Run(int argc, char** argv) {
         return ExitUsage;
     }
     CountingWaveDevices devices(audio.devices);
-    if (const char* logDir = std::getenv("KESTROVOX_LOG_DIR"))
-        if (logDir[0]) SetEventLogDirectory(logDir);
+    const char* logDir = std::getenv("KESTROVOX_LOG_DIR");
+    if (logDir && logDir[0]) {
+        SetEventLogDirectory(logDir);
+    } else if (!ExecutableDirectoryWritable()) {
+        // Installed (/usr/bin): the log goes beside the settings instead.
+        const std::string settings = RegistryFilePath();
+        const size_t slash = settings.rfind('/');
+        if (slash != std::string::npos) {
+            std::error_code ignored;
+            std::filesystem::create_directories(settings.substr(0, slash), ignored);
+            SetEventLogDirectory(settings.substr(0, slash));
+        }
+    }
 
     const bool messageMode = options.messageAddress.has_value();
     const uint16_t port = options.port.value_or(DefaultPort);

@@ -10,6 +10,9 @@ bool ExecutablePath(char* out, int capacity);
 // The directory separator of paths on this system.
 char PathSeparator();
 
+// Whether this process may create files in the directory.
+bool DirectoryWritable(const char* path);
+
 // Opens the file for writing, shared for reading and writing with others,
 // creating it when missing; appends the bytes at its end and closes it.
 bool AppendToSharedFile(const char* path, const char* bytes, int length);

@@ -15,6 +15,8 @@ bool ExecutablePath(char* out, int capacity) {
     return true;
 }
 
+bool DirectoryWritable(const char* path) { return access(path, W_OK | X_OK) == 0; }
+
 char PathSeparator() { return '/'; }
 
 bool AppendToSharedFile(const char* path, const char* bytes, int length) {

@@ -11,6 +11,12 @@ bool ExecutablePath(char* out, int capacity) {
 
 char PathSeparator() { return '\\'; }
 
+bool DirectoryWritable(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool AppendToSharedFile(const char* path, const char* bytes, int length) {
     HANDLE f = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
