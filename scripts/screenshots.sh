@@ -16,6 +16,7 @@ if [ "$(id -u)" != 0 ]; then
   echo "scripts/screenshots.sh needs root: the program and its callers run in network namespaces." >&2
   exit 1
 fi
+"$root/scripts/deps.sh"
 win=${KV_SCREENSHOTS_WIN:-build/screenshots-win}
 native=${KV_SCREENSHOTS_NATIVE:-build/screenshots-native}
 cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
