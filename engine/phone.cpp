@@ -47,6 +47,8 @@ int Phone::Start() {
 }
 
 void Phone::Shutdown() {
+    // The mapping is withdrawn first, while the calls end (it waits a moment at most).
+    if (portMapping_) portMapping_->stop();
     stopping_ = true;
     StateChanged.notify();  // wakes every engine thread that waits
     if (ReceiveRunning || TransmitRunning) {
@@ -69,6 +71,17 @@ void Phone::Shutdown() {
     }
     ProbeChannel.playout.close(true);
     Capture.stopSending();
+}
+
+void Phone::StartPortMapping() {
+    if (!PortMapping || portMapping_ || stopping_ || !Socket.load()) return;
+    portMapping_ = std::make_unique<PortMappingService>(CreateGateways(), Port(),
+                                                        [this](int event) { Post(PortMappingChanged, event); });
+}
+
+PortMappingState Phone::MappingState() {
+    if (!portMapping_) return PortMappingState{};
+    return portMapping_->state();
 }
 
 void Phone::SetAudioDevices(WaveDevices* devices) {

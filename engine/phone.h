@@ -20,6 +20,7 @@
 #include "audio/capture.h"
 #include "audio/codec.h"
 #include "audio/media_channel.h"
+#include "engine/port_mapping.h"
 #include "engine/protocol.h"
 #include "engine/watched.h"
 #include "platform/notify.h"
@@ -72,6 +73,8 @@ enum EngineNotification {
     LogWritten = 17,
     MessageRefused = 18,
     MessageDelivered = 19,
+    // The port mapping at the home router changed; value: a MappingEvent.
+    PortMappingChanged = 20,
 };
 
 class Phone {
@@ -138,6 +141,13 @@ public:
     // The loudest playout level over all parties, -10000 when none plays.
     int OutputLevel();
 
+    // ---- port mapping at the home router ----
+    // When PortMapping is set, starts asking the router, on a thread of its
+    // own, to forward the bound port to us (PortMappingChanged tells of each
+    // change). Call after Start, once the settings are loaded; nothing waits for it.
+    void StartPortMapping();
+    PortMappingState MappingState();
+
     // ---- notifications ----
     void Post(EngineNotification code, int value = 0);
     void Send(EngineNotification code, int value = 0);
@@ -169,6 +179,9 @@ public:
     std::atomic<int> OutGain{0};
     std::atomic<int> Conceal{1};
     std::atomic<int> GenerateLog{0};
+    // Ask the home router to forward our port: 0 no (the default of a bare
+    // Phone), anything else yes; the settings load sets it ("PortMapping", default 1).
+    std::atomic<int> PortMapping{0};
     PeerAddress RemoteAddress;
     PeerAddress LeftPartyAddress;
     char RemoteName[100] = {};
@@ -220,6 +233,8 @@ public:
     std::recursive_mutex PartyLock;
     // Makes a new socket; tests may put a socket of their own in its place before Start.
     std::unique_ptr<UdpSocket> (*CreateSocket)() = CreateUdpSocket;
+    // The router protocols to try; tests may put fakes in their place.
+    std::vector<std::unique_ptr<PortGateway>> (*CreateGateways)() = CreatePortGateways;
 
 private:
     void OnCallRequest(const PeerAddress& from, const uint8_t* d, int length);
@@ -269,6 +284,7 @@ private:
     std::unique_ptr<UdpSocket> ownedSocket_;
     std::thread receiveThread_;
     std::thread transmitThread_;
+    std::unique_ptr<PortMappingService> portMapping_;
 };
 
 // Turns "host", "1.2.3.4", "host:5000" or "Name <host:port>" into an address

@@ -1,0 +1,51 @@
+// The port-mapping seam: the ways a home router can be asked to forward a UDP
+// port of ours from its external address. One gateway object per protocol:
+// UPnP IGD (miniupnpc) and NAT-PMP (libnatpmp); the engine's PortMapper
+// decides which one to use, when to renew and what to do when a port is
+// taken. Each call blocks the calling thread (the mapper's own, never an
+// engine or interface thread) for about the time given at most; one object
+// is used by one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+enum class GatewayReply {
+    Done,      // the gateway forwards externalPort to us for leaseSeconds
+    Taken,     // the external port asked for forwards to another host already
+    Refused,   // the gateway answered with an error (code, text in why)
+    NoAnswer,  // nothing came back in time
+};
+
+struct GatewayMapping {
+    GatewayReply reply = GatewayReply::NoAnswer;
+    uint16_t externalPort = 0;  // may differ from the one asked for (NAT-PMP picks another itself)
+    uint32_t leaseSeconds = 0;  // granted; 0: until removed
+    std::string why;            // for Refused and NoAnswer
+};
+
+class PortGateway {
+public:
+    virtual ~PortGateway() = default;
+    // "upnp" or "natpmp".
+    virtual const char* protocol() const = 0;
+    // Looks for the gateway, waiting about timeoutMs at most; true when one
+    // answered. *why says what went wrong otherwise.
+    virtual bool discover(int timeoutMs, std::string* why) = 0;
+    // The gateway's external IPv4 address, host order (1.2.3.4 is 0x01020304); 0 when unknown.
+    virtual uint32_t externalAddress() = 0;
+    // Asks for UDP externalPort to be forwarded to internalPort of this host.
+    virtual GatewayMapping addMapping(uint16_t internalPort, uint16_t externalPort, uint32_t leaseSeconds) = 0;
+    // Withdraws a mapping made before; false when the gateway did not confirm it.
+    virtual bool removeMapping(uint16_t internalPort, uint16_t externalPort) = 0;
+};
+
+// The gateways this system has, in the order to try them: UPnP, then NAT-PMP
+// (none where the libraries are missing).
+std::vector<std::unique_ptr<PortGateway>> CreatePortGateways();
+
+}  // namespace kv

@@ -1,0 +1,13 @@
+// The gateways of the port-mapping seam, one per library.
+#pragma once
+
+#include <memory>
+
+#include "platform/port_mapping.h"
+
+namespace kv {
+
+std::unique_ptr<PortGateway> CreateUpnpGateway();    // miniupnpc
+std::unique_ptr<PortGateway> CreateNatPmpGateway();  // libnatpmp
+
+}  // namespace kv

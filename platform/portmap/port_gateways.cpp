@@ -1,0 +1,16 @@
+#include "platform/portmap/gateways.h"
+
+namespace kv {
+
+std::vector<std::unique_ptr<PortGateway>> CreatePortGateways() {
+    std::vector<std::unique_ptr<PortGateway>> gateways;
+#ifdef KV_HAVE_MINIUPNPC
+    gateways.push_back(CreateUpnpGateway());
+#endif
+#ifdef KV_HAVE_NATPMP
+    gateways.push_back(CreateNatPmpGateway());
+#endif
+    return gateways;
+}
+
+}  // namespace kv
