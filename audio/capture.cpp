@@ -20,6 +20,10 @@ int CaptureDevice::open(int sampleRate, int samplesPerBuffer, int bufferTimeMs) 
     samplesPerBuffer_ = samplesPerBuffer;
     sampleRate_ = sampleRate;
     if (samplesPerBuffer <= 0 || sampleRate <= 0) return -1;
+    echoReady_ = echo_.start(sampleRate, samplesPerBuffer);
+    echoMic_.reset(new int16_t[static_cast<size_t>(samplesPerBuffer)]());
+    echoReference_.reset(new int16_t[static_cast<size_t>(samplesPerBuffer)]());
+    echoReference.captureOpened(sampleRate);
     WaveDevices* source = devices.load();
     std::unique_ptr<WaveInput> input = (source ? *source : SystemWaveDevices()).openInput(sampleRate);
     if (!input) return -1;
@@ -54,6 +58,21 @@ int CaptureDevice::read(uint8_t* destination) {
         return -1;
     }
     const int n = b.length / 2;
+    if (echoReady_) {
+        // The reference is taken for every frame, so that it keeps pace with the capture.
+        const int64_t now = std::chrono::duration_cast<std::chrono::microseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
+        echoReference.take(echoReference_.get(), n, now);
+        const bool cancel = echoCancel != 0, suppress = noiseSuppress != 0;
+        if (cancel || suppress) {
+            std::memcpy(echoMic_.get(), b.data, static_cast<size_t>(n) * 2);
+            echo_.process(echoMic_.get(), echoReference_.get(), cancel, suppress);
+            std::memcpy(b.data, echoMic_.get(), static_cast<size_t>(n) * 2);
+        } else {
+            echo_.process(nullptr, nullptr, false, false);
+        }
+    }
     int64_t peak = 1;
     const bool gain = micGain != 0;
     for (int i = 0; i < n; ++i) {
@@ -106,6 +125,7 @@ bool CaptureDevice::waitFrame(int timeoutMs) {
 int CaptureDevice::close() {
     WaveInput* device = device_.exchange(nullptr);  // new reads find no device from here on
     if (!device) return 0;
+    echoReference.captureClosed();
     device->wake();  // a waitFrame sleeping on it looks again and finds no device
     // A read in progress takes microseconds; a waitFrame returns once woken.
     while (readBusy_) std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -3,6 +3,9 @@
 // optional mic gain applied; while the speaker is silent (below the input
 // threshold for more than ten frames) frames are held back. The encoder that
 // turns frames into codec frames for the transmit loop sits beside it.
+// Before any of that, with echoCancel or noiseSuppress on, a frame goes
+// through the echo canceller (against what the playouts played, gathered in
+// echoReference) and the noise suppressor.
 #pragma once
 
 #include <atomic>
@@ -10,6 +13,7 @@
 #include <memory>
 #include <mutex>
 
+#include "audio/echo.h"
 #include "platform/conversion.h"
 #include "platform/mixer_api.h"
 #include "platform/wave.h"
@@ -54,6 +58,11 @@ public:
     std::atomic<int> inputThreshold{0};
     std::atomic<int> recordingLevel{0};
     std::atomic<uint32_t> sourceType{0};
+    // 0 off, anything else on; read at every frame.
+    std::atomic<int> echoCancel{0};
+    std::atomic<int> noiseSuppress{0};
+    // What the loudspeaker plays, on this capture's clock: every party's playout adds to it.
+    EchoReference echoReference;
     // Where the input device comes from (null: the system's), and the mixer (null: the system's).
     std::atomic<WaveDevices*> devices{nullptr};
     std::atomic<MixerApi*> mixer{nullptr};
@@ -79,6 +88,10 @@ private:
     std::atomic<WaveInput*> device_{nullptr};
     // Held while the mixer works on the open device, and while close destroys it.
     std::mutex mixerLock_;
+
+    EchoCanceller echo_;
+    bool echoReady_ = false;
+    std::unique_ptr<int16_t[]> echoMic_, echoReference_;
 
     ConversionStream* encoder_ = nullptr;
     StreamHeader encoderHeader_;

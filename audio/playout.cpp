@@ -39,6 +39,7 @@ int PlayoutBuffer::open(int sampleRate) {
     concealRun_ = 0;
     tailSamples_ = 0;
     startedIndex_ = -1;
+    echoSource_ = EchoReference::Source();
     std::unique_ptr<WaveOutput> device = Or(devices_).openOutput(sampleRate);
     if (!device) return -1;
     opens_.fetch_add(1);
@@ -78,10 +79,12 @@ int PlayoutBuffer::write(int sampleRate, const uint8_t* data, int length) {
         // Nothing else plays: this frame begins now.
         startedIndex_ = writeIndex_;
         startedAt_ = std::chrono::steady_clock::now();
+        startedExact_ = true;
     }
     prepareSlotLocked(slot, length);
     slot.inUse = true;
     slot.concealment = false;
+    slot.referenced = false;
     std::memcpy(slot.buffer.data, data, static_cast<size_t>(length));
     if (outGain) {
         for (int i = 0; i < samples; ++i) {
@@ -113,7 +116,17 @@ void PlayoutBuffer::startLocked() {
     // The frame at the head begins now; the monitor learns of it at once.
     startedIndex_ = playIndex_;
     startedAt_ = std::chrono::steady_clock::now();
+    startedExact_ = true;
     device_->wake();
+}
+
+void PlayoutBuffer::referSlotLocked(Slot& slot, bool began) {
+    slot.referenced = true;
+    EchoReference* reference = echoReference_.load();
+    if (!reference) return;
+    const int64_t start =
+        began ? std::chrono::duration_cast<std::chrono::microseconds>(startedAt_.time_since_epoch()).count() : -1;
+    reference->played(echoSource_, slot.buffer.data, slot.buffer.length / 2, sampleRate_, start, began && startedExact_);
 }
 
 void PlayoutBuffer::prepareSlotLocked(Slot& slot, int length) {
@@ -227,6 +240,7 @@ bool PlayoutBuffer::queueConcealmentLocked() {
     cyclePhase_ = phase;
     slot.inUse = true;
     slot.concealment = true;
+    slot.referenced = false;
     device_->write(slot.buffer);
     writeIndex_ = (writeIndex_ + 1) % n;
     samplesWritten_ += piece;
@@ -270,6 +284,8 @@ void PlayoutBuffer::monitor() {
                     tailSamples_ = kept;
                     tailFrameSamples_ = samples;
                 }
+                // Played before this monitor saw it playing: it follows the one before.
+                if (!played.referenced) referSlotLocked(played, playIndex_ == startedIndex_);
                 releaseSlot(played);
                 playIndex_ = next;
             }
@@ -296,7 +312,10 @@ void PlayoutBuffer::monitor() {
                 // Begun since the last pass: the frame before it ended, or it was queued to an idle device.
                 startedIndex_ = playIndex_;
                 startedAt_ = now;
+                startedExact_ = false;
             }
+            if (playing && current.inUse && !current.referenced && startedIndex_ == playIndex_)
+                referSlotLocked(slots_[playIndex_], true);
             std::chrono::steady_clock::time_point due = now;
             if (alone && sampleRate_ > 0) {
                 const int64_t lengthUs = static_cast<int64_t>(current.buffer.length / 2) * 1000000 / sampleRate_;

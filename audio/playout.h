@@ -35,6 +35,7 @@
 #include <mutex>
 #include <thread>
 
+#include "audio/echo.h"
 #include "platform/wave.h"
 
 namespace kv {
@@ -65,6 +66,9 @@ public:
     void setMinDelay(int ms) { minimumDelay = ms; }
     void setMaxDelay(int ms) { maximumDelay = ms < 50 ? 50 : ms; }
     void setConceal(int on) { conceal = on ? 1 : 0; }
+    // Every frame the device begins to play is added to this (null: nowhere),
+    // the echo canceller's picture of the loudspeaker.
+    void setEchoReference(EchoReference* reference) { echoReference_ = reference; }
     int outputLevel() const { return playing ? outputLevel_.load() : ClosedLevel; }
     int bufferedMs();
 
@@ -95,6 +99,7 @@ private:
         bool prepared = false;  // buffer is prepared on the open device
         bool inUse = false;
         bool concealment = false;
+        bool referenced = false;  // added to the echo reference
     };
     // The frame playing as the last one queued is bridged this long before
     // its end, when no real frame has come by then.
@@ -122,6 +127,9 @@ private:
     // queues one concealment frame; false when there is nothing to queue.
     bool queueConcealmentLocked();
     void findCycle(const uint8_t* data, int samples);
+    // The lock is held by the caller: adds the slot to the echo reference;
+    // began: the slot is the one that began last, at startedAt_.
+    void referSlotLocked(Slot& slot, bool began);
 
     WaveDevices* devices_;
     int writeIndex_ = 0;
@@ -147,6 +155,9 @@ private:
     // The slot that began playing last (-1: none yet) and when; under the lock.
     int startedIndex_ = -1;
     std::chrono::steady_clock::time_point startedAt_;
+    bool startedExact_ = false;  // startedAt_ is when it began, not when the monitor saw it
+    std::atomic<EchoReference*> echoReference_{nullptr};
+    EchoReference::Source echoSource_;  // under the lock
     int16_t cycle_[MaxCycleSamples] = {};
     int cycleLength_ = 0;
     int cyclePhase_ = 0;

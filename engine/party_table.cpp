@@ -20,6 +20,7 @@ int Phone::AddParty(const PeerAddress& address, const char* identity) {
         channel->playout.setVolume(Volume);
         channel->playout.outGain = OutGain.load();
         channel->playout.setConceal(Conceal);
+        channel->playout.setEchoReference(&Capture.echoReference);
         WriteText(PartyName[i], sizeof PartyName[i], identity);
         PartyActive[i] = 0;
         PartyChannel[i] = channel.release();

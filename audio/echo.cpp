@@ -1,0 +1,195 @@
+#include "audio/echo.h"
+
+#include <speex/speex_echo.h>
+#include <speex/speex_preprocess.h>
+
+#include <cstring>
+#include <numeric>
+
+namespace kv {
+
+namespace {
+
+int RingIndex(int64_t position) {
+    const int64_t r = position % EchoReference::RingSamples;
+    return static_cast<int>(r < 0 ? r + EchoReference::RingSamples : r);
+}
+
+int16_t Clamp16(int32_t v) { return static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v)); }
+
+}  // namespace
+
+// ---- EchoReference ----
+
+void EchoReference::captureOpened(int sampleRate) {
+    std::lock_guard<std::mutex> guard(lock_);
+    rate_ = sampleRate > 0 ? sampleRate : 0;
+    anchored_ = false;
+    ++epoch_;
+    std::memset(ring_, 0, sizeof ring_);
+}
+
+void EchoReference::captureClosed() {
+    std::lock_guard<std::mutex> guard(lock_);
+    rate_ = 0;
+    anchored_ = false;
+    ++epoch_;
+}
+
+void EchoReference::take(int16_t* out, int samples, int64_t nowMicros) {
+    std::lock_guard<std::mutex> guard(lock_);
+    const int64_t lag = static_cast<int64_t>(rate_) * LagMs / 1000;
+    const int64_t first = taken_ - lag;
+    for (int i = 0; i < samples; ++i) {
+        int32_t& slot = ring_[RingIndex(first + i)];
+        out[i] = Clamp16(slot);
+        slot = 0;
+    }
+    taken_ += samples;
+    if (rate_ <= 0) return;
+    // The frame just read ends at taken_: the time of position 0 it implies.
+    const int64_t estimate = nowMicros - taken_ * 1000000 / rate_;
+    if (!anchored_ || estimate < originMicros_) {
+        originMicros_ = estimate;
+        anchored_ = true;
+    } else {
+        // A read is never early, only late: keep the earliest, and follow a
+        // lasting change slowly.
+        originMicros_ += (estimate - originMicros_) / 256;
+    }
+}
+
+void EchoReference::played(Source& source, const uint8_t* data, int samples, int sampleRate, int64_t startMicros,
+                           bool exact) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (rate_ <= 0 || !anchored_ || sampleRate != rate_ || samples <= 0) {
+        source.next = -1;
+        return;
+    }
+    const bool chained = source.epoch == epoch_ && source.next >= 0;
+    int64_t position;
+    if (startMicros < 0) {
+        if (!chained) {
+            source.next = -1;
+            return;
+        }
+        position = source.next;
+    } else {
+        const int64_t seen = (startMicros - originMicros_) * rate_ / 1000000;
+        const int64_t off = chained ? seen - source.next : 0;
+        // A time seen at a look at the device is late by the look's delay; an
+        // exact one is only as jittery as the capture's reads.
+        const int64_t tolerance = exact ? rate_ / 500 : static_cast<int64_t>(rate_) * RestartMs / 1000;
+        position = chained && off <= tolerance && off >= -tolerance ? source.next : seen;
+    }
+    source.next = position + samples;
+    source.epoch = epoch_;
+    const int64_t lag = static_cast<int64_t>(rate_) * LagMs / 1000;
+    const int64_t firstFree = taken_ - lag;  // positions before this have been handed out
+    for (int i = 0; i < samples; ++i) {
+        const int64_t p = position + i;
+        if (p < firstFree) continue;
+        if (p >= firstFree + RingSamples) break;
+        int16_t s;
+        std::memcpy(&s, data + 2 * i, 2);
+        ring_[RingIndex(p)] += s;
+    }
+}
+
+int64_t EchoReference::taken() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return taken_;
+}
+
+bool EchoReference::anchored() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return anchored_;
+}
+
+// ---- EchoCanceller ----
+
+EchoCanceller::~EchoCanceller() { stop(); }
+
+void EchoCanceller::stop() {
+    if (pre_) speex_preprocess_state_destroy(pre_);
+    if (echo_) speex_echo_state_destroy(echo_);
+    pre_ = nullptr;
+    echo_ = nullptr;
+    active_ = false;
+}
+
+bool EchoCanceller::start(int sampleRate, int frameSamples) {
+    stop();
+    if (sampleRate <= 0 || frameSamples <= 0) return false;
+    rate_ = sampleRate;
+    frame_ = frameSamples;
+    delay_ = frameSamples % BlockSamples == 0 ? 0 : BlockSamples - std::gcd(frameSamples, BlockSamples);
+    echo_ = speex_echo_state_init(BlockSamples, FilterTaps);
+    if (!echo_) return false;
+    speex_echo_ctl(echo_, SPEEX_ECHO_SET_SAMPLING_RATE, &rate_);
+    micIn_.reset(new int16_t[static_cast<size_t>(frame_ + BlockSamples)]());
+    refIn_.reset(new int16_t[static_cast<size_t>(frame_ + BlockSamples)]());
+    out_.reset(new int16_t[static_cast<size_t>(frame_ + 2 * BlockSamples)]());
+    active_ = false;
+    return true;
+}
+
+void EchoCanceller::reset() {
+    // Only when processing is switched on: a new preprocessor learns the noise afresh.
+    if (pre_) speex_preprocess_state_destroy(pre_);
+    pre_ = speex_preprocess_state_init(BlockSamples, rate_);
+    speex_echo_state_reset(echo_);
+    cancelling_ = false;
+    suppressing_ = true;  // the preprocessor's default
+    speex_preprocess_ctl(pre_, SPEEX_PREPROCESS_SET_ECHO_STATE, nullptr);
+    inCount_ = 0;
+    outCount_ = delay_;
+    std::memset(out_.get(), 0, static_cast<size_t>(delay_) * 2);
+}
+
+void EchoCanceller::process(int16_t* mic, const int16_t* reference, bool cancel, bool suppress) {
+    if (!echo_ || (!cancel && !suppress)) {
+        active_ = false;
+        return;
+    }
+    if (!active_) {
+        reset();
+        active_ = true;
+    }
+    if (cancel != cancelling_) {
+        if (cancel) speex_echo_state_reset(echo_);
+        speex_preprocess_ctl(pre_, SPEEX_PREPROCESS_SET_ECHO_STATE, cancel ? echo_ : nullptr);
+        cancelling_ = cancel;
+    }
+    if (suppress != suppressing_) {
+        int on = suppress ? 1 : 0;
+        speex_preprocess_ctl(pre_, SPEEX_PREPROCESS_SET_DENOISE, &on);
+        suppressing_ = suppress;
+    }
+    std::memcpy(micIn_.get() + inCount_, mic, static_cast<size_t>(frame_) * 2);
+    std::memcpy(refIn_.get() + inCount_, reference, static_cast<size_t>(frame_) * 2);
+    inCount_ += frame_;
+    int used = 0;
+    while (inCount_ - used >= BlockSamples) {
+        if (cancel) {
+            speex_echo_cancellation(echo_, micIn_.get() + used, refIn_.get() + used, cleaned_);
+        } else {
+            std::memcpy(cleaned_, micIn_.get() + used, sizeof cleaned_);
+        }
+        speex_preprocess_run(pre_, cleaned_);
+        std::memcpy(out_.get() + outCount_, cleaned_, sizeof cleaned_);
+        outCount_ += BlockSamples;
+        used += BlockSamples;
+    }
+    inCount_ -= used;
+    if (used > 0 && inCount_ > 0) {
+        std::memmove(micIn_.get(), micIn_.get() + used, static_cast<size_t>(inCount_) * 2);
+        std::memmove(refIn_.get(), refIn_.get() + used, static_cast<size_t>(inCount_) * 2);
+    }
+    // outCount_ >= frame_ always: the delay covers the longest wait for a block.
+    std::memcpy(mic, out_.get(), static_cast<size_t>(frame_) * 2);
+    outCount_ -= frame_;
+    if (outCount_ > 0) std::memmove(out_.get(), out_.get() + frame_, static_cast<size_t>(outCount_) * 2);
+}
+
+}  // namespace kv

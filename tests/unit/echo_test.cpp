@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "audio/echo.h"
+#include "speech_sample.h"
+
+using namespace kv;
+
+namespace {
+
+std::vector<int16_t> Voice2() {
+    std::vector<int16_t> samples;
+    std::string error;
+    EXPECT_TRUE(ReadPcm8kMonoWav(KV_TEST_DATA_DIR "/speech8k_voice2.wav", &samples, &error)) << error;
+    return samples;
+}
+
+// The recording repeated to fill `length` samples.
+std::vector<int16_t> Looped(const std::vector<int16_t>& s, size_t length) {
+    std::vector<int16_t> out(length);
+    for (size_t i = 0; i < length; ++i) out[i] = s[i % s.size()];
+    return out;
+}
+
+double Energy(const std::vector<int16_t>& s, size_t from, size_t to) {
+    double e = 1e-3;
+    for (size_t i = from; i < to && i < s.size(); ++i) e += double(s[i]) * s[i];
+    return e;
+}
+
+// The far end through a room: 12 ms later, a short decaying tail, at about -6 dB.
+std::vector<int16_t> Echo(const std::vector<int16_t>& far) {
+    const double taps[] = {0.5, 0.25, -0.12, 0.06, 0.03};
+    std::vector<int16_t> out(far.size());
+    for (size_t i = 0; i < far.size(); ++i) {
+        double v = 0;
+        for (size_t k = 0; k < 5; ++k) {
+            const size_t at = 96 + 7 * k;
+            if (i >= at) v += taps[k] * far[i - at];
+        }
+        out[i] = static_cast<int16_t>(v);
+    }
+    return out;
+}
+
+// Runs the canceller over whole frames; returns its output.
+std::vector<int16_t> Cancel(EchoCanceller& echo, int frame, const std::vector<int16_t>& mic,
+                         const std::vector<int16_t>& reference, bool cancel, bool suppress) {
+    std::vector<int16_t> out(mic.size());
+    std::vector<int16_t> m(frame), r(frame);
+    for (size_t at = 0; at + frame <= mic.size(); at += frame) {
+        std::memcpy(m.data(), &mic[at], size_t(frame) * 2);
+        std::memcpy(r.data(), &reference[at], size_t(frame) * 2);
+        echo.process(m.data(), r.data(), cancel, suppress);
+        std::memcpy(&out[at], m.data(), size_t(frame) * 2);
+    }
+    return out;
+}
+
+class EchoFrames : public ::testing::TestWithParam<int> {};
+
+TEST_P(EchoFrames, RemovesTheEchoOfTheFarEndOnceConverged) {
+    const int frame = GetParam();
+    const size_t length = 8000 * 12;
+    const std::vector<int16_t> far = Looped(SpeechSample(), length);
+    const std::vector<int16_t> mic = Echo(far);
+    EchoCanceller echo;
+    ASSERT_TRUE(echo.start(8000, frame));
+    const std::vector<int16_t> out = Cancel(echo, frame, mic, far, true, true);
+    // After 4 s to converge, over the last 8 s.
+    const double before = Energy(mic, 8000 * 4, length);
+    const double after = Energy(out, 8000 * 4, length);
+    const double removedDb = 10 * std::log10(before / after);
+    std::printf("frames of %d: echo %.1f dB down after 4 s\n", frame, removedDb);
+    EXPECT_GE(removedDb, 20.0) << "frames of " << frame;
+    // Without the canceller the same echo goes through.
+    EchoCanceller off;
+    ASSERT_TRUE(off.start(8000, frame));
+    const std::vector<int16_t> through = Cancel(off, frame, mic, far, false, false);
+    EXPECT_EQ(through, mic);
+}
+
+INSTANTIATE_TEST_SUITE_P(GsmAndCodec1, EchoFrames, ::testing::Values(320, 240));
+
+// How alike the near speech and the canceller's output are: the level
+// change in dB, and the likeness (correlation) of their 20 ms level
+// envelopes, in dB, at the best shift (the preprocessor holds one block back).
+// The envelope, not the waveform: the canceller's DC notch turns the phase of
+// the lowest frequencies.
+struct Likeness {
+    double likeness = -1;
+    int shift = 0;
+    double changeDb = 0;
+};
+
+Likeness Compare(const std::vector<int16_t>& near, const std::vector<int16_t>& out) {
+    constexpr int Piece = 160;
+    Likeness best;
+    for (int shift = 0; shift <= 2 * EchoCanceller::BlockSamples; shift += Piece / 4) {
+        std::vector<double> a, b;
+        for (size_t at = 8000; at + shift + Piece <= near.size(); at += Piece) {
+            a.push_back(10 * std::log10(Energy(near, at, at + Piece)));
+            b.push_back(10 * std::log10(Energy(out, at + shift, at + shift + Piece)));
+        }
+        double ma = 0, mb = 0;
+        for (size_t i = 0; i < a.size(); ++i) ma += a[i] / a.size(), mb += b[i] / b.size();
+        double cross = 0, ea = 0, eb = 0;
+        for (size_t i = 0; i < a.size(); ++i) {
+            cross += (a[i] - ma) * (b[i] - mb);
+            ea += (a[i] - ma) * (a[i] - ma);
+            eb += (b[i] - mb) * (b[i] - mb);
+        }
+        const double likeness = cross / std::sqrt(ea * eb + 1e-9);
+        if (likeness > best.likeness) {
+            best.likeness = likeness;
+            best.shift = shift;
+            best.changeDb = 10 * std::log10(Energy(out, 8000 + shift, near.size()) / Energy(near, 8000, near.size() - shift));
+        }
+    }
+    return best;
+}
+
+TEST(Echo, NearSpeechWithASilentReferenceGoesThroughIntact) {
+    const size_t length = 8000 * 6;
+    const std::vector<int16_t> near = Looped(Voice2(), length);
+    const std::vector<int16_t> silence(length, 0);
+    for (bool suppress : {false, true}) {
+        EchoCanceller echo;
+        ASSERT_TRUE(echo.start(8000, 320));
+        const Likeness l = Compare(near, Cancel(echo, 320, near, silence, true, suppress));
+        std::printf("near speech, silent reference, suppression %d: likeness %.3f at %d samples, %+.2f dB\n",
+                    suppress, l.likeness, l.shift, l.changeDb);
+        EXPECT_GE(l.likeness, suppress ? 0.9 : 0.98);
+        EXPECT_GT(l.changeDb, -1.5);
+        EXPECT_LT(l.changeDb, 1.0);
+    }
+}
+
+TEST(EchoReference, FramesLandWhereTheCaptureHearsThemAndFollowOneAnotherWithoutJumps) {
+    EchoReference ring;
+    EchoReference::Source source;
+    std::vector<int16_t> frame(320), out(320);
+    ring.captureOpened(8000);
+    // Before the capture has read anything, positions have no time yet.
+    for (int i = 0; i < 320; ++i) frame[i] = static_cast<int16_t>(1000 + i);
+    ring.played(source, reinterpret_cast<uint8_t*>(frame.data()), 320, 8000, 0, true);
+    EXPECT_FALSE(ring.anchored());
+    ring.take(out.data(), 320, 40000);  // 320 samples read at 40 ms: position 0 is at time 0
+    EXPECT_EQ(out, std::vector<int16_t>(320, 0));
+    ASSERT_TRUE(ring.anchored());
+
+    // Begins at 40 ms (position 320): the next take hands out LagMs behind the frame.
+    ring.played(source, reinterpret_cast<uint8_t*>(frame.data()), 320, 8000, 40000, true);
+    // The following frame, seen 5 ms late, follows directly; a later read does not move positions back.
+    std::vector<int16_t> second(320, 7);
+    ring.played(source, reinterpret_cast<uint8_t*>(second.data()), 320, 8000, 85000, false);
+    const int lag = 8000 * EchoReference::LagMs / 1000;
+    ring.take(out.data(), 320, 81000);
+    for (int i = 0; i < lag; ++i) ASSERT_EQ(out[i], 0) << i;
+    for (int i = lag; i < 320; ++i) ASSERT_EQ(out[i], frame[i - lag]) << i;
+    ring.take(out.data(), 320, 120000);
+    for (int i = 0; i < lag; ++i) ASSERT_EQ(out[i], frame[320 - lag + i]) << i;
+    for (int i = lag; i < 320; ++i) ASSERT_EQ(out[i], 7) << i;
+
+    // Two playouts add up; a frame seen far later than the chain says starts anew where it was seen.
+    EchoReference::Source other;
+    std::vector<int16_t> fives(320, 5);
+    ring.played(other, reinterpret_cast<uint8_t*>(fives.data()), 320, 8000, 120000, true);
+    ring.played(source, reinterpret_cast<uint8_t*>(fives.data()), 320, 8000, 120000 + 1000 * (EchoReference::RestartMs + 40),
+                false);
+    ring.take(out.data(), 320, 160000);
+    for (int i = 0; i < lag; ++i) ASSERT_EQ(out[i], 7) << i;  // the rest of the second frame
+    for (int i = lag; i < 320; ++i) ASSERT_EQ(out[i], 5) << i;
+    EXPECT_EQ(ring.taken(), 4 * 320);
+
+    // A capture closed and opened again forgets the chains and the times.
+    ring.captureClosed();
+    ring.captureOpened(8000);
+    EXPECT_FALSE(ring.anchored());
+    ring.played(source, reinterpret_cast<uint8_t*>(fives.data()), 320, 8000, -1, false);
+    ring.take(out.data(), 320, 400000);
+    ring.take(out.data(), 320, 440000);
+    EXPECT_EQ(out, std::vector<int16_t>(320, 0));
+}
+
+}  // namespace
