@@ -92,6 +92,13 @@ LoadedSettings LoadEngineSettings(Phone& phone) {
     int conceal = 1;
     ReadNumberSetting("Conceal", &conceal);
     phone.SetConceal(conceal);
+    // Echo cancellation and noise suppression of the microphone: on unless stored as 0.
+    int echoCancel = 1;
+    ReadNumberSetting("EchoCancel", &echoCancel);
+    phone.Capture.echoCancel = echoCancel != 0 ? 1 : 0;
+    int noiseSuppress = 1;
+    ReadNumberSetting("NoiseSuppress", &noiseSuppress);
+    phone.Capture.noiseSuppress = noiseSuppress != 0 ? 1 : 0;
     return loaded;
 }
 

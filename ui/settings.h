@@ -37,7 +37,8 @@ struct LoadedSettings {
 // Start-up loading of every engine setting, in the order of the main dialog's
 // initialisation: Autoanswer, RecLevel (applied through the capture mixer),
 // Volume, InputThreshold, FramesPerPacket, MaxDelay then Delay, Identity,
-// Codec, OutGain, InGain and Conceal. The identity prompt and the address
+// Codec, OutGain, InGain, Conceal, EchoCancel and NoiseSuppress (both on
+// unless stored as 0). The identity prompt and the address
 // history are the front end's.
 LoadedSettings LoadEngineSettings(Phone& phone);
 // "GenerateLog", read after the identity prompt.

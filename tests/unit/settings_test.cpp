@@ -173,6 +173,26 @@ TEST_F(Settings, ConcealIsOnUnlessStoredAsZero) {
     }
 }
 
+TEST_F(Settings, EchoCancelAndNoiseSuppressAreOnUnlessStoredAsZero) {
+    {
+        Phone p;
+        LoadEngineSettings(p);
+        EXPECT_EQ(p.Capture.echoCancel, 1);  // nothing stored
+        EXPECT_EQ(p.Capture.noiseSuppress, 1);
+    }
+    WriteNumberSetting("EchoCancel", 0);
+    WriteNumberSetting("NoiseSuppress", 3);
+    Phone p;
+    LoadEngineSettings(p);
+    EXPECT_EQ(p.Capture.echoCancel, 0);
+    EXPECT_EQ(p.Capture.noiseSuppress, 1);
+    WriteNumberSetting("EchoCancel", 1);
+    WriteNumberSetting("NoiseSuppress", 0);
+    LoadEngineSettings(p);
+    EXPECT_EQ(p.Capture.echoCancel, 1);
+    EXPECT_EQ(p.Capture.noiseSuppress, 0);
+}
+
 TEST_F(Settings, AnIdentityTooLongForItsFieldBringsThePromptBack) {
     WriteTextSetting(SettingsKey, "Identity", std::string(100, 'n').c_str());
     Phone p;
