@@ -1,5 +1,7 @@
 #include "platform/file/wav_file_devices.h"
 
+#include "platform/file/wav_room.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -235,8 +237,9 @@ public:
     bool hasMic = false;
     std::vector<int16_t> mic;
 
-    bool hasSpeaker = false;
+    bool hasSpeaker = false;  // outputs play (into the file, when there is one)
     std::FILE* speaker = nullptr;
+    std::shared_ptr<WavRoom> room;  // null: the microphone hears its file alone
     uint64_t dataBytes = 0;
     bool speakerFailed = false;
     std::vector<int16_t> unwritten;
@@ -313,8 +316,10 @@ public:
             mix.assign(static_cast<size_t>(n), 0);
             for (OutputState* o : outputs)
                 if (!o->paused) play(*o, n);
-            for (int i = 0; i < n; ++i)
-                unwritten.push_back(static_cast<int16_t>(std::clamp<int32_t>(mix[i], -32768, 32767)));
+            if (speaker)
+                for (int i = 0; i < n; ++i)
+                    unwritten.push_back(static_cast<int16_t>(std::clamp<int32_t>(mix[i], -32768, 32767)));
+            if (room) room->played(first, mix.data(), n);
         }
         for (InputState* in : inputs)
             if (in->started) record(*in, first, n);
@@ -345,7 +350,7 @@ public:
             for (int j = 0; j < k; ++j) {
                 const int64_t t = first + i + j;
                 const int16_t s = t < static_cast<int64_t>(mic.size()) ? mic[static_cast<size_t>(t)] : 0;
-                SetSampleAt(q.data, q.position + j, s);
+                SetSampleAt(q.data, q.position + j, room ? room->heard(t, s) : s);
             }
             q.position += k;
             i += k;
@@ -621,8 +626,13 @@ void WavFileDevices::pump() {
 }
 
 std::unique_ptr<WavFileDevices> CreateWavFileDevices(const char* micPath, const char* speakerPath,
-                                                     std::string* error, WaveClock* clock, int64_t originMicros) {
+                                                     std::string* error, WaveClock* clock, int64_t originMicros,
+                                                     std::shared_ptr<WavRoom> room) {
     auto core = std::make_shared<WavFileCore>();
+    if (room) {
+        core->room = std::move(room);
+        core->hasSpeaker = true;
+    }
     if (Given(micPath)) {
         std::string why;
         if (!ReadPcm8kMonoWav(micPath, &core->mic, &why)) {

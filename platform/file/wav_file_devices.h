@@ -70,6 +70,7 @@ private:
 
 class WavFileCore;
 class WavFileTicker;
+class WavRoom;
 
 class WavFileDevices final : public WaveDevices {
 public:
@@ -103,10 +104,13 @@ private:
 // clock, when given, must outlive the device set; null means the steady clock.
 // The timeline starts now, or at originMicros on the clock when that is not
 // negative (a past origin: the speaker file begins with the silence since then
-// and the microphone is heard from that far into its file).
+// and the microphone is heard from that far into its file). With a room (see
+// wav_room.h) the microphone also hears what the speaker plays; the outputs
+// play then even without a speaker file.
 std::unique_ptr<WavFileDevices> CreateWavFileDevices(const char* micPath, const char* speakerPath,
                                                      std::string* error, WaveClock* clock = nullptr,
-                                                     int64_t originMicros = -1);
+                                                     int64_t originMicros = -1,
+                                                     std::shared_ptr<WavRoom> room = nullptr);
 
 // Reads the samples of a PCM WAV file that is 8000 Hz, mono, 16-bit.
 // False with a message (naming the path) in *error when it cannot be read or
