@@ -115,6 +115,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         static const char* const withValue[] = {
             "--identity", "--port",  "--answer", "--codec", "--refuse-with", "--frames",       "--delay",   "--max-delay",
             "--threshold", "--mic",  "--speaker", "--call", "--hangup-after", "--message", "--conceal",
+            "--echo-cancel", "--noise-suppress", "--room",
         };
         bool known = false;
         for (const char* w : withValue) known = known || name == w;
@@ -165,6 +166,12 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         } else if (name == "--conceal") {
             if (!ParseInt(value, 0, 1, &n)) return fail("--conceal: " + quoted + " is not 0 (off) or 1 (on)");
             o.conceal = n;
+        } else if (name == "--echo-cancel" || name == "--noise-suppress") {
+            if (!ParseInt(value, 0, 1, &n)) return fail(name + ": " + quoted + " is not 0 (off) or 1 (on)");
+            (name == "--echo-cancel" ? o.echoCancel : o.noiseSuppress) = n;
+        } else if (name == "--room") {
+            if (!IsWavPath(value)) return fail("--room: " + quoted + " is not a .wav file");
+            o.room = value;
         } else if (name == "--mic" || name == "--speaker") {
             if (value.empty()) return fail(name + ": the device name must not be empty");
             (name == "--mic" ? o.mic : o.speaker) = value;
@@ -196,6 +203,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         *out = o;
         return ParseStatus::ListDevices;
     }
+    if (o.room && !IsWavPath(o.mic)) return fail("--room needs a .wav file as --mic");
     if (o.messageAddress && (o.call || o.hangupAfterMs))
         return fail("--message cannot be combined with --call or --hangup-after");
     *out = o;
@@ -218,8 +226,12 @@ std::string UsageText() {
            "  --max-delay MS         maximum playout delay (0..2000)\n"
            "  --threshold DB         input threshold (-50..0, -50 is off)\n"
            "  --conceal 0|1          bridge gaps in received audio (1, the default) or not (0)\n"
+           "  --echo-cancel 0|1      cancel the echo of the loudspeaker in the microphone (1) or not (0)\n"
+           "  --noise-suppress 0|1   suppress steady noise in the microphone (1) or not (0)\n"
            "  --mic SOURCE           ALSA capture PCM, or a .wav file to play as the microphone\n"
            "  --speaker SINK         ALSA playback PCM, or a .wav file to record to\n"
+           "  --room IR.wav          the .wav microphone also hears the speaker, 20 ms later\n"
+           "                         through this impulse response (8000 Hz mono 16-bit)\n"
            "  --call ADDRESS         place a call at start\n"
            "  --hangup-after SECONDS hang up and quit that long after the first party connected\n"
            "  --message ADDRESS TEXT send one short message; exit 0 when delivered, else 1\n"

@@ -31,6 +31,9 @@ struct Options {
     std::optional<int> maxDelay;
     std::optional<int> threshold;  // dB
     std::optional<int> conceal;    // 0 or 1
+    std::optional<int> echoCancel;     // 0 or 1
+    std::optional<int> noiseSuppress;  // 0 or 1
+    std::optional<std::string> room;   // impulse response of the room around a .wav microphone
     std::string mic = "default";
     std::string speaker = "default";
     std::optional<std::string> call;

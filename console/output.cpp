@@ -154,7 +154,8 @@ std::string FormatStatus(const StatusInfo& s) {
            " in-level=" + Number(s.inLevel) + " out-level=" + Number(s.outLevel) + " name=" + Quote(s.identity) +
            " port=" + Number(s.port) + " answer=" + AnswerModeName(s.answer) + " codec=" + Number(s.codec) +
            " log=" + Number(s.log ? 1 : 0) + " playout-opens=" + Number(s.playoutOpens) +
-           " concealed=" + Number(s.concealed);
+           " concealed=" + Number(s.concealed) + " echo-cancel=" + Number(s.echoCancel ? 1 : 0) +
+           " noise-suppress=" + Number(s.noiseSuppress ? 1 : 0);
 }
 
 std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties) {

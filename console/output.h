@@ -50,6 +50,8 @@ struct StatusInfo {
     bool log = false;
     int playoutOpens = 0;  // wave outputs opened by the playout since the start
     int concealed = 0;     // concealment frames queued, over the current parties
+    bool echoCancel = false;
+    bool noiseSuppress = false;
 };
 std::string FormatStatus(const StatusInfo& s);
 

@@ -5,6 +5,7 @@
 
 #include "engine/phone.h"
 #include "platform/file/wav_file_devices.h"
+#include "platform/file/wav_room.h"
 #include "ui/settings.h"
 
 namespace kv {
@@ -31,8 +32,13 @@ bool OpenAudio(const Options& o, AudioSetup* audio, std::string* error) {
         std::string why;
         static SystemWaveClock wallClock;
         const int64_t epoch = AudioEpoch();
+        std::shared_ptr<WavRoom> room;
+        if (o.room && !(room = WavRoom::FromFile(o.room->c_str(), &why))) {
+            *error = why;
+            return false;
+        }
         auto files = CreateWavFileDevices(micFile ? o.mic.c_str() : nullptr, speakerFile ? o.speaker.c_str() : nullptr,
-                                          &why, epoch >= 0 ? &wallClock : nullptr, epoch);
+                                          &why, epoch >= 0 ? &wallClock : nullptr, epoch, room);
         if (!files) {
             *error = why.empty() ? "cannot use the WAV files" : why;
             return false;
@@ -89,6 +95,8 @@ bool LoadSettings(Phone& phone, const Options& o, std::istream& in, std::ostream
     if (o.frames) phone.FramesPerPacket = *o.frames;
     if (o.threshold) phone.Capture.inputThreshold = *o.threshold;
     if (o.conceal) phone.SetConceal(*o.conceal);
+    if (o.echoCancel) phone.Capture.echoCancel = *o.echoCancel;
+    if (o.noiseSuppress) phone.Capture.noiseSuppress = *o.noiseSuppress;
     if (o.maxDelay) {
         // The maximum given wins: the minimum is applied after it and kept below it.
         const int minimum = o.delay ? *o.delay : phone.Delay.load();

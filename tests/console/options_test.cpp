@@ -130,6 +130,24 @@ TEST(ConsoleOptions, ConcealTakesZeroOrOne) {
     EXPECT_NE(UsageText().find("--conceal 0|1"), std::string::npos);
 }
 
+TEST(ConsoleOptions, EchoCancelNoiseSuppressAndRoom) {
+    Parsed p = Parse({"--echo-cancel", "0", "--noise-suppress=1", "--mic", "near.wav", "--room", "ir.WAV"});
+    ASSERT_EQ(p.status, ParseStatus::Run) << p.error;
+    EXPECT_EQ(*p.options.echoCancel, 0);
+    EXPECT_EQ(*p.options.noiseSuppress, 1);
+    EXPECT_EQ(*p.options.room, "ir.WAV");
+    EXPECT_FALSE(Parse({}).options.echoCancel);
+    for (const char* option : {"--echo-cancel", "--noise-suppress"}) {
+        Parsed bad = Parse({option, "2"});
+        EXPECT_EQ(bad.status, ParseStatus::Error);
+        EXPECT_NE(bad.error.find(std::string(option) + ": '2' is not 0 (off) or 1 (on)"), std::string::npos) << bad.error;
+        EXPECT_NE(UsageText().find(std::string(option) + " 0|1"), std::string::npos);
+    }
+    EXPECT_NE(Parse({"--room", "ir.wav"}).error.find("--room needs a .wav file as --mic"), std::string::npos);
+    EXPECT_NE(Parse({"--mic", "a.wav", "--room", "ir.txt"}).error.find("--room: 'ir.txt' is not a .wav file"),
+              std::string::npos);
+}
+
 // Each bad value is refused with a message that names the option.
 TEST(ConsoleOptions, BadValuesAreRefusedNamingTheOption) {
     const std::string tooLongName(100, 'x');

@@ -215,7 +215,9 @@ TEST(ConsoleOutput, ConsoleLines) {
     EXPECT_EQ(FormatStatus(s),
               "status text=\"Connected to Bob (10.0.0.2), 120 ms\" call-state=0 parties=1 message-state=1 "
               "transmitting=1 mic=off speaker=on in-level=-2300 out-level=-10000 name=\"Ann\" port=5000 "
-              "answer=accept codec=1 log=1 playout-opens=3 concealed=12");
+              "answer=accept codec=1 log=1 playout-opens=3 concealed=12 echo-cancel=0 noise-suppress=0");
+    s.echoCancel = true;
+    EXPECT_NE(FormatStatus(s).find(" concealed=12 echo-cancel=1 noise-suppress=0"), std::string::npos);
     s.answer = 9;
     EXPECT_NE(FormatStatus(s).find(" answer=ignore "), std::string::npos);
 
