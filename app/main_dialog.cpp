@@ -82,6 +82,7 @@ BOOL OnInit(HWND dialog) {
         AskIdentity(dialog, *phone);
         LoadGenerateLog(*phone);
         phone->SettingsLoaded = 1;
+        phone->StartPortMapping();  // in the background: nothing waits for the router
     }
     // From code: no command, so the mute flags keep their value.
     CheckDlgButton(dialog, IDC_VOL, BST_CHECKED);

@@ -228,6 +228,9 @@ void OnNotification(HWND window, int code, int value) {
             if (TheShell.mainDialog) FillPartyList(GetDlgItem(TheShell.mainDialog, IDC_PARTIES));
             if (TheShell.chatWindow) PostMessageA(TheShell.chatWindow, WM_INITDIALOG, 0, 0);
             break;
+        case PortMappingChanged:
+            UpdateTrayIcon(window);
+            break;
         case LogWritten:
             if (TheShell.mainDialog) SetDlgItemTextA(TheShell.mainDialog, IDC_LOG, "Log!!!");
             break;
@@ -350,9 +353,24 @@ NOTIFYICONDATAA TrayRecord(HWND window) {
     data.uCallbackMessage = KV_TRAY_MESSAGE;
     data.hIcon = LoadIconA(TheShell.instance, MAKEINTRESOURCEA(IDI_APP));
     lstrcpynA(data.szTip, "KestroVox", sizeof data.szTip);
+    // A second line, while the router forwards our port: where we can be called.
+    if (Phone* phone = TheShell.phone) {
+        const PortMappingState mapping = phone->MappingState();
+        if (mapping.status == MappingActive && mapping.externalIp != 0) {
+            const uint32_t ip = mapping.externalIp;
+            std::snprintf(data.szTip, sizeof data.szTip, "KestroVox\nCall me at %u.%u.%u.%u:%u%s", ip >> 24,
+                          (ip >> 16) & 0xFF, (ip >> 8) & 0xFF, ip & 0xFF, unsigned(mapping.externalPort),
+                          mapping.privateRouterAddress ? " (router behind another NAT?)" : "");
+        }
+    }
     return data;
 }
 }  // namespace
+
+void UpdateTrayIcon(HWND window) {
+    NOTIFYICONDATAA data = TrayRecord(window);
+    Shell_NotifyIconA(NIM_MODIFY, &data);
+}
 
 bool AddTrayIcon(HWND window) {
     NOTIFYICONDATAA data = TrayRecord(window);

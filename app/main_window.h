@@ -36,6 +36,8 @@ HWND CreateMainWindow(HINSTANCE instance);
 // The tray icon of the window: add at start, delete at exit.
 bool AddTrayIcon(HWND window);
 void RemoveTrayIcon(HWND window);
+// Its tip anew: a second line with the external address while the router forwards our port.
+void UpdateTrayIcon(HWND window);
 
 // Runs until the quit request; the chat window alone gets dialog keyboard
 // handling. Returns the quit code.

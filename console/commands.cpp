@@ -350,6 +350,7 @@ void Session::PrintStatus() {
     s.playoutOpens = playoutOpens_ ? playoutOpens_() : 0;
     s.echoCancel = phone_.Capture.echoCancel != 0;
     s.noiseSuppress = phone_.Capture.noiseSuppress != 0;
+    s.mapping = phone_.MappingState();
     {
         std::lock_guard<std::recursive_mutex> guard(phone_.PartyLock);
         for (int i = 0; i < phone_.PartyCount; ++i) s.concealed += phone_.PartyChannel[i]->playout.concealedFrames();

@@ -47,6 +47,9 @@ EngineEvent EventSink::snapshot(int code, int value) {
         case MessageDelivered:
             e.address = phone_.ReadAddress(phone_.MessageAddress);
             break;
+        case PortMappingChanged:
+            e.mapping = phone_.MappingState();
+            break;
         default: break;
     }
     return e;

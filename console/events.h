@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "engine/port_mapping.h"
 #include "platform/notification_queue.h"
 #include "platform/peer_address.h"
 
@@ -29,6 +30,7 @@ struct EngineEvent {
     std::string text;  // refusal text, chat line or log file
     int count = 0;     // parties
     Subject subject = Subject::Call;
+    PortMappingState mapping;  // PortMappingChanged
 };
 
 class EventSink final : public NotificationSink {

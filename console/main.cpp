@@ -251,6 +251,7 @@ int Run(int argc, char** argv) {
         return ExitFailure;
     }
     phone->SettingsLoaded = 1;
+    phone->StartPortMapping();  // in the background: nothing waits for the router
 
     gSignalWake = events.get();
     std::signal(SIGINT, OnSignal);

@@ -115,7 +115,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         static const char* const withValue[] = {
             "--identity", "--port",  "--answer", "--codec", "--refuse-with", "--frames",       "--delay",   "--max-delay",
             "--threshold", "--mic",  "--speaker", "--call", "--hangup-after", "--message", "--conceal",
-            "--echo-cancel", "--noise-suppress", "--room",
+            "--echo-cancel", "--noise-suppress", "--room", "--port-mapping",
         };
         bool known = false;
         for (const char* w : withValue) known = known || name == w;
@@ -169,6 +169,9 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         } else if (name == "--echo-cancel" || name == "--noise-suppress") {
             if (!ParseInt(value, 0, 1, &n)) return fail(name + ": " + quoted + " is not 0 (off) or 1 (on)");
             (name == "--echo-cancel" ? o.echoCancel : o.noiseSuppress) = n;
+        } else if (name == "--port-mapping") {
+            if (!ParseInt(value, 0, 1, &n)) return fail("--port-mapping: " + quoted + " is not 0 (off) or 1 (on)");
+            o.portMapping = n;
         } else if (name == "--room") {
             if (!IsWavPath(value)) return fail("--room: " + quoted + " is not a .wav file");
             o.room = value;
@@ -228,6 +231,7 @@ std::string UsageText() {
            "  --conceal 0|1          bridge gaps in received audio (1, the default) or not (0)\n"
            "  --echo-cancel 0|1      cancel the echo of the loudspeaker in the microphone (1) or not (0)\n"
            "  --noise-suppress 0|1   suppress steady noise in the microphone (1) or not (0)\n"
+           "  --port-mapping 0|1     ask the home router to forward the port (1, the default) or not (0)\n"
            "  --mic SOURCE           ALSA capture PCM, or a .wav file to play as the microphone\n"
            "  --speaker SINK         ALSA playback PCM, or a .wav file to record to\n"
            "  --room IR.wav          the .wav microphone also hears the speaker, 20 ms later\n"

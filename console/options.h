@@ -32,6 +32,7 @@ struct Options {
     std::optional<int> threshold;  // dB
     std::optional<int> conceal;    // 0 or 1
     std::optional<int> echoCancel;     // 0 or 1
+    std::optional<int> portMapping;    // 0 or 1
     std::optional<int> noiseSuppress;  // 0 or 1
     std::optional<std::string> room;   // impulse response of the room around a .wav microphone
     std::string mic = "default";

@@ -22,6 +22,29 @@ std::string CallFailed(const char* reason, const EngineEvent& e) {
 // The reason byte of a Leave: 1 means the codec could not be found, anything else a plain hang-up.
 const char* LeaveReason(int value) { return value == 1 ? "no-codec" : "hung-up"; }
 
+// "a.b.c.d:port" of the router's external side (0.0.0.0 when the router named no address).
+std::string External(const PortMappingState& m) {
+    return FormatAddress(MakeAddress(m.externalIp, m.externalPort));
+}
+
+std::string ExternalAddress(const PortMappingState& m) { return m.status == MappingActive ? External(m) : "none"; }
+
+std::string FormatMapping(int event, const PortMappingState& m) {
+    switch (event) {
+        case MappingMade: {
+            std::string line = "mapped external=" + External(m) + " via=" + m.via + " took-ms=" +
+                               std::to_string(m.tookMs);
+            if (m.portTaken) line += " port-taken=" + Number(m.portTaken);
+            if (m.privateRouterAddress) line += " router-address=private";
+            return line;
+        }
+        case MappingRenewed: return "mapping-renewed external=" + External(m) + " via=" + m.via;
+        case MappingLost: return "mapping-lost reason=" + Quote(m.reason);
+        case MappingFailed: return "mapping-failed reason=" + Quote(m.reason);
+        default: return "notification code=" + Number(PortMappingChanged) + " value=" + Number(event);
+    }
+}
+
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -129,6 +152,7 @@ std::string FormatEvent(const EngineEvent& e) {
         case LogWritten: return "log-written file=" + Quote(e.text);
         case MessageRefused: return "message-refused address=" + FormatAddress(e.address);
         case MessageDelivered: return "message-delivered address=" + FormatAddress(e.address);
+        case PortMappingChanged: return FormatMapping(e.value, e.mapping);
         default: return "notification code=" + Number(e.code) + " value=" + Number(e.value);
     }
 }
@@ -155,7 +179,7 @@ std::string FormatStatus(const StatusInfo& s) {
            " port=" + Number(s.port) + " answer=" + AnswerModeName(s.answer) + " codec=" + Number(s.codec) +
            " log=" + Number(s.log ? 1 : 0) + " playout-opens=" + Number(s.playoutOpens) +
            " concealed=" + Number(s.concealed) + " echo-cancel=" + Number(s.echoCancel ? 1 : 0) +
-           " noise-suppress=" + Number(s.noiseSuppress ? 1 : 0);
+           " noise-suppress=" + Number(s.noiseSuppress ? 1 : 0) + " external=" + ExternalAddress(s.mapping);
 }
 
 std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties) {

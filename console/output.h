@@ -52,6 +52,7 @@ struct StatusInfo {
     int concealed = 0;     // concealment frames queued, over the current parties
     bool echoCancel = false;
     bool noiseSuppress = false;
+    PortMappingState mapping;  // external=A.B.C.D:PORT while the router forwards our port, else none
 };
 std::string FormatStatus(const StatusInfo& s);
 

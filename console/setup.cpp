@@ -96,6 +96,7 @@ bool LoadSettings(Phone& phone, const Options& o, std::istream& in, std::ostream
     if (o.threshold) phone.Capture.inputThreshold = *o.threshold;
     if (o.conceal) phone.SetConceal(*o.conceal);
     if (o.echoCancel) phone.Capture.echoCancel = *o.echoCancel;
+    if (o.portMapping) phone.PortMapping = *o.portMapping;
     if (o.noiseSuppress) phone.Capture.noiseSuppress = *o.noiseSuppress;
     if (o.maxDelay) {
         // The maximum given wins: the minimum is applied after it and kept below it.

@@ -99,6 +99,11 @@ LoadedSettings LoadEngineSettings(Phone& phone) {
     int noiseSuppress = 1;
     ReadNumberSetting("NoiseSuppress", &noiseSuppress);
     phone.Capture.noiseSuppress = noiseSuppress != 0 ? 1 : 0;
+    // Asking the home router to forward our port: on unless stored as 0. The
+    // front end starts it (Phone::StartPortMapping) once the settings are in.
+    int portMapping = 1;
+    ReadNumberSetting("PortMapping", &portMapping);
+    phone.PortMapping = portMapping != 0 ? 1 : 0;
     return loaded;
 }
 

@@ -38,7 +38,7 @@ struct LoadedSettings {
 // initialisation: Autoanswer, RecLevel (applied through the capture mixer),
 // Volume, InputThreshold, FramesPerPacket, MaxDelay then Delay, Identity,
 // Codec, OutGain, InGain, Conceal, EchoCancel and NoiseSuppress (both on
-// unless stored as 0). The identity prompt and the address
+// unless stored as 0), PortMapping (on unless stored as 0). The identity prompt and the address
 // history are the front end's.
 LoadedSettings LoadEngineSettings(Phone& phone);
 // "GenerateLog", read after the identity prompt.

@@ -130,6 +130,17 @@ TEST(ConsoleOptions, ConcealTakesZeroOrOne) {
     EXPECT_NE(UsageText().find("--conceal 0|1"), std::string::npos);
 }
 
+TEST(ConsoleOptions, PortMappingTakesZeroOrOne) {
+    EXPECT_FALSE(Parse({}).options.portMapping);
+    Parsed off = Parse({"--port-mapping", "0"});
+    ASSERT_EQ(off.status, ParseStatus::Run) << off.error;
+    EXPECT_EQ(*off.options.portMapping, 0);
+    Parsed bad = Parse({"--port-mapping=on"});
+    EXPECT_EQ(bad.status, ParseStatus::Error);
+    EXPECT_NE(bad.error.find("--port-mapping: 'on' is not 0 (off) or 1 (on)"), std::string::npos) << bad.error;
+    EXPECT_NE(UsageText().find("--port-mapping 0|1"), std::string::npos);
+}
+
 TEST(ConsoleOptions, EchoCancelNoiseSuppressAndRoom) {
     Parsed p = Parse({"--echo-cancel", "0", "--noise-suppress=1", "--mic", "near.wav", "--room", "ir.WAV"});
     ASSERT_EQ(p.status, ParseStatus::Run) << p.error;

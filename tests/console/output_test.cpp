@@ -215,7 +215,11 @@ TEST(ConsoleOutput, ConsoleLines) {
     EXPECT_EQ(FormatStatus(s),
               "status text=\"Connected to Bob (10.0.0.2), 120 ms\" call-state=0 parties=1 message-state=1 "
               "transmitting=1 mic=off speaker=on in-level=-2300 out-level=-10000 name=\"Ann\" port=5000 "
-              "answer=accept codec=1 log=1 playout-opens=3 concealed=12 echo-cancel=0 noise-suppress=0");
+              "answer=accept codec=1 log=1 playout-opens=3 concealed=12 echo-cancel=0 noise-suppress=0 external=none");
+    s.mapping.status = MappingActive;
+    s.mapping.externalIp = 0xC6336401;
+    s.mapping.externalPort = 11677;
+    EXPECT_NE(FormatStatus(s).find(" external=198.51.100.1:11677"), std::string::npos);
     s.echoCancel = true;
     EXPECT_NE(FormatStatus(s).find(" concealed=12 echo-cancel=1 noise-suppress=0"), std::string::npos);
     s.answer = 9;
@@ -228,4 +232,24 @@ TEST(ConsoleOutput, ConsoleLines) {
               (std::vector<std::string>{"parties count=2",
                                         "party index=0 name=\"Bob\" address=10.0.0.2:11676 active=1 opens=2 concealed=5 codec=1 played=250",
                                         "party index=1 name=\"E\\nve\" address=10.0.0.3:5000 active=0 opens=0 concealed=0 codec=none played=0"}));
+}
+
+TEST(ConsoleOutput, PortMappingLines) {
+    EngineEvent e;
+    e.code = PortMappingChanged;
+    e.value = MappingMade;
+    e.mapping.status = MappingActive;
+    e.mapping.via = "natpmp";
+    e.mapping.externalIp = 0xC6336401;
+    e.mapping.externalPort = 11677;
+    e.mapping.portTaken = 11676;
+    e.mapping.privateRouterAddress = true;
+    e.mapping.tookMs = 1012;
+    EXPECT_EQ(FormatEvent(e),
+              "mapped external=198.51.100.1:11677 via=natpmp took-ms=1012 port-taken=11676 router-address=private");
+    e.value = MappingRenewed;
+    EXPECT_EQ(FormatEvent(e), "mapping-renewed external=198.51.100.1:11677 via=natpmp");
+    e.value = MappingFailed;
+    e.mapping.reason = "upnp: no \"gateway\"\n";  // the router's words stay on one line
+    EXPECT_EQ(FormatEvent(e), "mapping-failed reason=\"upnp: no \\\"gateway\\\"\\n\"");
 }

@@ -124,7 +124,7 @@ TEST_F(ConsoleSession, AskAcceptChatBothWaysAndHangUp) {
     EXPECT_NE(ann.out[2].find(" call-state=0 parties=1 "), std::string::npos);
     EXPECT_NE(ann.out[2].find(" name=\"Ann\" port=" + std::to_string(ann.phone.Port()) + " answer=ask"),
               std::string::npos);
-    const std::string last = " playout-opens=0 concealed=0 echo-cancel=0 noise-suppress=0";  // no audio was sent: nothing played
+    const std::string last = " playout-opens=0 concealed=0 echo-cancel=0 noise-suppress=0 external=none";  // no audio was sent: nothing played
     EXPECT_EQ(ann.out[2].substr(ann.out[2].size() - std::min(ann.out[2].size(), last.size())), last);
 
     ASSERT_TRUE(ann.run("hangup"));
