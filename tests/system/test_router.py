@@ -1,0 +1,401 @@
+#!/usr/bin/env python3
+"""System tests of port mapping behind a real router: network namespaces for
+the LAN phones, the router and a host on the WAN side. The router forwards
+and masquerades the LAN with nftables and runs miniupnpd (nftables backend,
+built by build_miniupnpd.sh) serving UPnP IGD and NAT-PMP on its LAN side; its
+WAN side is TEST-NET-2 (198.51.100.0/24), which the phone reports as a
+private or reserved router address.
+
+- With port mapping on, the WAN peer calls the router's WAN address on 11676
+  and reaches the LAN phone: speech both ways, a chat line, a short message.
+  With PortMapping 0 the same call gets no answer.
+- UPnP only and NAT-PMP only both map.
+- Shutdown removes the mapping from the router's rules.
+- A second LAN phone gets another external port and is reachable on it.
+- A gateway that answers nothing delays neither the start nor a call.
+
+Prints the mapping times (search to mapping, in ms). Needs root; skips with a
+message otherwise."""
+
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import audio_files  # noqa: E402
+from netlab import Lab, Peer, ROOT, run, stop  # noqa: E402
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+BUILD_MINIUPNPD = os.path.join(HERE, "build_miniupnpd.sh")
+WAVTOOL = os.environ.get("KV_WAVTOOL", os.path.join(ROOT, "build", "native", "tests", "kv_wavtool"))
+
+ROUTER_WAN = "198.51.100.1"   # TEST-NET-2: the router's external address
+WAN_PEER = "198.51.100.2"
+MIN_SNR_DB = 3.0
+MAPPED = r"^mapped external=(\d+\.\d+\.\d+\.\d+):(\d+) via=(upnp|natpmp)"
+
+
+def say(text):
+    print("\n  " + text, end="", flush=True)
+
+
+def available():
+    if os.geteuid() != 0:
+        return "the router tests need root for network namespaces"
+    for tool in ("nft", "ip"):
+        if not shutil.which(tool):
+            return "%s is not installed (package nftables / iproute2)" % tool
+    return None
+
+
+def miniupnpd_binary():
+    """Builds (once) and returns the test router's miniupnpd."""
+    out = subprocess.run(["sh", BUILD_MINIUPNPD], capture_output=True, text=True)
+    if out.returncode != 0:
+        raise RuntimeError("build_miniupnpd.sh failed:\n" + out.stderr[-3000:])
+    return out.stdout.strip().splitlines()[-1]
+
+
+RULESET = """
+table inet kvrouter {
+    chain input {
+        type filter hook input priority 0; policy accept;
+        iifname "wan0" ct state established,related accept
+        iifname "wan0" drop
+    }
+    chain forward {
+        type filter hook forward priority 0; policy drop;
+        ct state established,related accept
+        iifname "lan*" accept
+        jump miniupnpd
+    }
+    chain miniupnpd {
+    }
+    chain prerouting {
+        type nat hook prerouting priority dstnat; policy accept;
+        jump prerouting_miniupnpd
+    }
+    chain prerouting_miniupnpd {
+    }
+    chain postrouting {
+        type nat hook postrouting priority srcnat; policy accept;
+        jump postrouting_miniupnpd
+        oifname "wan0" masquerade
+    }
+    chain postrouting_miniupnpd {
+    }
+}
+"""
+
+CONFIG = """ext_ifname=wan0
+{listen}
+http_port=0
+enable_upnp={upnp}
+enable_natpmp={natpmp}
+secure_mode=yes
+system_uptime=yes
+notify_interval=30
+clean_ruleset_interval=600
+uuid=3d3cec3a-8cf0-11e0-98ee-001a6bd2d07b
+upnp_table_name=kvrouter
+upnp_nat_table_name=kvrouter
+upnp_forward_chain=miniupnpd
+upnp_nat_chain=prerouting_miniupnpd
+upnp_nat_postrouting_chain=postrouting_miniupnpd
+allow 1024-65535 10.80.0.0/16 1024-65535
+deny 0-65535 0.0.0.0/0 0-65535
+"""
+
+
+class RouterLab:
+    """LAN hosts 10.80.<i>.2 each on a link of its own to the router
+    (10.80.<i>.1), the router's WAN side 198.51.100.1 and one WAN host
+    198.51.100.2 without a route to the LAN. Removed again on close()."""
+
+    _count = 0
+
+    def __init__(self, work, lan_hosts=1, upnp=True, natpmp=True):
+        RouterLab._count += 1
+        tag = "kr%d%d" % (os.getpid() % 100000, RouterLab._count)
+        self.work = work
+        self.router = tag + "r"
+        self.wan = tag + "w"
+        self.lan = [tag + "l%d" % i for i in range(lan_hosts)]
+        self.lan_addresses = ["10.80.%d.2" % i for i in range(lan_hosts)]
+        self.peers = []
+        self.daemon = None
+        self._created = []
+        try:
+            self._build(tag, upnp, natpmp)
+        except Exception:
+            self.close()
+            raise
+
+    def _netns(self, name):
+        run("ip", "netns", "add", name)
+        self._created.append(name)
+        run("ip", "-n", name, "link", "set", "lo", "up")
+
+    def _link(self, tag, a, a_name, a_address, b, b_name, b_address):
+        run("ip", "link", "add", tag + "a", "type", "veth", "peer", "name", tag + "b")
+        for end, ns, name, address in ((tag + "a", a, a_name, a_address), (tag + "b", b, b_name, b_address)):
+            run("ip", "link", "set", end, "netns", ns)
+            run("ip", "-n", ns, "link", "set", end, "name", name)
+            run("ip", "-n", ns, "addr", "add", address, "dev", name)
+            run("ip", "-n", ns, "link", "set", name, "up")
+
+    def _build(self, tag, upnp, natpmp):
+        for ns in [self.router, self.wan] + self.lan:
+            self._netns(ns)
+        self._link(tag + "w", self.router, "wan0", ROUTER_WAN + "/24", self.wan, "eth0", WAN_PEER + "/24")
+        for i, ns in enumerate(self.lan):
+            self._link(tag + "l%d" % i, self.router, "lan%d" % i, "10.80.%d.1/24" % i, ns, "eth0",
+                       self.lan_addresses[i] + "/24")
+            run("ip", "-n", ns, "route", "add", "default", "via", "10.80.%d.1" % i)
+        run("ip", "netns", "exec", self.router, "sysctl", "-qw", "net.ipv4.ip_forward=1")
+        rules = os.path.join(self.work, "router.nft")
+        with open(rules, "w") as f:
+            f.write(RULESET)
+        run("ip", "netns", "exec", self.router, "nft", "-f", rules)
+        config = os.path.join(self.work, "miniupnpd.conf")
+        with open(config, "w") as f:
+            f.write(CONFIG.format(listen="\n".join("listening_ip=lan%d" % i for i in range(len(self.lan))),
+                                  upnp="yes" if upnp else "no", natpmp="yes" if natpmp else "no"))
+        self.daemon_log = os.path.join(self.work, "miniupnpd.log")
+        with open(self.daemon_log, "w") as log:
+            self.daemon = subprocess.Popen(
+                ["ip", "netns", "exec", self.router, miniupnpd_binary(), "-d", "-f", config,
+                 "-P", os.path.join(self.work, "miniupnpd.pid")],
+                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+        # Ready once it listens for NAT-PMP or UPnP's HTTP requests.
+        deadline = time.monotonic() + 10
+        while not self._daemon_listening(upnp, natpmp):
+            if self.daemon.poll() is not None or time.monotonic() > deadline:
+                with open(self.daemon_log) as f:
+                    raise RuntimeError("miniupnpd did not start:\n" + f.read()[-3000:])
+            time.sleep(0.05)
+
+    def _daemon_listening(self, upnp, natpmp):
+        out = subprocess.run(["ip", "netns", "exec", self.router, "ss", "-lnup" if not upnp else "-lntup"],
+                             capture_output=True, text=True).stdout
+        return "miniupnpd" in out and (not natpmp or ":5351" in out)
+
+    def ruleset(self):
+        return subprocess.run(["ip", "netns", "exec", self.router, "nft", "list", "ruleset"], capture_output=True,
+                              text=True, check=True).stdout
+
+    def start(self, netns, args, env, name):
+        peer = Peer(netns, args, env, name)
+        self.peers.append(peer)
+        return peer
+
+    def close(self):
+        for peer in self.peers:
+            peer.kill()
+        if self.daemon:
+            stop(self.daemon)
+        for ns in reversed(self._created):
+            subprocess.run(["ip", "netns", "del", ns], stderr=subprocess.DEVNULL)
+        self._created = []
+
+
+def snr(reference, received):
+    out = subprocess.run([WAVTOOL, "snr", reference, received, "4"], check=True, capture_output=True,
+                         text=True).stdout
+    return float(re.search(r"snr=([-\d.inf]+)", out).group(1))
+
+
+@unittest.skipIf(available(), available())
+class Router(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="kv_router_")
+        if os.environ.get("KV_KEEP_FILES"):
+            print("\n  files kept in " + self.dir)
+        else:
+            self.addCleanup(shutil.rmtree, self.dir, True)
+        self.silence = audio_files.write(os.path.join(self.dir, "silence.wav"), audio_files.silence(40))
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def lab(self, **kw):
+        work = self.path("lab%d" % (RouterLab._count + 1))
+        os.makedirs(work)
+        lab = RouterLab(work, **kw)
+        self.addCleanup(lab.close)
+        return lab
+
+    def peer(self, lab, netns, name, *args, mic=None):
+        """A console peer with its own settings, log and WAV files; started once its ready line came."""
+        home = self.path(name)
+        os.makedirs(home, exist_ok=True)
+        # Without concealment: a bridged gap shifts the rest of the speech in
+        # the WAV file, which the whole-file SNR here would count as noise; and
+        # without the microphone's echo canceller and noise suppressor, which
+        # would measure themselves instead of the path through the router.
+        argv = ["--identity", name, "--conceal", "0", "--echo-cancel", "0", "--noise-suppress", "0",
+                "--mic", mic or self.silence,
+                "--speaker", self.path(name + "-out.wav")]
+        p = lab.start(netns, argv + list(args), {"XDG_CONFIG_HOME": home, "KESTROVOX_LOG_DIR": home}, name)
+        started = time.monotonic()
+        p.expect(r"^ready ")
+        p.ready_seconds = time.monotonic() - started
+        return p
+
+    def mapped(self, phone, timeout=20):
+        """Waits for the phone's mapping; returns (address, port, protocol, line)."""
+        m = phone.expect(MAPPED, timeout)
+        took = re.search(r"took-ms=(\d+)", m.string)
+        say("%s: %s; search to mapping %s ms" % (phone.name, m.string, took.group(1) if took else "?"))
+        return m.group(1), int(m.group(2)), m.group(3), m.string
+
+    def status(self, peer):
+        start = len(peer.lines)
+        peer.send("status")
+        return peer.expect_after(start, r"^status ")[2].string
+
+    def reaches(self, lab, port, name, caller="Wan"):
+        """A WAN peer calls the router's WAN address on port and reaches the LAN phone `name`."""
+        wan = self.peer(lab, lab.wan, caller)
+        wan.send("call %s:%d" % (ROUTER_WAN, port))
+        wan.expect(r'^connected name="%s" address=%s:%d direction=outgoing' % (name, re.escape(ROUTER_WAN), port), 15)
+        self.assertEqual(wan.quit(), 0)
+
+    def test_the_wan_peer_calls_the_lan_phone_through_the_mapping(self):
+        lab = self.lab()
+        # Each side speaks once the call is surely up (the WAN peer starts
+        # about a second after the phone, once the mapping is made).
+        lan_says = audio_files.write(self.path("lan.wav"), audio_files.speech(5.0) + audio_files.silence(12))
+        wan_says = audio_files.write(self.path("wan.wav"), audio_files.speech(4.0, reverse=True) +
+                                     audio_files.silence(12))
+        phone = self.peer(lab, lab.lan[0], "Lan", "--answer", "accept", "--log", mic=lan_says)
+        address, port, via, line = self.mapped(phone)
+        self.assertEqual((address, port, via), (ROUTER_WAN, 11676, "upnp"))
+        self.assertIn("router-address=private", line)  # TEST-NET-2: not reachable from the internet
+        self.assertIn(" external=%s:11676" % ROUTER_WAN, self.status(phone))
+        self.assertIn("dnat ip to 10.80.0.2:11676", lab.ruleset())
+
+        wan = self.peer(lab, lab.wan, "Wan", "--call", "%s:11676" % ROUTER_WAN, "--hangup-after", "11",
+                        "--port-mapping", "0", mic=wan_says)
+        wan.expect(r'^connected name="Lan" address=%s:11676 direction=outgoing' % re.escape(ROUTER_WAN), 15)
+        phone.expect(r'^connected name="Wan" address=%s:11676 direction=incoming' % re.escape(WAN_PEER), 15)
+        wan.send("chat hello through the router")
+        phone.expect(r'^chat line="Wan> hello through the router"')
+        self.assertEqual(wan.wait(timeout=30), 0)
+        phone.expect(r'^party-left name="Wan" .*reason=hung-up', 15)
+        for said, heard, way in ((wan_says, self.path("Lan-out.wav"), "WAN to LAN"),
+                                 (lan_says, self.path("Wan-out.wav"), "LAN to WAN")):
+            db = snr(said, heard)
+            say("speech %s: SNR %.2f dB" % (way, db))
+            self.assertGreaterEqual(db, MIN_SNR_DB)
+
+        sender = self.peer(lab, lab.wan, "Sender", "--port-mapping", "0")
+        sender.send("msg %s:11676 through the router" % ROUTER_WAN)
+        sender.expect(r"^message-delivered address=%s:11676" % re.escape(ROUTER_WAN), 15)
+        self.assertEqual(sender.quit(), 0)
+        with open(os.path.join(self.path("Lan"), "KestroVox.log"), "rb") as f:
+            self.assertIn("Message from Sender (%s): through the router" % WAN_PEER, f.read().decode("latin-1"))
+
+        # Shutdown withdraws the mapping: gone from the router's rules once the phone has ended.
+        started = time.monotonic()
+        self.assertEqual(phone.quit(), 0)
+        say("shutdown with the mapping removed: %.0f ms" % ((time.monotonic() - started) * 1000))
+        rules = lab.ruleset()
+        self.assertNotIn("10.80.0.2", rules)
+        self.assertIn("masquerade", rules)
+
+    def test_port_mapping_0_leaves_the_phone_unreachable(self):
+        lab = self.lab()
+        phone = self.peer(lab, lab.lan[0], "Lan", "--answer", "accept", "--port-mapping", "0")
+        self.assertIn(" external=none", self.status(phone))
+        wan = self.peer(lab, lab.wan, "Wan", "--call", "%s:11676" % ROUTER_WAN)
+        wan.expect(r"^call-failed reason=no-answer", 30)
+        self.assertFalse(phone.has(r"^incoming|^connected|^mapp"))
+        self.assertNotIn("10.80.0.2", lab.ruleset())
+
+    def test_upnp_only(self):
+        lab = self.lab(natpmp=False)
+        phone = self.peer(lab, lab.lan[0], "Lan", "--answer", "accept")
+        self.assertEqual(self.mapped(phone)[:3], (ROUTER_WAN, 11676, "upnp"))
+        self.reaches(lab, 11676, "Lan")
+
+    def test_natpmp_only(self):
+        lab = self.lab(upnp=False)
+        phone = self.peer(lab, lab.lan[0], "Lan", "--answer", "accept")
+        self.assertEqual(self.mapped(phone)[:3], (ROUTER_WAN, 11676, "natpmp"))
+        self.reaches(lab, 11676, "Lan")
+        self.assertEqual(phone.quit(), 0)
+        self.assertNotIn("10.80.0.2", lab.ruleset())
+
+    def test_a_second_lan_phone_gets_another_external_port(self):
+        lab = self.lab(lan_hosts=2)
+        first = self.peer(lab, lab.lan[0], "First", "--answer", "accept")
+        self.assertEqual(self.mapped(first)[1], 11676)
+        second = self.peer(lab, lab.lan[1], "Second", "--answer", "accept")
+        address, port, via, line = self.mapped(second)
+        self.assertNotEqual(port, 11676)
+        self.assertIn("port-taken=11676", line)  # says that the port asked for forwards elsewhere
+        self.assertIn(" external=%s:%d" % (ROUTER_WAN, port), self.status(second))
+        self.reaches(lab, port, "Second")
+        self.reaches(lab, 11676, "First", caller="Wan2")
+
+    def test_a_gateway_that_answers_nothing_delays_neither_start_nor_calls(self):
+        """Two phones on one LAN whose gateway drops everything: start-up and
+        a call between them with port mapping on and off, measured."""
+        lab = Lab(3)
+        self.addCleanup(lab.close)
+        gateway = lab.hosts[2]
+        run("ip", "netns", "exec", gateway, "nft",
+            "add table inet dropall; "
+            "add chain inet dropall input { type filter hook input priority 0; policy drop; }; "
+            "add chain inet dropall forward { type filter hook forward priority 0; policy drop; }")
+        for host in lab.hosts[:2]:
+            run("ip", "-n", host, "route", "add", "default", "via", lab.addresses[2])
+        figures = {}
+        for mapping in ("1", "0"):
+            tag = "on" if mapping == "1" else "off"
+            home = self.path("silent-" + tag)
+            os.makedirs(home)
+            env = {"XDG_CONFIG_HOME": home}
+
+            def start(host, name, *args):
+                started = time.monotonic()
+                p = lab.start(host, ["--identity", name, "--mic", self.silence, "--port-mapping", mapping,
+                                     "--speaker", self.path("%s-%s.wav" % (name, tag))] + list(args), env=env,
+                              name="%s %s" % (name, tag))
+                p.expect(r"^ready ", 15)
+                return p, time.monotonic() - started
+
+            callee, callee_ready = start(1, "Callee", "--answer", "accept")
+            caller, caller_ready = start(0, "Caller")
+            sent = time.monotonic()
+            caller.send("call %s" % lab.addresses[1])
+            caller.expect(r"^connected ", 15)
+            setup = time.monotonic() - sent
+            if mapping == "1":
+                m = caller.expect(r"^mapping-failed reason=(.*)", 30)
+                failed = time.monotonic() - sent
+                self.assertIn(" external=none", self.status(caller))
+                say("no router answers: %s, %.0f ms after the call was placed" % (m.string, failed * 1000))
+            # A peer that ends while it still looks for the router.
+            early, _ = start(0, "Early", "--port", "11677")
+            started = time.monotonic()
+            self.assertEqual(early.quit(), 0)
+            quit_ms = (time.monotonic() - started) * 1000
+            self.assertEqual(caller.quit(), 0)
+            self.assertEqual(callee.quit(), 0)
+            figures[tag] = (max(callee_ready, caller_ready) * 1000, setup * 1000, quit_ms)
+        for tag in ("on", "off"):
+            say("port mapping %s behind a silent gateway: ready after %.0f ms, call set up in %.0f ms, "
+                "a quit at start in %.0f ms"
+                % ((tag,) + figures[tag]))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
