@@ -9,6 +9,8 @@ packages=(
   wine wine64 fonts-wine xvfb xauth x11-utils       # Windows build under Wine (its own fonts: captions, dialogs)
   pulseaudio pulseaudio-utils libasound2-plugins    # a sound server for the system tests, and ALSA's way to it
   libgsm1-dev libasound2-dev                        # codec and sound on Linux
+  libspeexdsp-dev                                   # echo cancellation and noise suppression
+  libminiupnpc-dev libnatpmp-dev                    # port mapping at the home router (UPnP IGD, NAT-PMP)
   sox espeak-ng                                     # test speech and reference codec
   ffmpeg                                            # the independent decoder of codec 1 for the tests
   iproute2 procps python3                           # network namespaces for system tests
