@@ -1,11 +1,28 @@
 # ---- port mapping at the home router: miniupnpc (UPnP IGD) and libnatpmp ----
 # Natively the system's libraries (Debian libminiupnpc-dev, libnatpmp-dev).
 # A build without one of them simply lacks that protocol.
+# For Windows, miniupnpc's sources from third_party/miniupnpc (see its
+# README.kestrovox), built static without our warning flags: -Werror is for
+# our code, not theirs. libnatpmp's Debian source is not to be had, so the
+# Windows build speaks UPnP only.
 if(NOT WIN32)
   find_path(KV_MINIUPNPC_INCLUDE miniupnpc/miniupnpc.h)
   find_library(KV_MINIUPNPC_LIBRARY miniupnpc)
   find_path(KV_NATPMP_INCLUDE natpmp.h)
   find_library(KV_NATPMP_LIBRARY natpmp)
+else()
+  set(KV_MINIUPNPC_DIR ${CMAKE_CURRENT_SOURCE_DIR}/third_party/miniupnpc)
+  file(GLOB KV_MINIUPNPC_C_SOURCES ${KV_MINIUPNPC_DIR}/src/*.c)
+  set(MINIUPNPC_VERSION 2.2.4)
+  configure_file(${KV_MINIUPNPC_DIR}/miniupnpcstrings.h.cmake ${CMAKE_CURRENT_BINARY_DIR}/miniupnpc/miniupnpcstrings.h)
+  add_library(kv_miniupnpc STATIC ${KV_MINIUPNPC_C_SOURCES})
+  target_include_directories(kv_miniupnpc PUBLIC ${KV_MINIUPNPC_DIR}/include)
+  target_include_directories(kv_miniupnpc PRIVATE ${KV_MINIUPNPC_DIR}/include/miniupnpc ${KV_MINIUPNPC_DIR}/src
+    ${CMAKE_CURRENT_BINARY_DIR}/miniupnpc)
+  target_compile_definitions(kv_miniupnpc PUBLIC MINIUPNP_STATICLIB)
+  target_link_libraries(kv_miniupnpc PUBLIC ws2_32 iphlpapi)
+  set(KV_MINIUPNPC_INCLUDE ${KV_MINIUPNPC_DIR}/include)
+  set(KV_MINIUPNPC_LIBRARY kv_miniupnpc)
 endif()
 
 set(KV_PORTMAP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/port_gateways.cpp)

@@ -316,6 +316,8 @@ class Installer(unittest.TestCase):
         # The settings the program would ask for at its first start, and the event log on.
         self.run_wine("wine", "reg", "add", SETTINGS_KEY, "/v", "Identity", "/d", "Installed", "/f")
         self.run_wine("wine", "reg", "add", SETTINGS_KEY, "/v", "GenerateLog", "/t", "REG_DWORD", "/d", "1", "/f")
+        # Without a namespace of its own (not root) the program must not ask this machine's router for a port.
+        self.run_wine("wine", "reg", "add", SETTINGS_KEY, "/v", "PortMapping", "/t", "REG_DWORD", "/d", "0", "/f")
 
         program = self.start_program()
         self.rings_with_its_sound()

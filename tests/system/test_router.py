@@ -397,5 +397,50 @@ class Router(unittest.TestCase):
                 % ((tag,) + figures[tag]))
 
 
+def windows_unavailable():
+    import test_windows
+    test_windows.WINDOWS = os.environ.get("KV_WINDOWS_BUILD", test_windows.WINDOWS)
+    return available() or test_windows.available()
+
+
+@unittest.skipIf(windows_unavailable(), windows_unavailable())
+class WindowsProgramBehindTheRouter(unittest.TestCase):
+    """KestroVox.exe under Wine on the LAN side maps its port too, and the WAN peer reaches it."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="kv_router_win_")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def test_the_windows_program_maps_its_port(self):
+        import test_windows
+        work = os.path.join(self.dir, "lab")
+        os.makedirs(work)
+        lab = RouterLab(work)
+        self.addCleanup(lab.close)
+        win = test_windows.WineHost(self, lab.lan[0], os.path.join(self.dir, "win"))
+        started = time.monotonic()
+        program = win.start("wine", "KestroVox.exe")
+        self.addCleanup(stop, program, signal.SIGKILL)
+        deadline = time.monotonic() + 90
+        while "dnat ip to 10.80.0.2:11676" not in lab.ruleset():
+            self.assertIsNone(program.poll(), "KestroVox.exe ended early")
+            self.assertLess(time.monotonic(), deadline, "KestroVox.exe made no mapping:\n" + lab.ruleset())
+            time.sleep(0.1)
+        say("KestroVox.exe under Wine: mapping at the router %.1f s after the start (Wine's start included)"
+            % (time.monotonic() - started))
+        home = os.path.join(self.dir, "Wan")
+        os.makedirs(home)
+        silence = audio_files.write(os.path.join(self.dir, "silence.wav"), audio_files.silence(20))
+        wan = lab.start(lab.wan, ["--identity", "Wan", "--mic", silence, "--speaker", os.path.join(home, "out.wav"),
+                                  "--port-mapping", "0", "--call", "%s:11676" % ROUTER_WAN],
+                        {"XDG_CONFIG_HOME": home}, "Wan")
+        wan.expect(r'^connected name="Win" address=%s:11676 direction=outgoing' % re.escape(ROUTER_WAN), 20)
+        self.assertEqual(wan.quit(), 0)
+        # "&Close" from the tray menu: the program ends and its mapping goes with it.
+        win.run("wine", "tests/kv_dial.exe", "--close")
+        self.assertEqual(program.wait(timeout=30), 0)
+        self.assertNotIn("10.80.0.2", lab.ruleset())
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
