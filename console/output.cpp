@@ -36,6 +36,7 @@ std::string FormatMapping(int event, const PortMappingState& m) {
                                std::to_string(m.tookMs);
             if (m.portTaken) line += " port-taken=" + Number(m.portTaken);
             if (m.privateRouterAddress) line += " router-address=private";
+            if (m.externalIp == 0) line += " router-address=unknown";  // it named none we could read
             return line;
         }
         case MappingRenewed: return "mapping-renewed external=" + External(m) + " via=" + m.via;

@@ -249,6 +249,10 @@ TEST(ConsoleOutput, PortMappingLines) {
               "mapped external=198.51.100.1:11677 via=natpmp took-ms=1012 port-taken=11676 router-address=private");
     e.value = MappingRenewed;
     EXPECT_EQ(FormatEvent(e), "mapping-renewed external=198.51.100.1:11677 via=natpmp");
+    e.value = MappingMade;
+    e.mapping.externalIp = 0;
+    e.mapping.privateRouterAddress = false;
+    EXPECT_EQ(FormatEvent(e), "mapped external=0.0.0.0:11677 via=natpmp took-ms=1012 port-taken=11676 router-address=unknown");
     e.value = MappingFailed;
     e.mapping.reason = "upnp: no \"gateway\"\n";  // the router's words stay on one line
     EXPECT_EQ(FormatEvent(e), "mapping-failed reason=\"upnp: no \\\"gateway\\\"\\n\"");

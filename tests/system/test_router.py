@@ -397,6 +397,43 @@ class Router(unittest.TestCase):
                 % ((tag,) + figures[tag]))
 
 
+JUNK_GATEWAY = os.path.join(HERE, "junk_gateway.py")
+
+
+@unittest.skipIf(available(), available())
+class NonsenseFromTheRouter(unittest.TestCase):
+    def test_phones_survive_a_gateway_that_answers_nonsense(self):
+        """Malformed SSDP, device description, SOAP and NAT-PMP replies: each
+        phone ends its search with a line, keeps answering, calls, and ends cleanly."""
+        work = tempfile.mkdtemp(prefix="kv_router_junk_")
+        self.addCleanup(shutil.rmtree, work, True)
+        lab = Lab(2)
+        self.addCleanup(lab.close)
+        run("ip", "-n", lab.hosts[0], "route", "add", "default", "via", lab.addresses[1])
+        gateway = lab.spawn(1, [sys.executable, JUNK_GATEWAY, lab.addresses[1]], stdout=subprocess.PIPE, text=True)
+        self.addCleanup(gateway.stdout.close)
+        self.assertEqual(gateway.stdout.readline().strip(), "ready")
+        silence = audio_files.write(os.path.join(work, "silence.wav"), audio_files.silence(30))
+        phones = []
+        for i in range(4):  # several searches at once meet the replies in several orders
+            home = os.path.join(work, "p%d" % i)
+            os.makedirs(home)
+            phones.append(lab.start(0, ["--identity", "P%d" % i, "--port", str(11676 + i), "--mic", silence,
+                                        "--speaker", os.path.join(home, "out.wav"), "--answer", "accept"],
+                                    env={"XDG_CONFIG_HOME": home}, name="P%d" % i))
+        for phone in phones:
+            m = phone.expect(r"^(mapped|mapping-failed) .*", 30)
+            say("%s: %s" % (phone.name, m.group(0)[:160]))
+            start = len(phone.lines)
+            phone.send("status")
+            phone.expect_after(start, r"^status .* external=")
+        phones[0].send("call 127.0.0.1:11677")
+        phones[0].expect(r"^connected ", 15)
+        self.assertEqual(gateway.poll(), None, "the junk gateway itself failed")
+        for phone in phones:
+            self.assertEqual(phone.quit(), 0, "\n".join(phone.stderr[-20:]))
+
+
 def windows_unavailable():
     import test_windows
     test_windows.WINDOWS = os.environ.get("KV_WINDOWS_BUILD", test_windows.WINDOWS)
