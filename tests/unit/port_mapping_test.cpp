@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "engine/phone.h"
 #include "engine/port_mapping.h"
+#include "platform/notification_queue.h"
 
 using namespace kv;
 
@@ -240,4 +242,73 @@ TEST(MappingService, StopLeavesAHangingGatewayBehindAndCallsNoListenerAfterwards
     // The thread ends on its own and takes the gateway with it, telling nobody.
     hang->changed.wait(guard, [&] { return hang->destroyed; });
     EXPECT_EQ(told->load(), 0);
+}
+
+namespace {
+
+// What the gateway of the Phone test saw; CreateGateways takes no state of its own.
+struct PhoneRouter {
+    std::mutex lock;
+    std::vector<std::pair<uint16_t, uint16_t>> added, removed;
+};
+PhoneRouter* gPhoneRouter = nullptr;
+
+class RecordingGateway final : public PortGateway {
+public:
+    const char* protocol() const override { return "upnp"; }
+    bool discover(int, std::string*) override { return true; }
+    uint32_t externalAddress() override { return RouterAddress; }
+    GatewayMapping addMapping(uint16_t internalPort, uint16_t externalPort, uint32_t leaseSeconds) override {
+        std::lock_guard<std::mutex> guard(gPhoneRouter->lock);
+        gPhoneRouter->added.push_back({internalPort, externalPort});
+        GatewayMapping m;
+        m.reply = GatewayReply::Done;
+        m.externalPort = externalPort;
+        m.leaseSeconds = leaseSeconds;
+        return m;
+    }
+    bool removeMapping(uint16_t internalPort, uint16_t externalPort) override {
+        std::lock_guard<std::mutex> guard(gPhoneRouter->lock);
+        gPhoneRouter->removed.push_back({internalPort, externalPort});
+        return true;
+    }
+};
+
+std::vector<std::unique_ptr<PortGateway>> RecordingGateways() {
+    std::vector<std::unique_ptr<PortGateway>> gateways;
+    gateways.push_back(std::make_unique<RecordingGateway>());
+    return gateways;
+}
+
+}  // namespace
+
+TEST(PhonePortMapping, MapsTheBoundPortTellsTheInterfaceAndRemovesItOnShutdown) {
+    PhoneRouter router;
+    gPhoneRouter = &router;
+    NotificationQueue queue;
+    uint16_t port = 0;
+    {
+        Phone phone(0);
+        phone.CreateGateways = RecordingGateways;
+        phone.NotifyWindow = &queue;
+        ASSERT_EQ(phone.Start(), 1);
+        phone.StartPortMapping();  // PortMapping 0: nothing
+        EXPECT_EQ(phone.MappingState().status, MappingOff);
+        phone.PortMapping = 1;
+        phone.StartPortMapping();
+        Notification n;
+        ASSERT_TRUE(queue.next(&n, 20000));
+        EXPECT_EQ(n.code, PortMappingChanged);
+        EXPECT_EQ(n.value, MappingMade);
+        const PortMappingState s = phone.MappingState();
+        EXPECT_EQ(s.status, MappingActive);
+        port = phone.Port();
+        EXPECT_EQ(s.externalPort, port);
+        phone.Shutdown();
+        EXPECT_EQ(phone.MappingState().status, MappingOff);
+    }
+    const std::vector<std::pair<uint16_t, uint16_t>> once{{port, port}};
+    EXPECT_EQ(router.added, once);
+    EXPECT_EQ(router.removed, once);
+    gPhoneRouter = nullptr;
 }
