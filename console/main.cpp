@@ -251,7 +251,9 @@ int Run(int argc, char** argv) {
         return ExitFailure;
     }
     phone->SettingsLoaded = 1;
-    phone->StartPortMapping();  // in the background: nothing waits for the router
+    // In the background: nothing waits for the router. A run that only sends a
+    // short message is over too soon to be called back.
+    if (!messageMode) phone->StartPortMapping();
 
     gSignalWake = events.get();
     std::signal(SIGINT, OnSignal);
