@@ -48,15 +48,18 @@ void EchoReference::take(int16_t* out, int samples, int64_t nowMicros) {
     taken_ += samples;
     if (rate_ <= 0) return;
     // The frame just read ends at taken_: the time of position 0 it implies.
+    // A read is never early, only late: the earliest over the last reads,
+    // which also follows the capture's clock drifting from ours.
     const int64_t estimate = nowMicros - taken_ * 1000000 / rate_;
-    if (!anchored_ || estimate < originMicros_) {
-        originMicros_ = estimate;
-        anchored_ = true;
-    } else {
-        // A read is never early, only late: keep the earliest, and follow a
-        // lasting change slowly.
-        originMicros_ += (estimate - originMicros_) / 256;
-    }
+    if (!anchored_) estimatesKept_ = 0;
+    estimates_[estimatesKept_ % OriginWindow] = estimate;
+    ++estimatesKept_;
+    const int kept = estimatesKept_ < OriginWindow ? estimatesKept_ : OriginWindow;
+    int64_t earliest = estimates_[0];
+    for (int i = 1; i < kept; ++i)
+        if (estimates_[i] < earliest) earliest = estimates_[i];
+    originMicros_ = earliest;
+    anchored_ = true;
 }
 
 void EchoReference::played(Source& source, const uint8_t* data, int samples, int sampleRate, int64_t startMicros,

@@ -6,9 +6,8 @@
 // samples the capture has taken since the program started. The capture takes
 // one slice per captured frame (and clears it); each playout adds a frame as
 // the device begins to play it. Where it goes comes from the time it began:
-// the capture's reads fix the time of every position (the earliest read seen
-// for a position, creeping later slowly so that the two clocks may drift
-// apart), and a playout's frames follow one another without a gap for as long
+// the capture's reads fix the time of every position (the earliest of the
+// last reads, so that the capture's clock may drift from ours), and a playout's frames follow one another without a gap for as long
 // as its device plays them back to back, so a late look at the device does
 // not make the reference jump. The slice a frame takes lies LagMs behind the
 // frame itself: a playout that learns of a frame a little late still lands in
@@ -77,6 +76,10 @@ private:
     int rate_ = 0;              // 0: no capture open
     bool anchored_ = false;
     int64_t originMicros_ = 0;  // the time of position 0
+    // What the last reads said of it (the earliest wins), in a ring.
+    static constexpr int OriginWindow = 32;
+    int64_t estimates_[OriginWindow] = {};
+    int estimatesKept_ = 0;
     uint32_t epoch_ = 1;
 };
 

@@ -20,7 +20,7 @@ class WavRoom {
 public:
     static constexpr int DelayMs = 20;
     static constexpr int MaxImpulseSamples = 4000;  // half a second
-    static constexpr double DefaultGain = 0.5;       // -6 dB
+    static constexpr double DefaultGain = 1.0;       // the loudspeaker back at its own level
     static constexpr int NoiseAmplitude = 24;        // uniform, about -66 dB from full scale
 
     // The impulse response in an 8000 Hz mono 16-bit WAV file: null with a
