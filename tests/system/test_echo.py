@@ -181,5 +181,50 @@ class Echo(unittest.TestCase):
         self.assertGreaterEqual(snr_both_on, snr_alone_on - 3.0)
 
 
+    def test_a_conference_of_three_with_two_in_rooms(self):
+        """The hub sits in a room and hears Ann and Bob, each a playout of its
+        own: its reference is their sum. Ann sits in a room too. Bob talks,
+        then Ann; each must hear little of their own voice back through the
+        hub's room (nothing else forwards it)."""
+        voice = audio_files.read(audio_files.SPEECH)
+        first, second = 1.0, 7.5
+        length = int((second + len(voice) / RATE + 1.5) * RATE)
+        tracks = {"Bob": [0] * length, "Ann": [0] * length, "Hub": [0] * length}
+        for name, start in (("Bob", first), ("Ann", second)):
+            at = int(start * RATE)
+            tracks[name][at:at + len(voice)] = voice
+        says = {name: audio_files.write(self.path(name + "-says.wav"), t) for name, t in tracks.items()}
+        lab = Lab(3)
+        self.addCleanup(lab.close)
+        epoch = int(time.time() * 1e6) + 2500000
+        ann = self.peer(lab, 1, "Ann", epoch, says["Ann"], "--answer", "accept", "--room", self.ir)
+        bob = self.peer(lab, 2, "Bob", epoch, says["Bob"], "--answer", "accept")
+        hub = self.peer(lab, 0, "Hub", epoch, says["Hub"], "--room", self.ir)
+        hub.send("call " + lab.addresses[1])
+        hub.expect(r'^connected name="Ann"')
+        deadline = time.monotonic() + 10
+        while True:  # the first setup ends just after it reported the connection
+            start = len(hub.lines)
+            hub.send("status")
+            if " call-state=0 " in hub.expect_after(start, r"^status ")[2].string or time.monotonic() > deadline:
+                break
+        hub.send("call " + lab.addresses[2])
+        hub.expect(r'^connected name="Bob"')
+        # Until the end of the timeline: the speaker files grow with it.
+        path = self.path("Ann-out.wav")
+        deadline = time.monotonic() + length / RATE + 30
+        while os.path.getsize(path) < 44 + 2 * length and time.monotonic() < deadline:
+            time.sleep(0.2)
+        for p in (hub, ann, bob):
+            self.assertEqual(p.quit(), 0)
+        for name, start in (("Bob", first), ("Ann", second)):
+            heard = audio_files.read(self.path(name + "-out.wav"))
+            own = window(tracks[name], start + 2, start + len(voice) / RATE)
+            back = window(heard, start + 2, start + len(voice) / RATE + 0.4)
+            erl = db(rms(own) / rms(back))
+            print("\n  conference: %s's voice back through the hub's room %.1f dB down" % (name, erl), end="")
+            self.assertGreaterEqual(erl, 25.0)
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
