@@ -1,0 +1,91 @@
+#!/usr/bin/env python3
+"""Echo cancellation of the Windows program under Wine: KestroVox.exe plays
+into PulseAudio's "speaker" sink, and a loopback (module-loopback, 60 ms)
+carries that sink's monitor into the "mic" sink whose monitor the program
+records: its loudspeaker is heard by its microphone. A console peer calls it
+and talks while the program is silent; the console peer's own voice coming
+back (the echo return loss, dB below what it said) is measured with the
+program's EchoCancel setting 0 and 1. Needs root, Wine, PulseAudio, Xvfb and
+the Windows build (KV_WINDOWS_BUILD, default build/windows)."""
+
+import math
+import os
+import shutil
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import audio_files  # noqa: E402
+import test_windows  # noqa: E402
+from netlab import Lab  # noqa: E402
+
+if os.environ.get("KV_WINDOWS_BUILD"):
+    test_windows.WINDOWS = os.environ["KV_WINDOWS_BUILD"]
+if os.environ.get("KV_WINE_PREFIX"):
+    test_windows.BASE_PREFIX = os.environ["KV_WINE_PREFIX"]
+
+RATE = audio_files.RATE
+LEAD = 2.0  # Wine takes about a second to start recording
+
+
+def level(samples, start_s, end_s):
+    w = samples[int(start_s * RATE):int(end_s * RATE)]
+    return math.sqrt(sum(v * v for v in w) / max(1, len(w))) or 1e-9
+
+
+@unittest.skipIf(test_windows.available(), test_windows.available())
+class WindowsEcho(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="kv_windows_echo_")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def echo_return_loss(self, setting):
+        lab = Lab(2)
+        self.addCleanup(lab.close)
+        win = test_windows.WineHost(self, lab.hosts[0], self.path("win%d" % setting))
+        win.run("wine", "reg", "add", r"HKCU\Software\Kestrovox", "/v", "EchoCancel", "/t", "REG_DWORD", "/d",
+                str(setting), "/f")
+        win.run("pactl", "load-module", "module-loopback", "source=speaker.monitor", "sink=mic", "latency_msec=60")
+        program = win.start("wine", "KestroVox.exe")
+        self.addCleanup(test_windows.stop, program, test_windows.signal.SIGKILL)
+        deadline = time.monotonic() + 60
+        while not win.listening():
+            self.assertLess(time.monotonic(), deadline, "KestroVox.exe did not bind port 11676")
+            self.assertIsNone(program.poll(), "KestroVox.exe ended early")
+            time.sleep(0.2)
+        win.run("wine", "tests/kv_dial.exe", "--ready")
+
+        said = audio_files.speech(LEAD)
+        says = audio_files.write(self.path("con-says%d.wav" % setting), said)
+        heard_path = self.path("heard-by-con%d.wav" % setting)
+        home = self.path("con%d" % setting)
+        os.makedirs(home)
+        con = lab.start(1, ["--identity", "Con", "--mic", says, "--speaker", heard_path, "--call", lab.addresses[0],
+                            "--hangup-after", "%.1f" % (len(said) / RATE)],
+                        env={"XDG_CONFIG_HOME": home, "KESTROVOX_LOG_DIR": home}, name="Con%d" % setting)
+        con.expect(r'^connected name="Win"', timeout=15)
+        self.assertEqual(con.wait(timeout=40), 0)
+        win.run("wine", "tests/kv_dial.exe", "--close")
+        self.assertEqual(program.wait(timeout=30), 0)
+
+        heard = audio_files.read(heard_path)
+        end = LEAD + len(audio_files.read(audio_files.SPEECH)) / RATE
+        # From 2 s after the speech began (the canceller converges), with the round trip's lag allowed for.
+        erl = 20 * math.log10(level(said, LEAD + 2, end) / level(heard, LEAD + 2, end + 0.5))
+        print("\n  Windows program, EchoCancel %d: the caller's voice back %.1f dB down" % (setting, erl), end="")
+        return erl
+
+    def test_echo_return_loss_with_the_setting_off_and_on(self):
+        off = self.echo_return_loss(0)
+        on = self.echo_return_loss(1)
+        self.assertLess(off, 25.0)  # the loopback is real
+        self.assertGreaterEqual(on, off + 15.0)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
