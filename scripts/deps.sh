@@ -14,6 +14,7 @@ packages=(
   sox espeak-ng                                     # test speech and reference codec
   ffmpeg                                            # the independent decoder of codec 1 for the tests
   iproute2 procps python3                           # network namespaces for system tests
+  nftables libnftnl-dev libmnl-dev uuid-dev libssl-dev  # the test router: nftables NAT, and miniupnpd built from its source
   clang-14 libclang-rt-14-dev                       # libFuzzer targets (scripts/fuzz.sh)
   nsis zip lintian fakeroot dpkg-dev man-db         # the release artefacts (scripts/package.sh) and their checks
 )
