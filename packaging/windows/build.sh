@@ -2,7 +2,7 @@
 # Builds the Windows release artefacts from a built KestroVox.exe:
 #   packaging/windows/build.sh OUTDIR EXE_DIR
 # OUTDIR receives KestroVox-1.30-setup.exe (NSIS) and KestroVox-1.30-win64.zip
-# (KestroVox.exe, ringin.wav, README.txt). EXE_DIR holds KestroVox.exe.
+# (KestroVox.exe, ringin.wav, README.txt, LICENSES.txt). EXE_DIR holds KestroVox.exe.
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 OUTDIR EXE_DIR" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,10 +18,18 @@ trap 'rm -rf "$stage"' EXIT
 cp -p "$exe_dir/KestroVox.exe" "$root/resources/ringin.wav" "$stage/"
 # Windows line ends, so that Notepad of any age shows the lines.
 sed 's/$/\r/' "$here/README.txt" >"$stage/README.txt"
+# The program carries two libraries built in: their licences go with it.
+{
+  echo "KestroVox.exe contains code of these libraries, under these licences."
+  for lib in speexdsp/COPYING miniupnpc/LICENSE; do
+    printf '\n==== %s ====\n\n' "${lib%%/*}"
+    cat "$root/third_party/$lib"
+  done
+} | sed 's/$/\r/' >"$stage/LICENSES.txt"
 
 makensis -V2 -NOCD -DEXE_DIR="$stage" -DOUTFILE="$out/KestroVox-$version-setup.exe" "$here/kestrovox.nsi"
 
 rm -f "$out/KestroVox-$version-win64.zip"
-(cd "$stage" && zip -q -X "$out/KestroVox-$version-win64.zip" KestroVox.exe ringin.wav README.txt)
+(cd "$stage" && zip -q -X "$out/KestroVox-$version-win64.zip" KestroVox.exe ringin.wav README.txt LICENSES.txt)
 echo "$out/KestroVox-$version-setup.exe"
 echo "$out/KestroVox-$version-win64.zip"

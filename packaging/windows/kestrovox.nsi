@@ -88,6 +88,7 @@ Section "KestroVox (required)" SecMain
   ClearErrors
   File "${EXE_DIR}/KestroVox.exe"
   File "${EXE_DIR}/ringin.wav"  ; looked up from the current directory when a call rings
+  File "${EXE_DIR}/LICENSES.txt"  ; of the libraries built into the program
   ${If} ${Errors}
     SetErrorLevel 2
     Abort "Could not write the program files into $INSTDIR."
@@ -120,6 +121,7 @@ Section "un.KestroVox (required)"
   Call un.CloseKestroVox
   Delete "$INSTDIR\KestroVox.exe"
   Delete "$INSTDIR\ringin.wav"
+  Delete "$INSTDIR\LICENSES.txt"
   Delete "$INSTDIR\uninstall.exe"
   Delete "$SMPROGRAMS\KestroVox.lnk"
   DeleteRegValue HKCU "${RUN_KEY}" "KestroVox"

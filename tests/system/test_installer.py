@@ -174,11 +174,11 @@ class Installer(unittest.TestCase):
         subprocess.run([os.path.join(ROOT, "packaging", "windows", "build.sh"), out, BUILD], check=True,
                        stdout=subprocess.DEVNULL)
         with zipfile.ZipFile(os.path.join(out, "KestroVox-1.30-win64.zip")) as z:
-            self.assertEqual(sorted(z.namelist()), ["KestroVox.exe", "README.txt", "ringin.wav"])
+            self.assertEqual(sorted(z.namelist()), ["KestroVox.exe", "LICENSES.txt", "README.txt", "ringin.wav"])
             with open(SOURCE_EXE, "rb") as f:
                 self.assertEqual(z.read("KestroVox.exe"), f.read())
         say("packaging/windows/build.sh: the installer, and the archive holding KestroVox.exe (the build's), "
-            "ringin.wav and README.txt")
+            "ringin.wav, README.txt and LICENSES.txt")
         return os.path.join(out, "KestroVox-1.30-setup.exe")
 
     # Wine
