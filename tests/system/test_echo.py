@@ -38,6 +38,9 @@ VOICE2 = os.path.join(ROOT, "tests", "data", "speech8k_voice2.wav")
 # Goals with cancellation on.
 MIN_ERL_DB = 30.0
 MAX_DOUBLE_TALK_DROP_DB = 3.0
+# Against the near end through GSM once: Bob alone reaches about 12 dB without
+# processing and about 10 with it; the goal of 12 dB in double talk is printed.
+MIN_DOUBLE_TALK_SNR_DB = 8.0
 
 
 def rms(x):
@@ -177,8 +180,11 @@ class Echo(unittest.TestCase):
         self.assertLess(erl_off, 20.0)  # without it the echo comes back loud: the room is real
         self.assertGreaterEqual(erl_on, MIN_ERL_DB)
         self.assertGreaterEqual(turned, -MAX_DOUBLE_TALK_DROP_DB)
-        # The residual echo adds little to what the processing itself changes in Bob's voice.
+        # The residual echo adds little to what the processing itself changes
+        # in Bob's voice, and less than the echo does without cancellation.
         self.assertGreaterEqual(snr_both_on, snr_alone_on - 3.0)
+        self.assertGreaterEqual(snr_both_on, MIN_DOUBLE_TALK_SNR_DB)
+        self.assertGreater(snr_both_on, results[0][3])
 
 
     def test_a_conference_of_three_with_two_in_rooms(self):
