@@ -17,3 +17,5 @@ echo
 python3 bench/lean_bench.py
 echo
 python3 bench/baresip_compare.py
+echo
+python3 bench/echo_bench.py

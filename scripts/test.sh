@@ -48,6 +48,9 @@ else
   python3 tests/system/test_sound_server.py
   python3 tests/system/test_windows.py
   python3 tests/system/test_package.py
+  python3 tests/system/test_router.py
+  python3 tests/system/test_echo.py
+  python3 tests/system/test_windows_echo.py
 fi
 
 step "benchmarks (figures only; optimised build)"
