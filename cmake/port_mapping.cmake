@@ -3,8 +3,8 @@
 # A build without one of them simply lacks that protocol.
 # For Windows, miniupnpc's sources from third_party/miniupnpc (see its
 # README.kestrovox), built static without our warning flags: -Werror is for
-# our code, not theirs. libnatpmp's Debian source is not to be had, so the
-# Windows build speaks UPnP only.
+# our code, not theirs. NAT-PMP on Windows is our own small client
+# (natpmp_win32.cpp, over Winsock and iphlpapi's routing table).
 if(NOT WIN32)
   find_path(KV_MINIUPNPC_INCLUDE miniupnpc/miniupnpc.h)
   find_library(KV_MINIUPNPC_LIBRARY miniupnpc)
@@ -37,7 +37,10 @@ if(KV_MINIUPNPC_INCLUDE AND KV_MINIUPNPC_LIBRARY)
 else()
   message(STATUS "miniupnpc not found: no UPnP port mapping")
 endif()
-if(KV_NATPMP_INCLUDE AND KV_NATPMP_LIBRARY)
+if(WIN32)
+  list(APPEND KV_PORTMAP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/natpmp_win32.cpp)
+  list(APPEND KV_PORTMAP_DEFINITIONS KV_HAVE_NATPMP)
+elseif(KV_NATPMP_INCLUDE AND KV_NATPMP_LIBRARY)
   list(APPEND KV_PORTMAP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/natpmp_libnatpmp.cpp)
   list(APPEND KV_PORTMAP_DEFINITIONS KV_HAVE_NATPMP)
   list(APPEND KV_PORTMAP_LIBRARIES ${KV_NATPMP_LIBRARY})

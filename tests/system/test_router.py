@@ -442,17 +442,29 @@ def windows_unavailable():
 
 @unittest.skipIf(windows_unavailable(), windows_unavailable())
 class WindowsProgramBehindTheRouter(unittest.TestCase):
-    """KestroVox.exe under Wine on the LAN side maps its port too, and the WAN peer reaches it."""
+    """KestroVox.exe under Wine on the LAN side maps its port too (also by NAT-PMP alone), and the WAN peer
+    reaches it."""
 
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="kv_router_win_")
         self.addCleanup(shutil.rmtree, self.dir, True)
 
     def test_the_windows_program_maps_its_port(self):
+        self.maps_and_is_reached("UPnP and NAT-PMP")
+
+    def test_the_windows_program_maps_its_port_by_natpmp(self):
+        lab = self.maps_and_is_reached("NAT-PMP only", upnp=False)
+        # The router's own account: mapped, then removed at the close, by NAT-PMP.
+        with open(lab.daemon_log) as f:
+            log = f.read()
+        self.assertRegex(log, r"NAT-PMP port mapping request : 11676->10\.80\.0\.2:11676 udp lifetime=[1-9]")
+        self.assertRegex(log, r"NAT-PMP UDP port 11676 mapping removed")
+
+    def maps_and_is_reached(self, router, **kw):
         import test_windows
         work = os.path.join(self.dir, "lab")
         os.makedirs(work)
-        lab = RouterLab(work)
+        lab = RouterLab(work, **kw)
         self.addCleanup(lab.close)
         win = test_windows.WineHost(self, lab.lan[0], os.path.join(self.dir, "win"))
         started = time.monotonic()
@@ -463,8 +475,8 @@ class WindowsProgramBehindTheRouter(unittest.TestCase):
             self.assertIsNone(program.poll(), "KestroVox.exe ended early")
             self.assertLess(time.monotonic(), deadline, "KestroVox.exe made no mapping:\n" + lab.ruleset())
             time.sleep(0.1)
-        say("KestroVox.exe under Wine: mapping at the router %.1f s after the start (Wine's start included)"
-            % (time.monotonic() - started))
+        say("KestroVox.exe under Wine, router with %s: mapping at the router %.1f s after the start "
+            "(Wine's start included)" % (router, time.monotonic() - started))
         home = os.path.join(self.dir, "Wan")
         os.makedirs(home)
         silence = audio_files.write(os.path.join(self.dir, "silence.wav"), audio_files.silence(20))
@@ -477,6 +489,7 @@ class WindowsProgramBehindTheRouter(unittest.TestCase):
         win.run("wine", "tests/kv_dial.exe", "--close")
         self.assertEqual(program.wait(timeout=30), 0)
         self.assertNotIn("10.80.0.2", lab.ruleset())
+        return lab
 
 
 if __name__ == "__main__":
