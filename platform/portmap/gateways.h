@@ -8,6 +8,6 @@
 namespace kv {
 
 std::unique_ptr<PortGateway> CreateUpnpGateway();    // miniupnpc
-std::unique_ptr<PortGateway> CreateNatPmpGateway();  // libnatpmp
+std::unique_ptr<PortGateway> CreateNatPmpGateway();  // libnatpmp; on Windows a client of our own
 
 }  // namespace kv
