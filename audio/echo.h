@@ -120,7 +120,6 @@ private:
     std::unique_ptr<int16_t[]> micIn_, refIn_, out_;
     int inCount_ = 0;
     int outCount_ = 0;
-    int16_t block_[BlockSamples] = {};
     int16_t cleaned_[BlockSamples] = {};
 };
 
