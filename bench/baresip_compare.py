@@ -8,8 +8,10 @@ time (ours: a WAV microphone; baresip: its aufile source), and every speaker
 is ALSA's pulse plugin on the null sink "speaker" of a PulseAudio server of
 this benchmark's own (ours: --speaker pulse:speaker; baresip: its alsa player
 on pulse:speaker). Each program keeps its own defaults otherwise (ours: 4
-frames of 40 ms per datagram; baresip: 20 ms packets over RTP). The runs
-alternate, ours first. Over the same window in each run: CPU seconds per
+frames of 40 ms per datagram; baresip: 20 ms packets over RTP), except that
+baresip cancels no echo here, so ours is compared with its echo cancellation
+and noise suppression off, and measured with them on as well. The runs
+alternate: ours, baresip, ours with the processing. Over the same window in each run: CPU seconds per
 minute of each peer (/proc/PID/stat), and voluntary context switches per
 second of the idle peer, summed over its threads (/proc/PID/task/*/status):
 how often it wakes when nothing happens."""
@@ -30,7 +32,10 @@ sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "system"))
 import audio_files  # noqa: E402
 import netlab  # noqa: E402
 
-WINDOW = float(os.environ.get("KV_BARESIP_WINDOW", "30"))
+WINDOW = float(os.environ.get("KV_BARESIP_WINDOW", "20"))
+# baresip runs no echo canceller here: ours is compared with its canceller and
+# noise suppression off, doing the same work, and measured with them on as well.
+PLAIN = ("--echo-cancel", "0", "--noise-suppress", "0")
 RUNS = int(os.environ.get("KV_BARESIP_RUNS", "2"))
 SETTLE = 2.0
 ALSA_CONFIG = "/usr/share/alsa/alsa.conf"
@@ -140,14 +145,15 @@ def measure(pids, idle):
     return {k: (cpu1[k] - cpu0[k]) * 60 / seconds for k in pids}, (wake1 - wake0) / seconds
 
 
-def ours(d, server, speech, core):
+def ours(d, server, speech, core, options=()):
     with netlab.Lab(3) as lab:
         peers = {}
         for host, name, extra in ((1, "callee", ["--answer", "accept"]), (2, "idle", []), (0, "caller", [])):
             home = os.path.join(d, "kv-" + name)
             os.makedirs(home, exist_ok=True)
             env = dict(server.env, XDG_CONFIG_HOME=home, KESTROVOX_LOG_DIR=home)
-            p = lab.start(host, ["--identity", name, "--mic", speech, "--speaker", "pulse:speaker"] + extra,
+            p = lab.start(host, ["--identity", name, "--mic", speech, "--speaker", "pulse:speaker"] + extra +
+                          list(options),
                           env=env, name=name)
             p.expect(r"^ready ")
             pin(p.process.pid, core)
@@ -239,7 +245,7 @@ def main():
               "only our peers are measured")
     d = tempfile.mkdtemp(prefix="kv_baresip_")
     server = None
-    results = {"ours": [], "baresip": []}
+    results = {"ours": [], "ours+echo": [], "baresip": []}
     try:
         try:
             server = SoundServer(d)
@@ -249,15 +255,17 @@ def main():
         speech = audio_files.write(os.path.join(d, "speech.wav"),
                                    (audio_files.read(audio_files.SPEECH) + audio_files.silence(0.3)) * 14)
         for run in range(RUNS):
-            for kind, fn in (("ours", ours), ("baresip", baresip)):
+            for kind, label, fn in (
+                    ("ours", "KestroVox", lambda *a: ours(*a, options=PLAIN)),
+                    ("baresip", "baresip", baresip),
+                    ("ours+echo", "KestroVox, echo cancellation and noise suppression on", ours)):
                 if kind == "baresip" and not have_baresip:
                     continue
                 try:
                     cpu, wake = fn(d, server, speech, core)
                     results[kind].append((cpu, wake))
                     print("  run %d, %s: caller %.2f, callee %.2f, idle %.3f CPU s/min; idle wakes %.1f/s" % (
-                        run + 1, "KestroVox" if kind == "ours" else "baresip", cpu["caller"], cpu["callee"],
-                        cpu["idle"], wake))
+                        run + 1, label, cpu["caller"], cpu["callee"], cpu["idle"], wake))
                 except Exception as e:
                     print("  run %d, %s: FAILED: %s" % (run + 1, kind, e))
     finally:
@@ -288,6 +296,14 @@ def main():
                 "%.2f" % (idle / bidle) if bidle else "baresip idle used no measurable CPU"))
         elif have_baresip:
             print("  no baresip run succeeded: no ratio")
+    if results["ours+echo"] and results["ours"]:
+        echo_call, _, _ = summary("ours+echo")
+        call, _, _ = summary("ours")
+        print("  KestroVox with echo cancellation and noise suppression on (its defaults): %.2f CPU s/min per peer "
+              "in the call, %+.2f s/min for the processing%s" % (
+                  echo_call, echo_call - call,
+                  "; %.2f of baresip's (which cancels no echo here)" % (echo_call / summary("baresip")[0])
+                  if results["baresip"] else ""))
     return 0
 
 

@@ -17,5 +17,3 @@ echo
 python3 bench/lean_bench.py
 echo
 python3 bench/baresip_compare.py
-echo
-python3 bench/echo_bench.py
