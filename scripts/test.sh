@@ -7,7 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/deps.sh"
 
-step() { printf '\n=== %s ===\n' "$*"; }
+started=$SECONDS
+step() { printf '\n=== %s (at %d:%02d) ===\n' "$*" $(((SECONDS - started) / 60)) $(((SECONDS - started) % 60)); }
 
 step "native build and tests (address and undefined-behaviour sanitizers)"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=address >/dev/null
