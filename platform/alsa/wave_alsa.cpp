@@ -1,5 +1,5 @@
 // Linux wave devices on named ALSA PCMs: 16-bit signed little-endian mono at
-// exactly the asked rate, periods of one GSM frame. Each open device has one worker
+// exactly the asked rate, short periods. Each open device has one worker
 // thread; only the worker calls the PCM between open and close. The caller's
 // buffers are touched only under the device lock, so once reset() or
 // unprepare() has returned, the worker no longer reads or writes them.
@@ -67,12 +67,13 @@ void ClosePcm(snd_pcm_t* pcm) {
     snd_pcm_close(pcm);
 }
 
-// Periods of 40 ms, one GSM frame: each period costs a wake-up here and, behind
-// a sound server's plugin, a request and a write through the server's socket
-// (20 ms periods cost a call through PulseAudio about a third more CPU). The
-// rings only bound what may be queued; the playout decides how much is.
-constexpr unsigned PeriodUs = 40000;
-constexpr unsigned OutputRingUs = 160000;
+// Periods of 20 ms. Through PulseAudio's plugin each period costs a request
+// and a write on the server's socket, so 40 ms periods cost a call about a
+// third less CPU; but with them a call through the sound server lost a piece
+// of speech now and then (1 run in 5), so they wait until that is understood.
+// The rings only bound what may be queued; the playout decides how much is.
+constexpr unsigned PeriodUs = 20000;
+constexpr unsigned OutputRingUs = 80000;
 constexpr unsigned InputRingUs = 200000;
 
 struct Geometry {
