@@ -21,7 +21,11 @@ MIN_SNR_DB = 5.0
 
 
 def snr(reference, received):
-    out = subprocess.run([WAVTOOL, "snr", reference, received, "4"], check=True, capture_output=True,
+    # Each quarter second aligned within 200 ms of the overall lag: without
+    # concealment the playout prebuffers again after every gap, and each such
+    # restart shifts the rest of the speech in the file (seen: 3.7 dB for a
+    # call whose speech all arrived).
+    out = subprocess.run([WAVTOOL, "snr", reference, received, "4", "200"], check=True, capture_output=True,
                          text=True).stdout
     m = re.search(r"lag=(-?\d+) snr=([-\d.inf]+) gain=([-\d.]+) drift=(\d+)", out)
     return int(m.group(1)), float(m.group(2)), float(m.group(3))
