@@ -3,6 +3,8 @@
 #include <speex/speex_echo.h>
 #include <speex/speex_preprocess.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <numeric>
 
@@ -87,6 +89,28 @@ void EchoReference::played(Source& source, const uint8_t* data, int samples, int
     }
     source.next = position + samples;
     source.epoch = epoch_;
+    addLocked(position, data, samples);
+}
+
+bool EchoReference::follows(Source& source, const uint8_t* data, int samples, int sampleRate, int64_t queuedMicros) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (rate_ <= 0 || !anchored_ || sampleRate != rate_ || samples <= 0) return false;
+    if (source.epoch != epoch_ || source.next < 0) return false;
+    int64_t position = source.next;
+    if (queuedMicros >= 0) {
+        // The one before should have ended by now: the device ran dry, and
+        // this frame begins as it is queued.
+        const int64_t now = (queuedMicros - originMicros_) * rate_ / 1000000;
+        if (now > position + rate_ / 500) position = now;
+    }
+    const int64_t firstFree = taken_ - static_cast<int64_t>(rate_) * LagMs / 1000;
+    if (position + samples > firstFree + RingSamples) return false;
+    addLocked(position, data, samples);
+    source.next = position + samples;
+    return true;
+}
+
+void EchoReference::addLocked(int64_t position, const uint8_t* data, int samples) {
     const int64_t lag = static_cast<int64_t>(rate_) * LagMs / 1000;
     const int64_t firstFree = taken_ - lag;  // positions before this have been handed out
     for (int i = 0; i < samples; ++i) {
@@ -107,6 +131,85 @@ int64_t EchoReference::taken() {
 bool EchoReference::anchored() {
     std::lock_guard<std::mutex> guard(lock_);
     return anchored_;
+}
+
+// ---- EchoDelayEstimator ----
+
+void EchoDelayEstimator::start(int sampleRate) {
+    step_ = sampleRate / StepsPerSecond > 0 ? sampleRate / StepsPerSecond : 1;
+    filled_ = 0;
+    micSum_ = referenceSum_ = 0;
+    steps_ = 0;
+    sinceEstimate_ = 0;
+    estimate_ = 0;
+    candidate_ = NoCandidate;
+}
+
+bool EchoDelayEstimator::add(const int16_t* mic, const int16_t* reference, int samples) {
+    bool ready = false;
+    for (int i = 0; i < samples; ++i) {
+        micSum_ += double(mic[i]) * mic[i];
+        referenceSum_ += double(reference[i]) * reference[i];
+        if (++filled_ < step_) continue;
+        const int at = steps_ % HistorySteps;
+        mic_[at] = static_cast<float>(std::sqrt(micSum_ / step_));
+        reference_[at] = static_cast<float>(std::sqrt(referenceSum_ / step_));
+        micSum_ = referenceSum_ = 0;
+        filled_ = 0;
+        ++steps_;
+        if (steps_ >= HistorySteps && ++sinceEstimate_ >= EstimateSteps) {
+            sinceEstimate_ = 0;
+            if (estimate()) ready = true;
+        }
+    }
+    return ready;
+}
+
+bool EchoDelayEstimator::estimate() {
+    // Oldest first.
+    float mic[HistorySteps], reference[HistorySteps];
+    int loud = 0;
+    for (int i = 0; i < HistorySteps; ++i) {
+        const int at = (steps_ + i) % HistorySteps;
+        mic[i] = mic_[at];
+        reference[i] = reference_[at];
+        if (reference[i] >= 64) ++loud;  // about -54 dB of full scale
+    }
+    if (loud < HistorySteps / 4) return false;  // too little far-end sound to go by
+    // Each lag pairs the same stretch of microphone with the reference lag steps earlier.
+    const int from = LatestStep, to = HistorySteps + EarliestStep, count = to - from;
+    double micMean = 0;
+    for (int i = from; i < to; ++i) micMean += mic[i];
+    micMean /= count;
+    double micVar = 0;
+    for (int i = from; i < to; ++i) micVar += (mic[i] - micMean) * (mic[i] - micMean);
+    if (micVar <= 0) return false;
+    double best = -1;
+    int bestLag = 0;
+    for (int lag = EarliestStep; lag <= LatestStep; ++lag) {
+        double mean = 0;
+        for (int i = from; i < to; ++i) mean += reference[i - lag];
+        mean /= count;
+        double cross = 0, var = 0;
+        for (int i = from; i < to; ++i) {
+            const double r = reference[i - lag] - mean;
+            cross += (mic[i] - micMean) * r;
+            var += r * r;
+        }
+        if (var <= 0) continue;
+        const double c = cross / std::sqrt(micVar * var);
+        if (c > best) {
+            best = c;
+            bestLag = lag;
+        }
+    }
+    // Near speech over the echo lowers the likeness; below this, or when the
+    // last estimate was elsewhere, the peak may be chance.
+    const int last = candidate_;
+    candidate_ = best >= 0.6 ? bestLag : NoCandidate;
+    if (candidate_ == NoCandidate || last == NoCandidate || std::abs(candidate_ - last) > 1) return false;
+    estimate_ = bestLag * step_;
+    return true;
 }
 
 // ---- EchoCanceller ----
@@ -137,6 +240,9 @@ bool EchoCanceller::start(int sampleRate, int frameSamples) {
     // still converging within about 3 s.
     int cancellerRate = rate_ < 16000 ? 16000 : rate_;
     speex_echo_ctl(echo_, SPEEX_ECHO_SET_SAMPLING_RATE, &cancellerRate);
+    lineSamples_ = rate_ * MaxShiftMs / 1000 + frame_;
+    micLine_.reset(new int16_t[static_cast<size_t>(lineSamples_)]());
+    referenceLine_.reset(new int16_t[static_cast<size_t>(lineSamples_)]());
     micIn_.reset(new int16_t[static_cast<size_t>(frame_ + BlockSamples)]());
     refIn_.reset(new int16_t[static_cast<size_t>(frame_ + BlockSamples)]());
     out_.reset(new int16_t[static_cast<size_t>(frame_ + 2 * BlockSamples)]());
@@ -155,6 +261,43 @@ void EchoCanceller::reset() {
     inCount_ = 0;
     outCount_ = delay_;
     std::memset(out_.get(), 0, static_cast<size_t>(delay_) * 2);
+    estimator_.start(rate_);
+    std::memset(micLine_.get(), 0, static_cast<size_t>(lineSamples_) * 2);
+    std::memset(referenceLine_.get(), 0, static_cast<size_t>(lineSamples_) * 2);
+    lineAt_ = 0;
+    referenceShift_ = micShift_ = 0;
+}
+
+void EchoCanceller::placeEcho(int delay) {
+    const int ms = rate_ / 1000;
+    const int placed = delay + micShift_ - referenceShift_;
+    if (placed >= ReachLowMs * ms && placed <= FilterTaps - TailMs * ms) return;
+    int reference = 0, mic = 0;
+    if (delay >= TargetMs * ms) {
+        reference = delay - TargetMs * ms;
+    } else {
+        mic = TargetMicMs * ms - delay;
+    }
+    const int most = lineSamples_ - frame_;
+    referenceShift_ = reference < most ? reference : most;
+    micShift_ = mic < most ? mic : most;
+    // What the filter learnt belongs to the old alignment.
+    speex_echo_state_reset(echo_);
+}
+
+// Appends a frame to both lines and puts the lined-up frame in micIn_ and refIn_ after inCount_.
+void EchoCanceller::lineUp(const int16_t* mic, const int16_t* reference) {
+    for (int i = 0; i < frame_; ++i) {
+        micLine_[static_cast<size_t>((lineAt_ + i) % lineSamples_)] = mic[i];
+        referenceLine_[static_cast<size_t>((lineAt_ + i) % lineSamples_)] = reference[i];
+    }
+    for (int i = 0; i < frame_; ++i) {
+        const int m = ((lineAt_ + i - micShift_) % lineSamples_ + lineSamples_) % lineSamples_;
+        const int r = ((lineAt_ + i - referenceShift_) % lineSamples_ + lineSamples_) % lineSamples_;
+        micIn_[static_cast<size_t>(inCount_ + i)] = micLine_[static_cast<size_t>(m)];
+        refIn_[static_cast<size_t>(inCount_ + i)] = referenceLine_[static_cast<size_t>(r)];
+    }
+    lineAt_ = (lineAt_ + frame_) % lineSamples_;
 }
 
 void EchoCanceller::process(int16_t* mic, const int16_t* reference, bool cancel, bool suppress) {
@@ -168,6 +311,8 @@ void EchoCanceller::process(int16_t* mic, const int16_t* reference, bool cancel,
     }
     if (cancel != cancelling_) {
         if (cancel) speex_echo_state_reset(echo_);
+        // The microphone is held back only for the canceller's sake.
+        if (!cancel) micShift_ = referenceShift_ = 0;
         speex_preprocess_ctl(pre_, SPEEX_PREPROCESS_SET_ECHO_STATE, cancel ? echo_ : nullptr);
         cancelling_ = cancel;
     }
@@ -176,8 +321,8 @@ void EchoCanceller::process(int16_t* mic, const int16_t* reference, bool cancel,
         speex_preprocess_ctl(pre_, SPEEX_PREPROCESS_SET_DENOISE, &on);
         suppressing_ = suppress;
     }
-    std::memcpy(micIn_.get() + inCount_, mic, static_cast<size_t>(frame_) * 2);
-    std::memcpy(refIn_.get() + inCount_, reference, static_cast<size_t>(frame_) * 2);
+    if (cancel && estimator_.add(mic, reference, frame_)) placeEcho(estimator_.delaySamples());
+    lineUp(mic, reference);
     inCount_ += frame_;
     int used = 0;
     while (inCount_ - used >= BlockSamples) {

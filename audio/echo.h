@@ -4,21 +4,30 @@
 // EchoReference is the far end as the loudspeaker plays it: the sum of every
 // party's playout, laid on the capture's sample clock. Positions count the
 // samples the capture has taken since the program started. The capture takes
-// one slice per captured frame (and clears it); each playout adds a frame as
-// the device begins to play it. Where it goes comes from the time it began:
-// the capture's reads fix the time of every position (the earliest of the
-// last reads, so that the capture's clock may drift from ours), and a playout's frames follow one another without a gap for as long
-// as its device plays them back to back, so a late look at the device does
-// not make the reference jump. The slice a frame takes lies LagMs behind the
-// frame itself: a playout that learns of a frame a little late still lands in
-// time, and the echo in the microphone, always later than the sound that
-// caused it, stays within reach of the filter.
+// one slice per captured frame (and clears it). A playout adds the frame its
+// device begins to play, placed by the time it began: the capture's reads fix
+// the time of every position (the earliest of the last reads, so that the
+// capture's clock may drift from ours). The frames queued behind it follow
+// at once, each where the one before ends, for as long as the device plays
+// them back to back: a device tells of a frame played only some time later,
+// and a late look at it must neither make the reference jump nor come after
+// the capture has taken the frame's place. The slice a frame takes lies LagMs
+// behind the frame itself, so that the echo in the microphone, always later
+// than the sound that caused it, stays within reach of the filter.
 //
 // EchoCanceller runs the capture's frames through speexdsp's echo canceller
 // (frames of BlockSamples, FilterTaps long) and its preprocessor (residual
 // echo suppression, noise suppression), in blocks of BlockSamples whatever the
 // capture's frame length: a frame length that is not a whole number of blocks
 // (codec 1's 240 samples) costs the output a fixed delay of less than a block.
+//
+// Where the echo lies behind the reference depends on latencies the program
+// cannot see (a sound server's, a driver's, a wireless headset's), and the
+// filter only reaches FilterTaps ahead. So EchoCanceller also estimates it, from
+// the loudness of the microphone and the reference 10 ms at a time, and when
+// the echo falls outside the filter's reach it delays the reference (the echo
+// comes too late) or the microphone (it comes before the reference has it) to
+// bring it back.
 //
 // Neither allocates nor waits on anything but a short lock per frame.
 #pragma once
@@ -64,12 +73,20 @@ public:
     // moment is when the device was started or given the frame while idle,
     // not when a look at the device found it playing.
     void played(Source& source, const uint8_t* data, int samples, int sampleRate, int64_t startMicros, bool exact);
+    // Adds a frame queued to play right after the source's last one; false,
+    // adding nothing, when the source has no place yet or the frame would
+    // reach beyond what the ring holds (it is added later). queuedMicros:
+    // when it was given to the device, if just now (else -1); a frame given
+    // after the one before should have ended begins then.
+    bool follows(Source& source, const uint8_t* data, int samples, int sampleRate, int64_t queuedMicros = -1);
 
     // For tests: the position the next take begins at, and whether times are known.
     int64_t taken();
     bool anchored();
 
 private:
+    void addLocked(int64_t position, const uint8_t* data, int samples);
+
     std::mutex lock_;
     int32_t ring_[RingSamples] = {};
     int64_t taken_ = 0;         // positions before this are taken
@@ -83,10 +100,51 @@ private:
     uint32_t epoch_ = 1;
 };
 
+// How far the microphone's sound lags the reference's, from their loudness
+// in steps of 10 ms over the last few seconds.
+class EchoDelayEstimator {
+public:
+    static constexpr int StepsPerSecond = 100;
+    static constexpr int HistorySteps = 150;  // 1.5 s
+    static constexpr int EstimateSteps = 50;  // a look every 0.5 s
+    static constexpr int EarliestStep = -10;  // the microphone 100 ms ahead
+    static constexpr int LatestStep = 60;     // 600 ms behind
+
+    void start(int sampleRate);
+    // Adds samples of both; true when a new estimate is ready (every half
+    // second while the reference has been loud enough, the two agree well
+    // and the look before found the same).
+    bool add(const int16_t* mic, const int16_t* reference, int samples);
+    // The last estimate, in samples (negative: the microphone is ahead).
+    int delaySamples() const { return estimate_; }
+
+private:
+    bool estimate();
+
+    int step_ = 80;
+    int filled_ = 0;
+    double micSum_ = 0, referenceSum_ = 0;
+    float mic_[HistorySteps] = {}, reference_[HistorySteps] = {};
+    int steps_ = 0;  // steps taken in all; the newest is at (steps_ - 1) % HistorySteps
+    int sinceEstimate_ = 0;
+    int estimate_ = 0;
+    static constexpr int NoCandidate = -1000;
+    int candidate_ = NoCandidate;  // the lag the last look found, in steps
+};
+
 class EchoCanceller {
 public:
     static constexpr int BlockSamples = 320;
     static constexpr int FilterTaps = 2048;
+    // The echo is moved when an estimate puts it less than ReachLowMs into
+    // the filter or less than TailMs before its end, to TargetMs (or
+    // TargetMicMs when that takes delaying the microphone, which the far end
+    // hears as delay).
+    static constexpr int ReachLowMs = 5;
+    static constexpr int TailMs = 100;
+    static constexpr int TargetMs = 40;
+    static constexpr int TargetMicMs = 25;
+    static constexpr int MaxShiftMs = 600;
 
     EchoCanceller() = default;
     ~EchoCanceller();
@@ -103,6 +161,9 @@ public:
     void process(int16_t* mic, const int16_t* reference, bool cancel, bool suppress);
     // The fixed delay a frame length that is not whole blocks costs, in samples.
     int delaySamples() const { return delay_; }
+    // What is applied now to line the echo up with the reference, in samples.
+    int referenceShift() const { return referenceShift_; }
+    int micShift() const { return micShift_; }
 
 private:
     void reset();
@@ -121,6 +182,14 @@ private:
     int inCount_ = 0;
     int outCount_ = 0;
     int16_t cleaned_[BlockSamples] = {};
+    // The last lineSamples_ of microphone and reference, read shift samples back.
+    void lineUp(const int16_t* mic, const int16_t* reference);
+    void placeEcho(int delay);
+    EchoDelayEstimator estimator_;
+    std::unique_ptr<int16_t[]> micLine_, referenceLine_;
+    int lineSamples_ = 0;
+    int lineAt_ = 0;
+    int referenceShift_ = 0, micShift_ = 0;
 };
 
 }  // namespace kv

@@ -95,6 +95,7 @@ int PlayoutBuffer::write(int sampleRate, const uint8_t* data, int length) {
     }
     device_->write(slot.buffer);
     writeIndex_ = (writeIndex_ + 1) % n;
+    referAheadLocked(true);
     samplesWritten_ += samples;
     concealRun_ = 0;  // a concealment run ends with the first real frame behind it
     tailSamples_ = 0;
@@ -127,6 +128,23 @@ void PlayoutBuffer::referSlotLocked(Slot& slot, bool began) {
     const int64_t start =
         began ? std::chrono::duration_cast<std::chrono::microseconds>(startedAt_.time_since_epoch()).count() : -1;
     reference->played(echoSource_, slot.buffer.data, slot.buffer.length / 2, sampleRate_, start, began && startedExact_);
+}
+
+void PlayoutBuffer::referAheadLocked(bool queued) {
+    EchoReference* reference = echoReference_.load();
+    if (!reference || !playing) return;
+    const int newest = (writeIndex_ + slotCount_ - 1) % slotCount_;
+    for (int i = playIndex_, before = -1; slots_[i].inUse && i != writeIndex_; before = i, i = (i + 1) % slotCount_) {
+        Slot& slot = slots_[i];
+        if (slot.referenced) continue;
+        if (before < 0 || !slots_[before].referenced) return;  // its place is not known yet
+        const int64_t now = queued && i == newest ? std::chrono::duration_cast<std::chrono::microseconds>(
+                                                          std::chrono::steady_clock::now().time_since_epoch())
+                                                          .count()
+                                                    : -1;
+        if (!reference->follows(echoSource_, slot.buffer.data, slot.buffer.length / 2, sampleRate_, now)) return;
+        slot.referenced = true;
+    }
 }
 
 void PlayoutBuffer::prepareSlotLocked(Slot& slot, int length) {
@@ -243,6 +261,7 @@ bool PlayoutBuffer::queueConcealmentLocked() {
     slot.referenced = false;
     device_->write(slot.buffer);
     writeIndex_ = (writeIndex_ + 1) % n;
+    referAheadLocked();
     samplesWritten_ += piece;
     concealRun_ += piece;
     concealed_.fetch_add(1);
@@ -316,6 +335,7 @@ void PlayoutBuffer::monitor() {
             }
             if (playing && current.inUse && !current.referenced && startedIndex_ == playIndex_)
                 referSlotLocked(slots_[playIndex_], true);
+            referAheadLocked();
             std::chrono::steady_clock::time_point due = now;
             if (alone && sampleRate_ > 0) {
                 const int64_t lengthUs = static_cast<int64_t>(current.buffer.length / 2) * 1000000 / sampleRate_;

@@ -33,17 +33,18 @@ double Energy(const std::vector<int16_t>& s, size_t from, size_t to) {
     return e;
 }
 
-// The far end through a room: 12 ms later, a short decaying tail, at about -6 dB.
-std::vector<int16_t> Echo(const std::vector<int16_t>& far) {
+// The far end through a room: `delay` samples later (12 ms unless told;
+// negative: heard before the reference has it), a short decaying tail, at about -6 dB.
+std::vector<int16_t> Echo(const std::vector<int16_t>& far, long delay = 96) {
     const double taps[] = {0.5, 0.25, -0.12, 0.06, 0.03};
     std::vector<int16_t> out(far.size());
-    for (size_t i = 0; i < far.size(); ++i) {
+    for (long i = 0; i < long(far.size()); ++i) {
         double v = 0;
-        for (size_t k = 0; k < 5; ++k) {
-            const size_t at = 96 + 7 * k;
-            if (i >= at) v += taps[k] * far[i - at];
+        for (long k = 0; k < 5; ++k) {
+            const long at = i - delay - 7 * k;
+            if (at >= 0 && at < long(far.size())) v += taps[k] * far[size_t(at)];
         }
-        out[i] = static_cast<int16_t>(v);
+        out[size_t(i)] = static_cast<int16_t>(v);
     }
     return out;
 }
@@ -78,6 +79,7 @@ TEST_P(EchoFrames, RemovesTheEchoOfTheFarEndOnceConverged) {
     const double removedDb = 10 * std::log10(before / after);
     std::printf("frames of %d: echo %.1f dB down after 4 s\n", frame, removedDb);
     EXPECT_GE(removedDb, 20.0) << "frames of " << frame;
+    EXPECT_EQ(echo.micShift() + echo.referenceShift(), 0) << "an echo within reach stays where it is";
     // Without the canceller the same echo goes through.
     EchoCanceller off;
     ASSERT_TRUE(off.start(8000, frame));
@@ -86,6 +88,28 @@ TEST_P(EchoFrames, RemovesTheEchoOfTheFarEndOnceConverged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(GsmAndCodec1, EchoFrames, ::testing::Values(320, 240));
+
+// Devices whose latency the program cannot see put the echo before the
+// reference (5 ms) or beyond the filter (350 ms): it is found and lined up.
+TEST(Echo, AnEchoOutOfTheFiltersReachIsFoundAndLinedUp) {
+    const size_t length = 8000 * 16;
+    const std::vector<int16_t> far = Looped(SpeechSample(), length);
+    for (long delay : {-40L, 2800L}) {
+        const std::vector<int16_t> mic = Echo(far, delay);
+        EchoCanceller echo;
+        ASSERT_TRUE(echo.start(8000, 320));
+        const std::vector<int16_t> out = Cancel(echo, 320, mic, far, true, false);
+        const double removedDb = 10 * std::log10(Energy(mic, 8000 * 10, length) / Energy(out, 8000 * 10, length));
+        std::printf("echo %ld samples behind: reference held %d, microphone held %d, echo %.1f dB down\n", delay,
+                    echo.referenceShift(), echo.micShift(), removedDb);
+        EXPECT_GE(removedDb, 20.0) << delay;
+        if (delay < 0) {
+            EXPECT_GT(echo.micShift(), -delay);
+        } else {
+            EXPECT_GT(echo.referenceShift(), delay - EchoCanceller::FilterTaps);
+        }
+    }
+}
 
 // How alike the near speech and the canceller's output are: their waveform
 // correlation at the best shift (the preprocessor holds one block back), and
@@ -169,6 +193,21 @@ TEST(EchoReference, FramesLandWhereTheCaptureHearsThemAndFollowOneAnotherWithout
     for (int i = lag; i < 320; ++i) ASSERT_EQ(out[i], 5) << i;
     EXPECT_EQ(ring.taken(), 4 * 320);
 
+    // A frame queued behind the last one goes in at once where that one ends,
+    // as far ahead as the ring holds; one with no chain to follow waits.
+    std::vector<int16_t> nines(320, 9);
+    EXPECT_TRUE(ring.follows(source, reinterpret_cast<uint8_t*>(nines.data()), 320, 8000));
+    const int ahead = EchoReference::RingSamples / 320;
+    int added = 1;
+    while (added < 2 * ahead && ring.follows(source, reinterpret_cast<uint8_t*>(fives.data()), 320, 8000)) ++added;
+    EXPECT_LT(added, ahead);
+    EchoReference::Source none;
+    EXPECT_FALSE(ring.follows(none, reinterpret_cast<uint8_t*>(nines.data()), 320, 8000));
+    ring.take(out.data(), 320, 200000);
+    ring.take(out.data(), 320, 240000);
+    ring.take(out.data(), 320, 280000);  // the restarted frame's last part, then the one that followed it
+    for (int i = 0; i < 320; ++i) ASSERT_EQ(out[i], i < 320 - lag ? 5 : 9) << i;
+
     // A capture closed and opened again forgets the chains and the times.
     ring.captureClosed();
     ring.captureOpened(8000);
@@ -177,6 +216,25 @@ TEST(EchoReference, FramesLandWhereTheCaptureHearsThemAndFollowOneAnotherWithout
     ring.take(out.data(), 320, 400000);
     ring.take(out.data(), 320, 440000);
     EXPECT_EQ(out, std::vector<int16_t>(320, 0));
+}
+
+TEST(EchoReference, AFrameQueuedAfterTheOneBeforeShouldHaveEndedBeginsWhenQueued) {
+    EchoReference ring;
+    EchoReference::Source source;
+    std::vector<int16_t> ones(320, 1), nines(320, 9), fives(320, 5), out(320);
+    ring.captureOpened(8000);
+    ring.take(out.data(), 320, 40000);  // position 0 is at time 0
+    ring.played(source, reinterpret_cast<uint8_t*>(ones.data()), 320, 8000, 40000, true);  // 320 to 640
+    // Queued while the one before plays: it follows. Queued when the chain
+    // ended 80 ms ago (the device ran dry): it begins then, at 1600.
+    ASSERT_TRUE(ring.follows(source, reinterpret_cast<uint8_t*>(nines.data()), 320, 8000, 60000));
+    ASSERT_TRUE(ring.follows(source, reinterpret_cast<uint8_t*>(fives.data()), 320, 8000, 200000));
+    const int lag = 8000 * EchoReference::LagMs / 1000;
+    for (int k = 2; k <= 4; ++k) ring.take(out.data(), 320, 40000 * k);
+    for (int i = 0; i < 320; ++i) ASSERT_EQ(out[i], i < lag ? 9 : 0) << i;  // 880 to 1200
+    ring.take(out.data(), 320, 200000);
+    ring.take(out.data(), 320, 240000);
+    for (int i = 0; i < 320; ++i) ASSERT_EQ(out[i], i < lag ? 0 : 5) << i;  // 1520 to 1840
 }
 
 }  // namespace
