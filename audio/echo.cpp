@@ -271,7 +271,7 @@ void EchoCanceller::reset() {
 void EchoCanceller::placeEcho(int delay) {
     const int ms = rate_ / 1000;
     const int placed = delay + micShift_ - referenceShift_;
-    if (placed >= ReachLowMs * ms && placed <= FilterTaps - TailMs * ms) return;
+    if (placed >= 0 && placed <= FilterTaps - TailMs * ms) return;
     int reference = 0, mic = 0;
     if (delay >= TargetMs * ms) {
         reference = delay - TargetMs * ms;

@@ -7,11 +7,12 @@
 // one slice per captured frame (and clears it). A playout adds the frame its
 // device begins to play, placed by the time it began: the capture's reads fix
 // the time of every position (the earliest of the last reads, so that the
-// capture's clock may drift from ours). The frames queued behind it follow
-// at once, each where the one before ends, for as long as the device plays
-// them back to back: a device tells of a frame played only some time later,
-// and a late look at it must neither make the reference jump nor come after
-// the capture has taken the frame's place. The slice a frame takes lies LagMs
+// capture's clock may drift from ours), and the frames after it follow it
+// directly while the device plays them back to back. A device that tells of
+// a frame played only well after it ended (waveOut) has the frames queued
+// behind it added at once instead (follows): a late look at it must neither
+// make the reference jump nor come after the capture has taken the frame's
+// place. The slice a frame takes lies LagMs
 // behind the frame itself, so that the echo in the microphone, always later
 // than the sound that caused it, stays within reach of the filter.
 //
@@ -136,11 +137,11 @@ class EchoCanceller {
 public:
     static constexpr int BlockSamples = 320;
     static constexpr int FilterTaps = 2048;
-    // The echo is moved when an estimate puts it less than ReachLowMs into
-    // the filter or less than TailMs before its end, to TargetMs (or
-    // TargetMicMs when that takes delaying the microphone, which the far end
-    // hears as delay).
-    static constexpr int ReachLowMs = 5;
+    // The echo is moved when an estimate puts it before the filter's start
+    // (the estimate's steps are 10 ms: an echo a few milliseconds in may
+    // come out as 0, and is left where it is) or less than TailMs before its
+    // end, to TargetMs (or TargetMicMs when that takes delaying the
+    // microphone, which the far end hears as delay).
     static constexpr int TailMs = 100;
     static constexpr int TargetMs = 40;
     static constexpr int TargetMicMs = 25;

@@ -132,7 +132,7 @@ void PlayoutBuffer::referSlotLocked(Slot& slot, bool began) {
 
 void PlayoutBuffer::referAheadLocked(bool queued) {
     EchoReference* reference = echoReference_.load();
-    if (!reference || !playing) return;
+    if (!reference || !playing || !device_ || !device_->reportsLate()) return;
     const int newest = (writeIndex_ + slotCount_ - 1) % slotCount_;
     for (int i = playIndex_, before = -1; slots_[i].inUse && i != writeIndex_; before = i, i = (i + 1) % slotCount_) {
         Slot& slot = slots_[i];

@@ -130,11 +130,12 @@ private:
     // The lock is held by the caller: adds the slot to the echo reference;
     // began: the slot is the one that began last, at startedAt_.
     void referSlotLocked(Slot& slot, bool began);
-    // The lock is held by the caller: adds the frames queued behind a frame
+    // The lock is held by the caller: on a device that reports played frames
+    // late (under Wine, 15 to 140 ms), adds the frames queued behind a frame
     // already in the reference, each where the one before it ends, as far
-    // ahead as the reference reaches. A device reports a frame played only
-    // some time after it was (under Wine, 15 to 140 ms), and by then the
-    // capture would have taken its place in the reference.
+    // ahead as the reference reaches; by the time the device told of them,
+    // the capture would have taken their place in the reference. Other
+    // devices' frames go in as they are seen to begin.
     // queued: the newest frame was given to the device just now.
     void referAheadLocked(bool queued = false);
 

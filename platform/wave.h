@@ -67,6 +67,10 @@ public:
     // See "Waiting" above.
     virtual void waitEvent(int timeoutMs) = 0;
     virtual void wake() = 0;
+    // True when the device tells of a buffer played well after it ended
+    // (waveOut: 15 to 140 ms later under Wine), so that whoever follows what
+    // it plays must go by what was queued, not by when buffers come back.
+    virtual bool reportsLate() const { return false; }
 };
 
 class WaveInput {

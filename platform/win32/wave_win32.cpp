@@ -55,6 +55,7 @@ void WaitOn(HANDLE event, int timeoutMs) {
 class Win32WaveOutput final : public WaveOutput {
 public:
     Win32WaveOutput(HWAVEOUT h, HANDLE event) : h_(h), event_(event) {}
+    bool reportsLate() const override { return true; }
     ~Win32WaveOutput() override {
         // Closing with buffers still queued fails; return them first.
         if (waveOutClose(h_) == WAVERR_STILLPLAYING) {
