@@ -128,6 +128,8 @@ class System(unittest.TestCase):
         hub.send("parties")
         hub.expect(r"^parties count=2")
         for p in (ann, bob):
+            # A callee takes the call a moment after the hub has reported it.
+            p.expect(r'^connected name="Hub"')
             p.send("parties")
             p.expect(r"^parties count=1")
             p.expect(r'^party index=0 name="Hub" address=%s:11676 active=1' % re.escape(lab.addresses[0]))
