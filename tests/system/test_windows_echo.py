@@ -101,8 +101,8 @@ class WindowsEcho(unittest.TestCase):
         # So the best window counts, and a call whose room kept jumping is
         # made once more. Seen with the canceller: 23 to 59 dB at best,
         # against 14 to 17 without. When the playouts placed each frame in
-        # the reference by its late-reported start, a whole call measured
-        # at most 2.7 dB better than without.
+        # the reference by its late-reported start, 5 whole calls in 6
+        # measured at most 2.7 dB better than without.
         on = self.echo_return_loss(1)
         if on < off + 8.0:
             on = self.echo_return_loss(1)
