@@ -143,6 +143,7 @@ void EchoDelayEstimator::start(int sampleRate) {
     sinceEstimate_ = 0;
     estimate_ = 0;
     candidate_ = NoCandidate;
+    agreeing_ = 0;
 }
 
 bool EchoDelayEstimator::add(const int16_t* mic, const int16_t* reference, int samples) {
@@ -206,8 +207,12 @@ bool EchoDelayEstimator::estimate() {
     // Near speech over the echo lowers the likeness; below this, or when the
     // last estimate was elsewhere, the peak may be chance.
     const int last = candidate_;
-    candidate_ = best >= 0.6 ? bestLag : NoCandidate;
-    if (candidate_ == NoCandidate || last == NoCandidate || std::abs(candidate_ - last) > 1) return false;
+    candidate_ = best >= 0.8 ? bestLag : NoCandidate;
+    if (candidate_ == NoCandidate || last == NoCandidate || std::abs(candidate_ - last) > 1) {
+        agreeing_ = candidate_ == NoCandidate ? 0 : 1;
+        return false;
+    }
+    if (++agreeing_ < 3) return false;
     estimate_ = bestLag * step_;
     return true;
 }

@@ -114,7 +114,7 @@ public:
     void start(int sampleRate);
     // Adds samples of both; true when a new estimate is ready (every half
     // second while the reference has been loud enough, the two agree well
-    // and the look before found the same).
+    // and the two looks before found the same).
     bool add(const int16_t* mic, const int16_t* reference, int samples);
     // The last estimate, in samples (negative: the microphone is ahead).
     int delaySamples() const { return estimate_; }
@@ -131,6 +131,7 @@ private:
     int estimate_ = 0;
     static constexpr int NoCandidate = -1000;
     int candidate_ = NoCandidate;  // the lag the last look found, in steps
+    int agreeing_ = 0;             // looks in a row that found about that lag
 };
 
 class EchoCanceller {
