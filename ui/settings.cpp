@@ -115,7 +115,7 @@ void LoadGenerateLog(Phone& phone) {
 std::vector<std::string> LoadAddressHistory() {
     std::vector<std::string> entries;
     for (int n = 1; n <= 49; ++n) {
-        char name[16], address[300];
+        char name[24], address[300];
         std::snprintf(name, sizeof name, "Address%d", n);
         if (ReadTextSetting(SettingsKey, name, address, sizeof address) == 0) entries.push_back(address);
     }

@@ -31,6 +31,23 @@ def snr(reference, received):
     return int(m.group(1)), float(m.group(2)), float(m.group(3))
 
 
+def pieces(reference, received):
+    """For a failure message: the speech in 160 ms pieces, those missing or
+    poor, and how far their alignment moved."""
+    out = subprocess.run([WAVTOOL, "pieces", reference, received, "4", "200"], check=True, capture_output=True,
+                         text=True).stdout.splitlines()
+    poor = [l for l in out[:-1] if "missing" in l or float(l.split("snr=")[1].split()[0]) < 3]
+    return "\n".join(poor + out[-1:])
+
+
+def assert_heard(test, reference, received, what):
+    lag, db, gain = snr(reference, received)
+    print("\n  %s: SNR %.2f dB after aligning by %d samples (gain %.2f)" % (what, db, lag, gain), end="")
+    if db < MIN_SNR_DB:
+        test.fail("%s: SNR %.2f dB < %.1f; pieces missing or poor:\n%s" % (what, db, MIN_SNR_DB,
+                                                                      pieces(reference, received)))
+
+
 def peak(path):
     out = subprocess.run([WAVTOOL, "stats", path], check=True, capture_output=True, text=True).stdout
     return float(re.search(r"peak=([\d.]+)", out).group(1))
@@ -85,10 +102,14 @@ class System(unittest.TestCase):
         must hear the other's codec and the other's speech."""
         lab = self.lab(2)
         ann, bob = "Ann%d%d" % (ann_codec, bob_codec), "Bob%d%d" % (ann_codec, bob_codec)
-        ann_says = audio_files.write(self.path(ann + ".wav"), audio_files.speech(1.5))
-        bob_says = audio_files.write(self.path(bob + ".wav"), audio_files.speech(1.5, reverse=True))
+        # Each microphone's file begins when its peer starts; its speech, 2.5 s
+        # later, must come after the call has connected (the callee started
+        # first, its start-up and the caller's before that) and end, with the
+        # playout's delay, before the caller hangs up 9 s after it connected.
+        ann_says = audio_files.write(self.path(ann + ".wav"), audio_files.speech(2.5))
+        bob_says = audio_files.write(self.path(bob + ".wav"), audio_files.speech(2.5, reverse=True))
         callee = self.peer(lab, 1, bob, "--answer", "accept", "--codec", str(bob_codec), mic=bob_says)
-        caller = self.peer(lab, 0, ann, "--call", lab.addresses[1], "--hangup-after", "8", "--codec", str(ann_codec),
+        caller = self.peer(lab, 0, ann, "--call", lab.addresses[1], "--hangup-after", "9", "--codec", str(ann_codec),
                            mic=ann_says)
         caller.expect(r'^connected name="%s" address=%s:11676 direction=outgoing' % (bob, re.escape(lab.addresses[1])))
         callee.expect(r'^connected name="%s" address=%s:11676 direction=incoming' % (ann, re.escape(lab.addresses[0])))
@@ -97,11 +118,8 @@ class System(unittest.TestCase):
         self.assertEqual(caller.wait(timeout=20), 0)
         callee.expect(r'^party-left name="%s" .*reason=hung-up' % ann)
         self.assertEqual(callee.quit(), 0)
-        for said, heard, way in ((ann_says, self.path(bob + "-out.wav"), "codec %d to codec %d" % (ann_codec, bob_codec)),
-                                 (bob_says, self.path(ann + "-out.wav"), "codec %d to codec %d" % (bob_codec, ann_codec))):
-            lag, db, gain = snr(said, heard)
-            print("\n  speech %s: SNR %.2f dB after aligning by %d samples (gain %.2f)" % (way, db, lag, gain), end="")
-            self.assertGreaterEqual(db, MIN_SNR_DB)
+        assert_heard(self, ann_says, self.path(bob + "-out.wav"), "speech codec %d to codec %d" % (ann_codec, bob_codec))
+        assert_heard(self, bob_says, self.path(ann + "-out.wav"), "speech codec %d to codec %d" % (bob_codec, ann_codec))
 
     def test_a_call_carries_speech_both_ways(self):
         self.talk()
@@ -120,6 +138,7 @@ class System(unittest.TestCase):
         ann = self.peer(lab, 1, "Ann", "--answer", "accept")
         bob = self.peer(lab, 2, "Bob", "--answer", "accept", mic=tone)
         hub = self.peer(lab, 0, "Hub", mic=hub_says)
+        started = time.monotonic()
         hub.send("call " + lab.addresses[1])
         hub.expect(r'^connected name="Ann"')
         wait_idle(hub)  # the first setup ends just after it reported the connection
@@ -133,7 +152,9 @@ class System(unittest.TestCase):
             p.send("parties")
             p.expect(r"^parties count=1")
             p.expect(r'^party index=0 name="Hub" address=%s:11676 active=1' % re.escape(lab.addresses[0]))
-        time.sleep(7)
+        # The hub's speech ends 7.7 s after it started; the callees' playouts
+        # hold up to half a second more, which a hang-up would cut off.
+        time.sleep(max(0.0, started + 9.0 - time.monotonic()))
         hub.send("hangup")
         ann.expect(r'^party-left name="Hub"')
         bob.expect(r'^party-left name="Hub"')
@@ -142,9 +163,7 @@ class System(unittest.TestCase):
         # Both hear the hub; Ann does not hear Bob's tone (nothing is forwarded);
         # the hub hears Bob.
         for who in ("Ann", "Bob"):
-            lag, db, gain = snr(hub_says, self.path(who + "-out.wav"))
-            print("\n  hub to %s: SNR %.2f dB" % (who, db), end="")
-            self.assertGreaterEqual(db, MIN_SNR_DB)
+            assert_heard(self, hub_says, self.path(who + "-out.wav"), "hub to " + who)
         self.assertGreater(peak(self.path("Hub-out.wav")), 2000)
 
     def test_a_refusal_with_a_text(self):
