@@ -46,8 +46,12 @@ public:
     virtual void interrupt() = 0;
 };
 
-// The receive buffer a new socket asks for.
-constexpr int ReceiveBufferBytes = 1 << 20;
+// The receive buffer a new socket asks for. The kernel charges a small
+// datagram far more than its length, so under a flood of 50,000 a second 1 MB
+// held only some tens of milliseconds; a receiving thread held up longer than
+// that on a busy machine lost the call's own datagrams with the junk. 4 MB
+// holds four times as long (the kernel keeps it within its own limit).
+constexpr int ReceiveBufferBytes = 4 << 20;
 
 // A new socket, or null when the platform refuses one.
 std::unique_ptr<UdpSocket> CreateUdpSocket();
