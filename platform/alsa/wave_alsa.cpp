@@ -67,13 +67,16 @@ void ClosePcm(snd_pcm_t* pcm) {
     snd_pcm_close(pcm);
 }
 
-// Periods of 20 ms. Through PulseAudio's plugin each period costs a request
-// and a write on the server's socket, so 40 ms periods cost a call about a
-// third less CPU; but with them a call through the sound server lost a piece
-// of speech now and then (1 run in 5), so they wait until that is understood.
+// Periods of 40 ms, one GSM frame. Through PulseAudio's plugin each period
+// costs a request from the server, a wake-up of the plugin's thread and one
+// of the worker: 40 ms periods cost a call about a third less CPU than 20 ms
+// ones. The server asks for more once less than the ring minus a period is
+// left, so the output ring is three periods and the worker has 80 ms to
+// answer (with a ring of two periods, 40 ms, a call through the sound server
+// lost a piece of speech now and then in our tests).
 // The rings only bound what may be queued; the playout decides how much is.
-constexpr unsigned PeriodUs = 20000;
-constexpr unsigned OutputRingUs = 80000;
+constexpr unsigned PeriodUs = 40000;
+constexpr unsigned OutputRingUs = 120000;
 constexpr unsigned InputRingUs = 200000;
 
 struct Geometry {
