@@ -12,9 +12,9 @@
 // a frame played only well after it ended (waveOut) has the frames queued
 // behind it added at once instead (follows): a late look at it must neither
 // make the reference jump nor come after the capture has taken the frame's
-// place. The slice a frame takes lies LagMs
-// behind the frame itself, so that the echo in the microphone, always later
-// than the sound that caused it, stays within reach of the filter.
+// place. The slice a frame takes lies LagMs behind the frame itself, so that
+// the echo in the microphone, always later than the sound that caused it,
+// stays within reach of the filter.
 //
 // EchoCanceller runs the capture's frames through speexdsp's echo canceller
 // (frames of BlockSamples, FilterTaps long) and its preprocessor (residual
