@@ -24,6 +24,11 @@ constexpr int64_t MaxChunkSamples = 8000;     // the timeline advances at most 1
 // With nothing due, time still moves on this often, so that the speaker file
 // grows with the silence as time passes.
 constexpr int IdleTickMs = 1000;
+// Played buffers are handed back on a grid of 10 ms, as a sound card hands
+// them back once per period: with a conference's worth of outputs open, the
+// timeline wakes once per tick for all of them, not once per buffer of each.
+// A microphone's buffers come back as soon as they are full.
+constexpr int64_t OutputTickSamples = 80;
 constexpr uint32_t HeaderBytes = 44;
 constexpr uint64_t MaxDataBytes = 0x7FFF0000u;  // keeps offsets inside a 32-bit long (Windows fseek)
 
@@ -333,8 +338,12 @@ public:
             if (o.queue.empty() || i >= n) break;
             Queued& q = o.queue.front();
             const int k = std::min(q.samples - q.position, n - i);
-            for (int j = 0; j < k; ++j)
-                mix[i + j] += static_cast<int32_t>(SampleAt(q.data, q.position + j) * volume / 0xFFFF);
+            if (volume == 0xFFFF) {  // the usual case: no scaling, no division per sample
+                for (int j = 0; j < k; ++j) mix[i + j] += SampleAt(q.data, q.position + j);
+            } else {
+                for (int j = 0; j < k; ++j)
+                    mix[i + j] += static_cast<int32_t>(SampleAt(q.data, q.position + j) * volume / 0xFFFF);
+            }
             q.position += k;
             i += k;
         }
@@ -357,22 +366,26 @@ public:
         }
     }
 
-    // Microseconds on the clock when the next queued buffer completes; -1 when
-    // none will without a device call.
+    // Microseconds on the clock when the ticker next hands buffers back: when
+    // the next microphone buffer is full, or at the first tick of the output
+    // grid by which an output buffer has played; -1 when none will without a
+    // device call.
     int64_t nextDueMicros() const {
         int64_t soonest = -1;
-        auto consider = [&](int64_t samples) {
+        auto consider = [&](int64_t samples, int64_t grid) {
             if (samples < 0) return;
             if (samples == 0) samples = 1;  // empty buffers retire with the next sample
-            if (soonest < 0 || samples < soonest) soonest = samples;
+            int64_t at = processed + samples;
+            at = (at + grid - 1) / grid * grid;
+            if (soonest < 0 || at < soonest) soonest = at;
         };
         if (hasSpeaker)
             for (const OutputState* o : outputs)
-                if (!o->paused) consider(o->samplesToNextDone());
+                if (!o->paused) consider(o->samplesToNextDone(), OutputTickSamples);
         for (const InputState* in : inputs)
-            if (in->started) consider(in->samplesToNextDone());
+            if (in->started) consider(in->samplesToNextDone(), 1);
         if (soonest < 0) return -1;
-        const int64_t sample = processed + soonest;
+        const int64_t sample = soonest;
         // The first moment at which catchUp() reaches that sample.
         return originMicros + (sample * 1000000 + Rate - 1) / Rate;
     }
