@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -122,12 +123,14 @@ struct Likeness {
     double changeDb = 0;
 };
 
-Likeness Compare(const std::vector<int16_t>& near, const std::vector<int16_t>& out) {
+// Over the near samples [from, to); from the second second to the end unless told.
+Likeness Compare(const std::vector<int16_t>& near, const std::vector<int16_t>& out, size_t from = 8000,
+                 size_t to = SIZE_MAX) {
     Likeness best;
-    const size_t length = near.size();
+    const size_t length = std::min(to, near.size());
     for (int shift = 0; shift <= 2 * EchoCanceller::BlockSamples; ++shift) {
         double cross = 1e-3, a = 1e-3, b = 1e-3;
-        for (size_t i = 8000; i + shift < length; ++i) {
+        for (size_t i = from; i < length && i + shift < out.size(); ++i) {
             cross += double(near[i]) * out[i + shift];
             a += double(near[i]) * near[i];
             b += double(out[i + shift]) * out[i + shift];
@@ -158,27 +161,18 @@ TEST(Echo, NearSpeechWithASilentReferenceGoesThroughIntact) {
     }
 }
 
+// What is left of the near speech once the best gain is applied: 1 - likeness^2 of its energy.
+double NearSnrDb(const std::vector<int16_t>& near, const std::vector<int16_t>& out, size_t from, size_t to) {
+    const double likeness = Compare(near, out, from, to).likeness;
+    return -10 * std::log10(std::max(1e-9, 1 - likeness * likeness));
+}
+
 // The near talker during double talk, at the output of the whole processing
 // (canceller, residual echo suppression, denoise): the far end talks all
 // along and its echo comes back through a room at its own level (a 120 ms
 // tail, 20 ms late, a little noise); the near end joins after 4 s. The SNR
 // is against the near speech, at the best shift and gain, over the double
 // talk and over the same speech without a far end.
-double NearSnrDb(const std::vector<int16_t>& near, const std::vector<int16_t>& out, size_t from, size_t to) {
-    double best = -100;
-    for (int shift = 0; shift <= 2 * EchoCanceller::BlockSamples; ++shift) {
-        double cross = 1e-3, a = 1e-3, b = 1e-3;
-        for (size_t i = from; i < to && i + shift < out.size(); ++i) {
-            cross += double(near[i]) * out[i + shift];
-            a += double(near[i]) * near[i];
-            b += double(out[i + shift]) * out[i + shift];
-        }
-        const double rho2 = cross * cross / (a * b);  // what a best gain leaves: 1 - rho^2 of the near energy
-        best = std::max(best, 10 * std::log10(1 / std::max(1e-9, 1 - rho2)));
-    }
-    return best;
-}
-
 TEST(Echo, TheNearTalkerComesThroughDoubleTalk) {
     const size_t length = 8000 * 14, nearFrom = 8000 * 4;
     const std::vector<int16_t> far = Looped(SpeechSample(), length);
