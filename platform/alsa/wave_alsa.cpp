@@ -218,10 +218,22 @@ protected:
         return s;
     }
 
-    void finish(Slot* s) {
+    // Under m_: the buffer is done; finish() also wakes its waiter.
+    static void complete(Slot* s) {
         s->queued = false;
         s->done = true;
+    }
+    void finish(Slot* s) {
+        complete(s);
         signal_.set();
+    }
+
+    // Worker, under lk: wakes the waiter for buffers complete()d with the lock
+    // released, so that its first look at them does not block on our lock.
+    void signalUnlocked(std::unique_lock<std::mutex>& lk) {
+        lk.unlock();
+        signal_.set();
+        lk.lock();
     }
 
     // Under m_: every queued buffer is returned as done.
@@ -337,6 +349,7 @@ private:
         {
             std::lock_guard<std::mutex> guard(m_);
             f();
+            ++changes_;
         }
         wake_.notify_all();
     }
@@ -385,13 +398,16 @@ private:
         return written_ - std::min<uint64_t>(written_, static_cast<uint64_t>(delay));
     }
 
-    // Under m_.
-    void markPlayed(uint64_t played) {
+    // Under m_: true when a buffer has played since the last look.
+    bool markPlayed(uint64_t played) {
         played_ = played;
+        bool any = false;
         while (!inFlight_.empty() && inFlight_.front()->end <= played) {
-            finish(inFlight_.front());
+            complete(inFlight_.front());
             inFlight_.pop_front();
+            any = true;
         }
+        return any;
     }
 
     // Worker: opens the PCM; false (and every buffer returned) when it cannot.
@@ -417,6 +433,10 @@ private:
         openPcm();
         std::unique_lock<std::mutex> lk(m_);
         while (!stop_) {
+            // The lock is let go below (ALSA calls, waking a waiter): a caller's
+            // change meanwhile must still end the wait at the bottom.
+            const uint64_t seen = changes_;
+            auto changed = [&] { return changes_ != seen || stop_ || dropsDone_ != dropsAsked_; };
             if (dropsDone_ != dropsAsked_) {
                 serveDrop(lk);
                 hwPaused_ = false;
@@ -480,7 +500,7 @@ private:
                 lk.unlock();
                 uint64_t played = playedPosition();
                 lk.lock();
-                markPlayed(played);
+                if (markPlayed(played)) signalUnlocked(lk);
             }
             if (lost_) {
                 broken_ = true;
@@ -500,9 +520,9 @@ private:
                 const uint64_t left = end > played_ ? end - played_ : 0;
                 int64_t ms = static_cast<int64_t>(left * 1000 / static_cast<uint64_t>(g_.rate)) + 1;
                 if (ms > MaxTailWaitMs) ms = MaxTailWaitMs;
-                wake_.wait_for(lk, std::chrono::milliseconds(ms));
+                wake_.wait_for(lk, std::chrono::milliseconds(ms), changed);
             } else {
-                wake_.wait(lk);
+                wake_.wait(lk, changed);
             }
         }
         workerGone_ = true;
@@ -514,6 +534,7 @@ private:
     std::shared_ptr<OpenFailures> failures_;
     bool paused_ = false;
     uint32_t volume_ = 0xFFFFu;
+    uint64_t changes_ = 0;  // counts the callers' changes: queue, pause, volume
 
     // Worker only.
     std::vector<int16_t> chunk_;
@@ -568,8 +589,9 @@ public:
 
 private:
     // Under m_: copies captured frames into the waiting buffers in order; the
-    // rest is thrown away.
-    void deliver(const int16_t* frames, Frames n) {
+    // rest is thrown away. True when a buffer was filled.
+    bool deliver(const int16_t* frames, Frames n) {
+        bool filled = false;
         while (n > 0 && !queue_.empty()) {
             Slot* s = queue_.front();
             Frames k = std::min<Frames>(n, s->frames - s->offset);
@@ -584,9 +606,11 @@ private:
             n -= k;
             if (s->offset == s->frames) {
                 queue_.pop_front();
-                finish(s);
+                complete(s);
+                filled = true;
             }
         }
+        return filled;
     }
 
     void run() {
@@ -651,7 +675,7 @@ private:
             }
             if (n > 0) {
                 if (queue_.empty()) discarded += static_cast<uint64_t>(n);
-                deliver(chunk.data(), static_cast<Frames>(n));
+                if (deliver(chunk.data(), static_cast<Frames>(n))) signalUnlocked(lk);
             }
             if (empty && !stop_ && recording_ && dropsDone_ == dropsAsked_) {
                 lk.unlock();
