@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds the benchmarks with optimisation and without sanitizers, and runs them.
+# Builds the benchmarks with optimisation and without sanitizers, and runs them
+# (with --build-only, only builds them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/deps.sh"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/bench --target kv_audio_bench kv_codec_quality kestrovox kv_wavtool kv_loadgen
+[ "${1:-}" != "--build-only" ] || exit 0
 ./build/bench/bench/kv_audio_bench
 echo
 ./build/bench/bench/kv_codec_quality
