@@ -166,7 +166,9 @@ int Snr(const char* refPath, const char* gotPath, double maxLagSeconds, long sla
 // overall lag, where its correlation with GOT, scaled by the energy there, is
 // largest. Pieces of REF quieter than -40 dBFS are pauses and are skipped. One
 // gain for all pieces is fitted over the aligned pieces. A piece is missing
-// when GOT holds less than a tenth of the energy that gain expects there.
+// when GOT holds less than a tenth of the energy that gain expects there, at
+// its own lag and at the lag of the piece before it (a piece with only a few
+// faint milliseconds of speech, the end of a word, may align best on silence).
 // Prints one line per piece and a summary.
 constexpr size_t Piece = 1280;
 
@@ -204,14 +206,17 @@ int Pieces(const char* refPath, const char* gotPath, double maxLagSeconds, long 
     int missing = 0;
     for (size_t k = 0; k < pieces.size(); ++k) {
         const Aligned& a = pieces[k];
-        double s = 0, d = 0, e = 0;
+        const long before = k > 0 ? pieces[k - 1].lag : a.lag;
+        double s = 0, d = 0, e = 0, eBefore = 0;
         for (size_t i = a.at; i < a.at + Piece; ++i) {
             const double g = At(got, long(i) + a.lag), want = gain * ref[i];
+            const double gBefore = At(got, long(i) + before);
             s += want * want;
             d += (g - want) * (g - want);
             e += g * g;
+            eBefore += gBefore * gBefore;
         }
-        const bool gone = e < 0.1 * s;
+        const bool gone = e < 0.1 * s && eBefore < 0.1 * s;
         const double db = d > 0 ? 10 * std::log10(s / d) : 99.0;
         std::printf("piece t=%.2f lag=%ld snr=%.2f%s\n", a.at / 8000.0, a.lag, db, gone ? " missing" : "");
         signal += s;
