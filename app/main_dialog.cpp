@@ -16,7 +16,7 @@
 #include "engine/phone.h"
 #include "resource.h"
 #include "ui/dialogs.h"
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 #include "ui/settings.h"
 #include "ui/slider.h"
 

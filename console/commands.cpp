@@ -7,7 +7,7 @@
 
 #include "console/output.h"
 #include "engine/phone.h"
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 
 namespace kv {
 namespace console {

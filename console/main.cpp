@@ -32,7 +32,7 @@
 #include "platform/registry.h"
 #include "platform/udp_socket.h"
 #include "platform/wave_devices.h"
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "engine/phone.h"
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 
 namespace kv {
 namespace {

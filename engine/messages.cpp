@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/phone.h"
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 
 namespace kv {
 namespace {

@@ -16,7 +16,7 @@
 #include "engine/phone.h"
 #include "platform/manual_wave.h"
 #include "test_support.h"
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 
 using namespace kv;
 using namespace kv::console;

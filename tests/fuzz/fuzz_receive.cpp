@@ -60,7 +60,7 @@
 
 #include "engine/phone.h"
 #include "platform/manual_wave.h"
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 
 using namespace kv;
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "shell_helpers.h"
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 
 using namespace shelltest;
 

@@ -6,7 +6,7 @@
 
 #include "platform/os.h"
 #include "test_support.h"
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 
 using namespace kv;
 using namespace kvtest;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "call_harness.h"
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 
 using namespace kv;
 using namespace kvtest;

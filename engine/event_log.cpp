@@ -1,4 +1,4 @@
-#include "ui/event_log.h"
+#include "engine/event_log.h"
 
 #include <cstdarg>
 #include <cstdio>
