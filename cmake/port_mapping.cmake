@@ -1,4 +1,6 @@
-# ---- port mapping at the home router: miniupnpc (UPnP IGD) and libnatpmp ----
+# ---- port mapping at the home router: UPnP IGD and NAT-PMP ----
+# UPnP is our own client (upnp_gateway.cpp, upnp_sockets.cpp, upnp_wire.cpp),
+# which uses miniupnpc only to parse device descriptions and SOAP answers.
 # Natively the system's libraries (Debian libminiupnpc-dev, libnatpmp-dev).
 # A build without one of them simply lacks that protocol.
 # For Windows, miniupnpc's sources from third_party/miniupnpc (see its
@@ -25,12 +27,15 @@ else()
   set(KV_MINIUPNPC_LIBRARY kv_miniupnpc)
 endif()
 
-set(KV_PORTMAP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/port_gateways.cpp)
+# upnp_wire.cpp (no I/O) is built everywhere, for its tests.
+set(KV_PORTMAP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/port_gateways.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/upnp_wire.cpp)
 set(KV_PORTMAP_DEFINITIONS "")
 set(KV_PORTMAP_LIBRARIES "")
 set(KV_PORTMAP_INCLUDES "")
 if(KV_MINIUPNPC_INCLUDE AND KV_MINIUPNPC_LIBRARY)
-  list(APPEND KV_PORTMAP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/upnp_miniupnpc.cpp)
+  list(APPEND KV_PORTMAP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/upnp_gateway.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/upnp_sockets.cpp)
   list(APPEND KV_PORTMAP_DEFINITIONS KV_HAVE_MINIUPNPC)
   list(APPEND KV_PORTMAP_LIBRARIES ${KV_MINIUPNPC_LIBRARY})
   list(APPEND KV_PORTMAP_INCLUDES ${KV_MINIUPNPC_INCLUDE})

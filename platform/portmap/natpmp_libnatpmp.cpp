@@ -104,6 +104,9 @@ private:
 
     // Waits for the answer of the pending request, at most timeoutMs: 0 with
     // *response filled, NATPMP_TRYAGAIN when none came, or the library's error.
+    // One datagram is read per turn and every turn checks the deadline, so
+    // however many come (from the gateway: the socket is connected to it),
+    // the wait ends on time.
     int await(int timeoutMs, int type, natpmpresp_t* response) {
         using Clock = std::chrono::steady_clock;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -20,6 +20,7 @@ constexpr int RequestTimeoutMs = 1000;
 constexpr int RemoveTimeoutMs = 500;
 constexpr int FirstResendMs = 250;
 constexpr int ErrorCheckMs = 50;  // how often a wait looks for an ICMP error select does not show
+constexpr int MostDrained = 16;   // datagrams left from earlier requests, read before a new one
 
 // What a request came to, besides a reply with result code 0.
 enum Failure {
@@ -190,9 +191,12 @@ private:
     // such an answer from the gateway's port 5351 is dropped.
     int exchange(const uint8_t* request, size_t size, uint8_t op, int timeoutMs, natpmp::Reply* reply) {
         using Clock = std::chrono::steady_clock;
-        // Late answers and errors from earlier requests are of no use now.
+        // Late answers and errors from earlier requests are of no use now:
+        // a few at most (one per resend), so that many are read. A sender
+        // posing as the gateway may send them as fast as it likes: what is
+        // left is dropped by the loop below, which ends at the deadline.
         uint8_t buffer[64];
-        while (readable(0)) {
+        for (int drained = 0; drained < MostDrained && readable(0); ++drained) {
             if (recv(socket_, reinterpret_cast<char*>(buffer), sizeof buffer, 0) == SOCKET_ERROR &&
                 WSAGetLastError() != WSAEMSGSIZE)
                 break;
