@@ -13,12 +13,15 @@ private or reserved router address.
 - Shutdown removes the mapping from the router's rules.
 - A second LAN phone gets another external port and is reachable on it.
 - A gateway that answers nothing delays neither the start nor a call.
+- A LAN host posing as the gateway (lying_gateway.py) cannot send the
+  phone's requests to another host, swell its memory or hold its search.
 
 Prints the mapping times (search to mapping, in ms). Needs root; skips with a
 message otherwise."""
 
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -432,6 +435,115 @@ class NonsenseFromTheRouter(unittest.TestCase):
         self.assertEqual(gateway.poll(), None, "the junk gateway itself failed")
         for phone in phones:
             self.assertEqual(phone.quit(), 0, "\n".join(phone.stderr[-20:]))
+
+
+LYING_GATEWAY = os.path.join(HERE, "lying_gateway.py")
+OTHER_PORT = 5000
+
+
+def memory_kb(peer):
+    """The peak (VmHWM) and current (VmRSS) resident memory of a console peer, in kB."""
+    fields = {}
+    with open("/proc/%d/status" % peer.process.pid) as f:
+        for line in f:
+            name, _, value = line.partition(":")
+            fields[name] = value.split()
+    return int(fields["VmHWM"][0]), int(fields["VmRSS"][0])
+
+
+def line_within(process, seconds):
+    """The next line a helper prints, or None when none comes within seconds."""
+    ready, _, _ = select.select([process.stdout], [], [], seconds)
+    return process.stdout.readline().strip() if ready else None
+
+
+@unittest.skipIf(available(), available())
+class LyingGateway(unittest.TestCase):
+    """A LAN host posing as the router answers the search, then names
+    another LAN host for the description, then for the control URL, sends a
+    200 MB description, and drips one byte every 0.2 s. Nothing reaches the
+    other host, the phone's memory stays flat, and each search ends within
+    its deadlines (1 s search, 2 s per HTTP exchange, then NAT-PMP's 1 s)."""
+
+    def setUp(self):
+        self.work = tempfile.mkdtemp(prefix="kv_router_lying_")
+        self.addCleanup(shutil.rmtree, self.work, True)
+        self.lab = Lab(3)  # the phone, the lying gateway, another host of the LAN
+        self.addCleanup(self.lab.close)
+        self.phone_address, self.gateway, self.other = self.lab.addresses
+        run("ip", "-n", self.lab.hosts[0], "route", "add", "default", "via", self.gateway)
+        # Every TCP packet from the phone that reaches the other host, to any port, is counted.
+        run("ip", "netns", "exec", self.lab.hosts[2], "nft",
+            "add table inet watch; "
+            "add chain inet watch input { type filter hook input priority 0; policy accept; }; "
+            "add rule inet watch input ip saddr %s meta l4proto tcp counter" % self.phone_address)
+        self.listener = self.lab.spawn(2, [sys.executable, LYING_GATEWAY, "listen", self.other, str(OTHER_PORT)],
+                                       stdout=subprocess.PIPE, text=True)
+        self.addCleanup(self.listener.stdout.close)
+        self.assertEqual(line_within(self.listener, 10), "ready")
+        # The listener does see a connection that comes: one from the gateway's host.
+        run("ip", "netns", "exec", self.lab.hosts[1], sys.executable, "-c",
+            "import socket; socket.create_connection((%r, %d), 5).close()" % (self.other, OTHER_PORT))
+        self.assertEqual(line_within(self.listener, 10), "connection from %s" % self.gateway)
+        self.silence = audio_files.write(os.path.join(self.work, "silence.wav"), audio_files.silence(30))
+
+    def search(self, mode):
+        """The lying gateway in `mode` and a phone that looks for it: (phone,
+        its mapping line, seconds from its start to that line, gateway).
+        The gateway of the search before is ended first."""
+        for earlier in self.lab._helpers[1:]:
+            stop(earlier, signal.SIGKILL)
+        gateway = self.lab.spawn(1, [sys.executable, LYING_GATEWAY, mode, self.gateway, self.other, str(OTHER_PORT)],
+                                 stdout=subprocess.PIPE, text=True)
+        self.addCleanup(gateway.stdout.close)
+        self.assertEqual(line_within(gateway, 10), "ready")
+        home = os.path.join(self.work, mode)
+        os.makedirs(home)
+        started = time.monotonic()
+        phone = self.lab.start(0, ["--identity", "Lan", "--mic", self.silence,
+                                   "--speaker", os.path.join(home, "out.wav")],
+                               env={"XDG_CONFIG_HOME": home}, name=mode)
+        _, ended, m = phone.expect_after(0, r"^(mapped|mapping-failed) .*", 30)
+        return phone, m.group(0), ended - started, gateway
+
+    def test_a_lying_gateway_gets_nothing_it_asks_for(self):
+        elsewhere = re.escape("names another host, %s" % self.other)
+        phone, line, _, _ = self.search("description-elsewhere")
+        self.assertRegex(line, r'^mapping-failed reason="upnp: .*its description URL ' + elsewhere)
+        reference_kb = memory_kb(phone)
+        self.assertEqual(phone.quit(), 0)
+
+        phone, line, _, _ = self.search("control-elsewhere")
+        self.assertRegex(line, r'^mapping-failed reason="upnp: .*its control URL ' + elsewhere)
+        self.assertEqual(phone.quit(), 0)
+
+        phone, line, _, gateway = self.search("huge-body")
+        self.assertRegex(line, r'^mapping-failed reason="upnp: .*the HTTP body is larger than 64 kB')
+        peak_kb, resident_kb = memory_kb(phone)
+        self.assertEqual(phone.quit(), 0)
+        sent = line_within(gateway, 20)
+        say("a 200 MB description (%d kB): the phone's VmHWM %d kB, VmRSS %d kB; with a refused LOCATION "
+            "VmHWM %d kB, VmRSS %d kB; the gateway: %s" % ((200 * 1024, peak_kb, resident_kb) + reference_kb + (sent,)))
+        self.assertLess(peak_kb - reference_kb[0], 32 * 1024)
+
+        phone, line, seconds, gateway = self.search("drip")
+        self.assertRegex(line, r'^mapping-failed reason="upnp: .*no whole answer from %s:49152 in time'
+                         % re.escape(self.gateway))
+        self.assertEqual(phone.quit(), 0)
+        say("a description dripped a byte every 0.2 s: the search ended %.0f ms after the phone started "
+            "(deadlines 1 + 2 s, NAT-PMP 1 s); the gateway: %s" % (seconds * 1000, line_within(gateway, 20)))
+        self.assertLess(seconds, 7)
+
+        self.listener.kill()
+        self.listener.wait()
+        seen = self.listener.stdout.read()
+        counted = subprocess.run(["ip", "netns", "exec", self.lab.hosts[2], "nft", "list", "table", "inet", "watch"],
+                                 capture_output=True, text=True, check=True).stdout
+        packets = int(re.search(r"counter packets (\d+)", counted).group(1))
+        say("requests that reached the other host %s: %d connections, %d TCP packets from the phone"
+            % (self.other, seen.count("connection from %s" % self.phone_address), packets))
+        self.assertNotIn("connection from %s" % self.phone_address, seen)
+        self.assertEqual(packets, 0)
 
 
 def windows_unavailable():
