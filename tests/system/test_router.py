@@ -562,7 +562,12 @@ class WindowsProgramBehindTheRouter(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.dir, True)
 
     def test_the_windows_program_maps_its_port(self):
-        self.maps_and_is_reached("UPnP and NAT-PMP")
+        lab = self.maps_and_is_reached("UPnP and NAT-PMP")
+        # By UPnP, tried first (our client over Winsock): mapped, then removed at the close.
+        with open(lab.daemon_log) as f:
+            log = f.read()
+        self.assertRegex(log, r"AddPortMapping: ext port 11676 to 10\.80\.0\.2:11676 protocol UDP for: KestroVox")
+        self.assertRegex(log, r"DeletePortMapping: external port: 11676, protocol: UDP")
 
     def test_the_windows_program_maps_its_port_by_natpmp(self):
         lab = self.maps_and_is_reached("NAT-PMP only", upnp=False)
