@@ -50,12 +50,12 @@ int CaptureDevice::read(uint8_t* destination) {
     WaveInput* device = device_.load();
     if (!device) {
         readBusy_ = 0;
-        return -3;
+        return FrameNoDevice;
     }
     WaveBuffer& b = buffers_[readIndex_];
     if (!device->done(b)) {
         readBusy_ = 0;
-        return -1;
+        return FrameNotReady;
     }
     const int n = b.length / 2;
     if (echoReady_) {
@@ -96,7 +96,7 @@ int CaptureDevice::read(uint8_t* destination) {
 
     const int threshold = inputThreshold;
     if (threshold > ThresholdOff && level < threshold * 100) {
-        if (silentFrames_ == HangoverFrames) return -2;
+        if (silentFrames_ == HangoverFrames) return FrameWithheld;
         ++silentFrames_;
         return n * 2;
     }

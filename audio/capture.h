@@ -20,6 +20,13 @@
 
 namespace kv {
 
+// What reading a frame gives instead of a frame's size.
+enum FrameResult {
+    FrameNotReady = -1,  // none ready yet
+    FrameWithheld = -2,  // held back as silence (the input threshold)
+    FrameNoDevice = -3,  // no input device open
+};
+
 class CaptureDevice {
 public:
     static constexpr int MaxBuffers = 100;
@@ -35,8 +42,7 @@ public:
 
     // 0, or -1 when the input device cannot be opened.
     int open(int sampleRate, int samplesPerBuffer, int bufferTimeMs);
-    // Copies one frame into destination: its bytes, -1 none ready yet, -2 held
-    // back as silence, -3 no device open.
+    // Copies one frame into destination: its bytes, or a FrameResult.
     int read(uint8_t* destination);
     int close();
     int inputLevel() const { return device_.load() ? inputLevel_.load() : ClosedLevel; }
@@ -46,7 +52,7 @@ public:
 
     // ---- sending side: capture plus encoder ----
     int startSending(int codec, int bufferTimeMs);
-    // Writes one encoded frame (room for 65 bytes): its size, or the negative result of read.
+    // Writes one encoded frame (room for 65 bytes): its size, or the FrameResult of read.
     int readEncodedFrame(uint8_t* out);
     // Waits until the next frame is ready to read, or no device is open, or
     // timeoutMs has passed: true when a frame is ready.

@@ -1,12 +1,20 @@
 // The call state machine: placing, answering, confirming and ending calls.
 // Only one call setup, incoming or outgoing, runs at a time; CallState says
 // which step it is at, and the threads that wait on it sleep on StateChanged.
+//
+// Only the peer of the setup in progress (RemoteAddress while CallState is
+// not idle) moves the setup on. Anyone else gets its own reply (Busy,
+// Refused, CodecUnsupported), paid for by what it sent (strangers.h), and
+// never a change of CallState, RemoteAddress or RemoteName; "ignore" answers
+// nothing. A setup that fails removes exactly the party it added, and a
+// thread that ends a setup goes back to idle before it tells the user, so
+// that nobody hears "busy" while a message box waits for a click.
 #include <chrono>
 #include <cstring>
 #include <thread>
 
-#include "engine/phone.h"
 #include "engine/event_log.h"
+#include "engine/phone.h"
 
 namespace kv {
 namespace {
@@ -17,10 +25,20 @@ Clock::time_point After(Clock::time_point start, int ms) { return start + std::c
 
 }  // namespace
 
-void Phone::StartWorker(void (Phone::*body)()) {
+const char* CallResultText(int result) {
+    switch (result) {
+        case CallStarted: return "";
+        case CallUnresolved: return "unable to resolve address";
+        case CallSetupInProgress: return "a call setup is in progress";
+        case CallNothingToCancel: return "no outgoing call to cancel";
+        default: return "unknown result";
+    }
+}
+
+void Phone::StartWorker(std::function<void()> body) {
     ++workers_;
-    std::thread([this, body] {
-        (this->*body)();
+    std::thread([this, body = std::move(body)] {
+        body();
         --workers_;
     }).detach();
 }
@@ -30,15 +48,33 @@ bool Phone::ProbeFor(int codec) {
     return ProbeCodec(codec, name) == 1;
 }
 
+bool Phone::InSetupWith(const PeerAddress& peer) {
+    return CallState != StateIdle && SameAddress(peer, ReadAddress(RemoteAddress));
+}
+
+void Phone::ReportSetup() {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    std::memcpy(ReportName, RemoteName, sizeof ReportName);
+    ReportAddress = RemoteAddress;
+    std::memcpy(ReportRefusalText, RemoteRefusalText, sizeof ReportRefusalText);
+}
+
+void Phone::EndSetup(int state, int notification, int value) {
+    ReportSetup();
+    // Only the state this thread saw: a call that rings since is not ended here.
+    CallState.compare_exchange_strong(state, StateIdle);
+    if (notification != 0 && !Stopping()) Send(static_cast<EngineNotification>(notification), value);
+}
+
 // ---- the caller's side ----
 
 int Phone::PlaceCall(const char* address) {
     int idle = StateIdle;
-    if (!CallState.compare_exchange_strong(idle, StateWaitingForRemote)) return -2;
+    if (!CallState.compare_exchange_strong(idle, StateWaitingForRemote)) return CallSetupInProgress;
     PeerAddress remote;
     if (!ResolveAddress(address, &remote)) {
         CallState = StateIdle;
-        return -1;
+        return CallUnresolved;
     }
     {
         std::lock_guard<std::mutex> guard(FieldLock);
@@ -46,212 +82,255 @@ int Phone::PlaceCall(const char* address) {
         RemoteName[0] = 0;
         RemoteRefusalText[0] = 0;
     }
-    StartWorker(&Phone::OutgoingCallThread);
-    return 0;
+    StartWorker([this, remote] { OutgoingCallThread(remote); });
+    return CallStarted;
 }
 
-void Phone::OutgoingCallThread() {
-    const PeerAddress remote = ReadAddress(RemoteAddress);
-    bool answered = false;
-    for (int attempt = 0; attempt < 5 && !answered && !Stopping(); ++attempt) {
+void Phone::OutgoingCallThread(PeerAddress remote) {
+    auto request = [&] {
         char identity[100];
         ReadText(Identity, identity, sizeof identity);
         SendTo(remote, BuildCallRequest(Codec, identity));
-        WaitUntil(After(Clock::now(), 1000), [&] { return CallState != StateWaitingForRemote; });
-        answered = CallState != StateWaitingForRemote;
-    }
+    };
+    const bool answered = Exchange(Timings.callAttempts, Timings.callIntervalMs, request,
+                                   [&] { return CallState != StateWaitingForRemote; });
     if (!answered) {
-        if (!Stopping()) Send(NoAnswer);
-        CallState = StateIdle;
-        return;
+        ReportSetup();
+        int waiting = StateWaitingForRemote;
+        if (CallState.compare_exchange_strong(waiting, StateIdle)) {
+            if (!Stopping()) Send(NoAnswer, SubjectCall);
+            return;
+        }
+        // A reply came with the last moment of the last attempt: it counts.
     }
 
     int state = CallState;
-    if (state == StatePartyAlerted) {
+    const bool alerted = state == StatePartyAlerted;
+    if (alerted) {
         Send(PartyAlerted);
         // Rings until the callee answers or leaves, or this side cancels.
-        while (!WaitUntil(After(Clock::now(), 60000), [&] { return CallState != StatePartyAlerted; }) &&
+        while (!WaitUntil(After(Clock::now(), Timings.alertedWaitMs), [&] { return CallState != StatePartyAlerted; }) &&
                !Stopping()) {
         }
         state = CallState;
-        switch (state) {
-            case StateCallAccepted:
-                AddParty(remote, RemoteName);
-                ActivateParty(remote);
-                SendTo(remote, BuildAcceptConfirmed(DecodeFallback));
-                Send(CallConnected);
-                break;
-            case StateCallAborted: SendTo(remote, BuildShortLeave()); break;
-            case StateCallRefused: Send(CallRefused); break;
-            case StateRemoteBusy: Send(RemoteBusy); break;
-            // A codec failure after ringing is reported as it is before ringing.
-            case StateNoCodecLocally: Send(UnsupportedCodec); break;
-            case StateNoCodecRemote: Send(RemoteCannotDecode); break;
-            default: break;
-        }
-    } else {
-        switch (state) {
-            case StateCallAccepted:
-                // The receive thread has already confirmed.
-                AddParty(remote, RemoteName);
-                ActivateParty(remote);
-                Send(CallConnected);
-                break;
-            case StateCallRefused: Send(CallRefused); break;
-            case StateNoCodecLocally: Send(UnsupportedCodec); break;
-            case StateNoCodecRemote: Send(RemoteCannotDecode); break;
-            case StateRemoteBusy: Send(RemoteBusy); break;
-            case StateUnreachable: Send(NotActive); break;
-            default: break;  // the callee left, or the user cancelled
-        }
     }
-    CallState = StateIdle;
+    int report = 0;
+    switch (state) {
+        case StateCallAccepted: {
+            const uint32_t party = AddPartyEntry(remote, RemoteName);
+            if (party == 0) {
+                // No room for one more party: the callee is told we left.
+                SendTo(remote, BuildLeave(protocol::LeaveHungUp));
+                report = CallSetupFailed;
+                break;
+            }
+            ActivatePartyEntry(party);
+            // Accepted straight away, the receive thread has already confirmed.
+            if (alerted) SendTo(remote, BuildAcceptConfirmed(DecodeFallback));
+            report = CallConnected;
+            break;
+        }
+        case StateCallAborted: SendTo(remote, BuildShortLeave()); break;
+        case StateCallRefused: report = CallRefused; break;
+        case StateRemoteBusy: report = RemoteBusy; break;
+        // A codec failure after ringing is reported as it is before ringing.
+        case StateNoCodecLocally: report = UnsupportedCodec; break;
+        case StateNoCodecRemote: report = RemoteCannotDecode; break;
+        case StateUnreachable: report = NotActive; break;
+        // The callee left, or the setup ended otherwise; a call that rings
+        // here since then is not this thread's to end.
+        default: return;
+    }
+    EndSetup(state, report, report == NotActive ? SubjectCall : 0);
 }
 
 int Phone::AbortCall() {
     int state = CallState;
-    if (state != StateWaitingForRemote && state != StatePartyAlerted) return -3;
-    if (!CallState.compare_exchange_strong(state, StateCallAborted)) return -3;
+    if (state != StateWaitingForRemote && state != StatePartyAlerted) return CallNothingToCancel;
+    if (!CallState.compare_exchange_strong(state, StateCallAborted)) return CallNothingToCancel;
     const PeerAddress remote = ReadAddress(RemoteAddress);
     HangUp(&remote, protocol::LeaveHungUp);
-    return 0;
+    return CallStarted;
 }
 
 int Phone::HangUp(const PeerAddress* address, int reason) {
     if (CallState != StateIdle && !address) return AbortCall();
     SendDatagram(address, BuildLeave(reason));
     RemoveParty(address && address->port() != 0 ? address : nullptr);
-    return 0;
+    return CallStarted;
 }
 
 // ---- the callee's side ----
+
+void Phone::LogCallRequest(const PeerAddress& from, const char* name, const uint8_t* d, int length) {
+    if (!GenerateLog) return;
+    if (!MayLog(from, d, length)) return;
+    char dotted[16];
+    FormatDotted(from, dotted);
+    if (from.port() == DefaultPort)
+        AppendLogLine("Incoming call from %s (%s)", name, dotted);
+    else
+        AppendLogLine("Incoming call from %s (%s:%d)", name, dotted, from.port());
+    Post(LogWritten);
+}
+
+bool Phone::Reply(const PeerAddress& to, const Datagram& d) {
+    if (FindParty(to) < 0 && !strangers_->mayReply(to, d.length, LimitClock())) return false;
+    SendTo(to, d);
+    return true;
+}
+
+void Phone::SendRefusal(const PeerAddress& to, bool stranger) {
+    char identity[100], refusal[300];
+    ReadText(Identity, identity, sizeof identity);
+    ReadText(RefusalMessage, refusal, sizeof refusal);
+    const Datagram plain = BuildRefused(identity, nullptr);
+    if (refusal[0]) {
+        const Datagram withText = BuildRefused(identity, refusal);
+        // Both or neither: the text is what the caller must not miss.
+        if (stranger && FindParty(to) < 0 && !strangers_->mayReply(to, withText.length + plain.length, LimitClock()))
+            return;
+        SendTo(to, withText);
+        SendTo(to, plain);
+        return;
+    }
+    if (stranger) Reply(to, plain);
+    else SendTo(to, plain);
+}
 
 void Phone::OnCallRequest(const PeerAddress& from, const uint8_t* d, int length) {
     CallRequestFields request;
     if (!ParseCallRequest(d, length, &request)) return;
     char name[100];
     CopyWireText(name, sizeof name, request.identity);
+    LogCallRequest(from, name, d, length);
 
-    if (GenerateLog) {
-        char dotted[16];
-        FormatDotted(from, dotted);
-        if (from.port() == DefaultPort)
-            AppendLogLine("Incoming call from %s (%s)", name, dotted);
-        else
-            AppendLogLine("Incoming call from %s (%s:%d)", name, dotted, from.port());
-        Post(LogWritten);
-    }
-
+    const int mode = Autoanswer;
+    if (mode != AnswerAsk && mode != AnswerRefuse && mode != AnswerAccept) return;  // ignore: silence
     char identity[100];
     ReadText(Identity, identity, sizeof identity);
-    auto takeRequest = [&] {
-        std::lock_guard<std::mutex> guard(FieldLock);
-        RemoteAddress = from;
-        std::memcpy(RemoteName, name, sizeof RemoteName);
+    const int state = CallState;
+    const bool ours = InSetupWith(from);
+    // The caller that rings here asked again in another way: its ring ends.
+    auto endRing = [&](int reason) {
+        int incoming = StateIncoming;
+        if (!ours || !CallState.compare_exchange_strong(incoming, StateIdle)) return;
+        NoteLeftParty(name, from);
+        Post(CallerCancelled, reason);
     };
 
     if (!ProbeFor(request.codec)) {
-        takeRequest();
-        SendTo(from, BuildCodecUnsupported(identity));
-        CallState = StateIdle;
+        Reply(from, BuildCodecUnsupported(identity));
+        endRing(protocol::LeaveNoCodec);
         return;
     }
     char refusal[300];
     ReadText(RefusalMessage, refusal, sizeof refusal);
-    if (refusal[0]) {
-        takeRequest();
-        CallState = StateIncoming;
-        AnswerCall(0);
+    if (refusal[0] || mode == AnswerRefuse) {
+        // The call that rings from this caller is refused, as every other is;
+        // a setup with anyone else goes on untouched.
+        if (ours && state == StateIncoming && AnswerCall(0, from) == AnswerGiven) return;
+        SendRefusal(from, true);
         return;
     }
-    const int state = CallState;
-    const bool fromRemote = SameAddress(from, ReadAddress(RemoteAddress));
-    // Takes the request only while still idle: a call placed since the look
-    // at CallState keeps the state and RemoteAddress, and this caller hears
-    // busy as if that call had come first (unless it is the peer called).
-    auto takeIfIdle = [&] {
-        {
-            std::lock_guard<std::mutex> guard(FieldLock);
-            int idle = StateIdle;
-            if (CallState.compare_exchange_strong(idle, StateIncoming)) {
-                RemoteAddress = from;
-                std::memcpy(RemoteName, name, sizeof RemoteName);
-                return true;
-            }
-        }
-        if (!SameAddress(from, ReadAddress(RemoteAddress))) SendTo(from, BuildBusy(identity));
-        return false;
-    };
-    switch (Autoanswer) {
-        case AnswerAsk:
-            if (state != StateIdle && !fromRemote) {
-                SendTo(from, BuildBusy(identity));
-                return;
-            }
-            SendTo(from, BuildAlerting(Codec, PartyCount == 0, identity));
-            if (state != StateIdle) return;  // the same caller asked again
-            if (takeIfIdle()) Post(IncomingCall);
-            return;
-        case AnswerRefuse:
-            takeRequest();
-            CallState = StateIncoming;
-            AnswerCall(0);
-            return;
-        case AnswerAccept:
-            if (state != StateIdle) {
-                if (!fromRemote) SendTo(from, BuildBusy(identity));
-                return;
-            }
-            if (takeIfIdle()) AnswerCall(1);
-            return;
-        default:  // AnswerIgnore, and any value the settings should not hold
-            return;
+    if (state != StateIdle) {
+        if (!ours) Reply(from, BuildBusy(identity));
+        // The caller ringing here (or the peer we call, calling us) asked again.
+        else if (mode == AnswerAsk) Reply(from, BuildAlerting(Codec, PartyCount == 0, identity));
+        return;
     }
-}
-
-int Phone::AnswerCall(int accept) {
-    int incoming = StateIncoming;
-    const int next = accept ? StateIncomingAccepted : StateIdle;
-    // The state moves first, so that a confirmation arriving at once is not missed.
-    if (!CallState.compare_exchange_strong(incoming, next)) return 0;
-    char identity[100];
-    ReadText(Identity, identity, sizeof identity);
-    const PeerAddress remote = ReadAddress(RemoteAddress);
-    if (accept) {
-        const bool noParties = PartyCount == 0;
-        char name[100];
-        ReadText(RemoteName, name, sizeof name);
-        AddParty(remote, name);
-        SendTo(remote, BuildAccepted(Codec, noParties, identity));
-        StartWorker(&Phone::AcceptConfirmationThread);
+    if (PartyCount >= MaxParties) {
+        Reply(from, BuildBusy(identity));
+        return;
+    }
+    // A new setup: paid for like any reply (the whole exchange of accepts in accept mode).
+    const Datagram alerting = BuildAlerting(Codec, PartyCount == 0, identity);
+    const Datagram accepted = BuildAccepted(Codec, PartyCount == 0, identity);
+    const int cost = mode == AnswerAsk ? alerting.length : accepted.length * (Timings.acceptPasses + 1);
+    if (!strangers_->mayReply(from, cost, LimitClock())) return;
+    if (!TakeRequest(from, name)) {
+        // A call placed since the look at CallState came first.
+        if (!InSetupWith(from)) SendTo(from, BuildBusy(identity));
+        return;
+    }
+    if (mode == AnswerAsk) {
+        SendTo(from, alerting);
+        Post(IncomingCall, strangers_->ringAloud(from, LimitClock()) ? RingAloud : RingQuiet);
     } else {
-        char refusal[300];
-        ReadText(RefusalMessage, refusal, sizeof refusal);
-        if (refusal[0]) SendTo(remote, BuildRefused(identity, refusal));
-        SendTo(remote, BuildRefused(identity, nullptr));
+        AnswerCall(1, from);
     }
-    return 1;
 }
 
-void Phone::AcceptConfirmationThread() {
-    const PeerAddress remote = ReadAddress(RemoteAddress);
-    for (int pass = 0; pass < 5 && !Stopping(); ++pass) {
-        WaitUntil(After(Clock::now(), 500), [&] { return CallState != StateIncomingAccepted; });
+bool Phone::TakeRequest(const PeerAddress& from, const char* name) {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    int idle = StateIdle;
+    if (!CallState.compare_exchange_strong(idle, StateIncoming)) return false;
+    RemoteAddress = from;
+    std::memcpy(RemoteName, name, sizeof RemoteName);
+    return true;
+}
+
+int Phone::AnswerCall(int accept) { return Answer(accept, nullptr); }
+
+int Phone::AnswerCall(int accept, const PeerAddress& caller) { return Answer(accept, &caller); }
+
+int Phone::Answer(int accept, const PeerAddress* caller) {
+    const int next = accept ? StateIncomingAccepted : StateIdle;
+    PeerAddress remote;
+    {
+        // The state moves first, so that a confirmation arriving at once is
+        // not missed; under FieldLock, so that the caller is the one that rings.
+        std::lock_guard<std::mutex> guard(FieldLock);
+        if (caller && !SameAddress(*caller, RemoteAddress)) return AnswerNothingRings;
+        int incoming = StateIncoming;
+        if (!CallState.compare_exchange_strong(incoming, next)) return AnswerNothingRings;
+        remote = RemoteAddress;
+    }
+    if (!accept) {
+        SendRefusal(remote, false);
+        return AnswerGiven;
+    }
+    char name[100];
+    ReadText(RemoteName, name, sizeof name);
+    const bool noParties = PartyCount == 0;
+    const uint32_t party = AddPartyEntry(remote, name);
+    if (party == 0) {
+        // The table is full: the caller hears a refusal, the user a failure.
+        SendRefusal(remote, false);
+        StartWorker([this] { EndSetup(StateIncomingAccepted, CallSetupFailed, 0); });
+        return AnswerGiven;
+    }
+    StartWorker([this, remote, party, noParties] { AcceptConfirmationThread(remote, party, noParties); });
+    return AnswerGiven;
+}
+
+void Phone::AcceptConfirmationThread(PeerAddress remote, uint32_t party, bool noParties) {
+    // Accepted goes out once, then after each pass, confirmed or not: six times in all.
+    bool first = true;
+    auto accepted = [&] {
         char identity[100];
         ReadText(Identity, identity, sizeof identity);
-        SendTo(remote, BuildAccepted(Codec, PartyCount == 0, identity));
-    }
-    switch (CallState.load()) {
+        // The first one says whether we had parties before this one; the later ones count it.
+        SendTo(remote, BuildAccepted(Codec, first ? noParties : PartyCount == 0, identity));
+        first = false;
+    };
+    Exchange(Timings.acceptPasses, Timings.acceptIntervalMs, accepted,
+             [&] { return CallState != StateIncomingAccepted; }, KeepSending);
+    accepted();
+    const int state = CallState;
+    switch (state) {
         case StateIncomingDone:
-            ActivateParty(remote);
-            Send(IncomingConnected);
-            CallState = StateIdle;
+            ActivatePartyEntry(party);
+            EndSetup(state, IncomingConnected, 0);
             break;
-        case StateIdle: break;  // the setup ended meanwhile
+        case StateIncomingAccepted:
+            RemovePartyEntry(party);
+            EndSetup(state, CallSetupFailed, 0);
+            break;
         default:
-            RemoveParty(&remote);
-            Send(CallSetupFailed);
-            CallState = StateIdle;
+            // Ended meanwhile (the caller left, or asked anew): the party this
+            // setup added goes, if the caller's departure has not taken it.
+            RemovePartyEntry(party);
             break;
     }
 }
@@ -288,8 +367,7 @@ void Phone::OnCallReply(const PeerAddress& from, const uint8_t* d, int length) {
             const bool canDecode = ProbeFor(reply.codec);
             if (!canDecode && !reply.noParties) {
                 // The callee already talks to others and cannot switch codec.
-                CallState = StateNoCodecLocally;
-                HangUp(&remote, LeaveNoCodec);
+                if (CallState.compare_exchange_strong(state, StateNoCodecLocally)) HangUp(&remote, LeaveNoCodec);
                 return;
             }
             if (reply.subCode == Alerting) {

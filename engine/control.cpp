@@ -9,6 +9,7 @@ namespace kv {
 
 void Phone::HandleControl(const PeerAddress& from, const uint8_t* d, int length) {
     using namespace protocol;
+    NoteReceived(from, length);
     if (!SettingsLoaded && (d[0] == CallRequest || d[0] == ShortMessage)) return;
     switch (d[0]) {
         case CallRequest: OnCallRequest(from, d, length); break;
@@ -42,18 +43,31 @@ void Phone::OnLeave(const PeerAddress& from, const uint8_t* d, int length) {
         RemoveParty(&from);
     }
     // The call setup with that peer ends; a caller that gave up while we rang is reported.
-    const int state = CallState;
+    int state = CallState;
     if (state != StateIdle && SameAddress(from, ReadAddress(RemoteAddress))) {
-        if (state == StateIncoming) {
-            NoteLeftParty(RemoteName, RemoteAddress);
+        char name[100];
+        ReadText(RemoteName, name, sizeof name);
+        // Only the setup seen: one that began since is another peer's.
+        if (CallState.compare_exchange_strong(state, StateIdle) && state == StateIncoming) {
+            NoteLeftParty(name, from);
             Post(CallerCancelled, reason);
         }
-        CallState = StateIdle;
     }
+}
+
+void Phone::NoteReceived(const PeerAddress& from, int length) {
+    if (strangers_) strangers_->received(from, length, LimitClock());
+}
+
+bool Phone::MayLog(const PeerAddress& from, const uint8_t* d, int length) {
+    const StrangerGuard::LogVerdict verdict =
+        strangers_->mayLog(from, StrangerGuard::Hash(d, length), LimitClock());
+    return verdict == StrangerGuard::LogWrite;
 }
 
 void Phone::HandleAudio(const PeerAddress& from, const uint8_t* d, int length) {
     std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    if (FindParty(from) < 0) NoteReceived(from, length);
     int i = PartyForAudio(from);
     if (i >= 0 && !SpeakerMuted) PartyChannel[i]->feedPayload(d[0], d + 1, length - 1);
 }

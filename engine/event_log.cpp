@@ -8,6 +8,7 @@
 namespace kv {
 
 const char LogFileName[] = "KestroVox.log";
+const char OldLogFileName[] = "KestroVox.old.log";
 
 namespace {
 
@@ -35,6 +36,12 @@ void SetEventLogDirectory(const std::string& directory) {
     gDirectory = directory;
 }
 
+std::string OldEventLogPath() {
+    std::string path = EventLogPath();
+    if (path.empty()) return path;
+    return path.substr(0, path.size() - std::strlen(LogFileName)) + OldLogFileName;
+}
+
 std::string EventLogPath() {
     std::string directory;
     {
@@ -53,7 +60,7 @@ std::string EventLogPath() {
     return std::string(path) + LogFileName;
 }
 
-void AppendLogLine(const char* format, ...) {
+bool AppendLogLine(const char* format, ...) {
     char text[LogLineCapacity];
     va_list args;
     va_start(args, format);
@@ -61,9 +68,15 @@ void AppendLogLine(const char* format, ...) {
     va_end(args);
     char line[LogLineCapacity];
     ComposeLogLine(Now(), text, line);
-    std::string path = EventLogPath();
-    if (path.empty()) return;
-    AppendToSharedFile(path.c_str(), line, static_cast<int>(std::strlen(line)));
+    const std::string path = EventLogPath();
+    if (path.empty()) return false;
+    const int length = static_cast<int>(std::strlen(line));
+    const long long size = FileSize(path.c_str());
+    // Moved aside before it grows past the limit; a file that cannot be moved
+    // (another program holds it) is not written to further.
+    if (size >= 0 && size + length > LogFileLimit && !ReplaceFileWith(path.c_str(), OldEventLogPath().c_str()))
+        return false;
+    return AppendToSharedFile(path.c_str(), line, length);
 }
 
 }  // namespace kv

@@ -113,8 +113,8 @@ void TransmitLoop(Phone* phone) {
                 if (!sending()) break;
                 if (length + MaxCodecFrameBytes > MaxDatagram) break;
                 int size = p.Capture.readEncodedFrame(packet + length);
-                if (size == -3) captureMissing = true;
-                if (size == -2 || size == -3) break;
+                if (size == FrameNoDevice) captureMissing = true;
+                if (size == FrameWithheld || size == FrameNoDevice) break;
                 if (size > 0) {
                     length += size;
                     ++frames;

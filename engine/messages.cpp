@@ -23,10 +23,19 @@ void Append(char* out, int capacity, const char* s) {
 
 // ---- short messages ----
 
+const char* MessageSendResultText(int result) {
+    switch (result) {
+        case MessageStarted: return "";
+        case MessageUnresolved: return "unable to resolve address";
+        case MessageInFlight: return "a short message is still being sent";
+        default: return "unknown result";
+    }
+}
+
 int Phone::SendShortMessage(const char* address, const char* text) {
-    if (MessageState != MsgIdle) return -4;
+    if (MessageState != MsgIdle) return MessageInFlight;
     PeerAddress to;
-    if (!ResolveAddress(address, &to)) return -1;
+    if (!ResolveAddress(address, &to)) return MessageUnresolved;
     {
         std::lock_guard<std::mutex> guard(FieldLock);
         std::strncpy(MessageText, text ? text : "", sizeof MessageText - 1);
@@ -34,26 +43,24 @@ int Phone::SendShortMessage(const char* address, const char* text) {
         MessageAddress = to;
     }
     int idle = MsgIdle;
-    if (!MessageState.compare_exchange_strong(idle, MsgSending)) return -4;
-    StartWorker(&Phone::ShortMessageThread);
-    return 0;
+    if (!MessageState.compare_exchange_strong(idle, MsgSending)) return MessageInFlight;
+    StartWorker([this, to] { ShortMessageThread(to); });
+    return MessageStarted;
 }
 
-void Phone::ShortMessageThread() {
-    const PeerAddress to = ReadAddress(MessageAddress);
-    bool answered = false;
-    for (int attempt = 0; attempt < 5 && !answered && !Stopping(); ++attempt) {
+void Phone::ShortMessageThread(PeerAddress to) {
+    auto message = [&] {
         char identity[100], text[300];
         ReadText(Identity, identity, sizeof identity);
         ReadText(MessageText, text, sizeof text);
         SendTo(to, BuildShortMessage(identity, text));
-        WaitUntil(Clock::now() + std::chrono::milliseconds(1000), [&] { return MessageState != MsgSending; });
-        answered = MessageState != MsgSending;
-    }
+    };
+    const bool answered = Exchange(Timings.messageAttempts, Timings.messageIntervalMs, message,
+                                   [&] { return MessageState != MsgSending; });
     if (!Stopping()) {
         switch (answered ? MessageState.load() : -1) {
-            case -1: Send(NoAnswer); break;
-            case MsgUnreachable: Send(NotActive); break;
+            case -1: Send(NoAnswer, SubjectMessage); break;
+            case MsgUnreachable: Send(NotActive, SubjectMessage); break;
             case MsgRefused: Send(MessageRefused); break;
             case MsgDelivered: Send(MessageDelivered); break;
             default: break;
@@ -66,16 +73,26 @@ void Phone::OnShortMessage(const PeerAddress& from, const uint8_t* d, int length
     ShortMessageFields message;
     if (!ParseShortMessage(d, length, &message)) return;
     if (!GenerateLog) {
-        SendTo(from, BuildShortMessageReply(protocol::MessageNotStored));
+        Reply(from, BuildShortMessageReply(protocol::MessageNotStored));
         return;
     }
-    char name[100], text[300], dotted[16];
-    CopyWireText(name, sizeof name, message.identity);
-    CopyWireText(text, sizeof text, message.text);
-    FormatDotted(from, dotted);
-    AppendLogLine("Message from %s (%s): %s", name, dotted, text);
-    Post(LogWritten);
-    SendTo(from, BuildShortMessageReply(protocol::MessageStored));
+    // A copy sent again (our reply was lost) is stored already; one over the
+    // source's lines for the minute is not stored, and the sender is told so.
+    const StrangerGuard::LogVerdict verdict =
+        strangers_->mayLog(from, StrangerGuard::Hash(d, length), LimitClock());
+    if (verdict == StrangerGuard::LogWrite) {
+        char name[100], text[300], dotted[16];
+        CopyWireText(name, sizeof name, message.identity);
+        CopyWireText(text, sizeof text, message.text);
+        FormatDotted(from, dotted);
+        if (!AppendLogLine("Message from %s (%s): %s", name, dotted, text)) {
+            Reply(from, BuildShortMessageReply(protocol::MessageNotStored));
+            return;
+        }
+        Post(LogWritten);
+    }
+    Reply(from, BuildShortMessageReply(verdict == StrangerGuard::LogOverLimit ? protocol::MessageNotStored
+                                                                             : protocol::MessageStored));
 }
 
 void Phone::OnShortMessageReply(const PeerAddress& from, const uint8_t* d, int length) {
@@ -91,7 +108,7 @@ void Phone::OnShortMessageReply(const PeerAddress& from, const uint8_t* d, int l
 int Phone::QueueChatLine(const PeerAddress* address, const char* text) {
     std::lock_guard<std::mutex> guard(chatLock_);
     const int i = ChatQueueCount;
-    if (i == ChatQueueLength) return -1;
+    if (i == ChatQueueLength) return ChatQueueFull;
     std::strncpy(ChatQueueText[i], text ? text : "", sizeof ChatQueueText[i] - 1);
     ChatQueueText[i][sizeof ChatQueueText[i] - 1] = 0;
     if (address) {
@@ -103,10 +120,10 @@ int Phone::QueueChatLine(const PeerAddress* address, const char* text) {
     ChatQueueCount = i + 1;
     if (!chatThreadRunning_) {
         chatThreadRunning_ = true;
-        ChatRetries = 5;
-        StartWorker(&Phone::ChatSendThread);
+        ChatRetries = Timings.chatSends;
+        StartWorker([this] { ChatSendThread(); });
     }
-    return 0;
+    return ChatQueued;
 }
 
 void Phone::DropOldestChatLine() {
@@ -115,7 +132,7 @@ void Phone::DropOldestChatLine() {
         ChatQueueAddress[i - 1] = ChatQueueAddress[i];
     }
     ChatQueueCount = ChatQueueCount - 1;
-    ChatRetries = 5;
+    ChatRetries = Timings.chatSends;
 }
 
 void Phone::ChatSendThread() {
@@ -140,7 +157,7 @@ void Phone::ChatSendThread() {
         }
         // Half a second between sends, whatever comes back meanwhile; only a
         // shutdown cuts it short.
-        WaitUntil(Clock::now() + std::chrono::milliseconds(500), [] { return false; });
+        WaitUntil(Clock::now() + std::chrono::milliseconds(Timings.chatIntervalMs), [] { return false; });
     }
 }
 
@@ -148,9 +165,9 @@ void Phone::OnChatMessage(const PeerAddress& from, const uint8_t* d, int length)
     ChatFields chat;
     if (!ParseChatMessage(d, length, &chat)) return;
     if (chat.echo == protocol::ChatNewLine) {
-        SendTo(from, BuildChatEcho(d, length));
-    } else {
-        // Our line came back: it has arrived. Only the text is compared, not the sender.
+        Reply(from, BuildChatEcho(d, length));
+    } else if (EchoedByAddressee(from)) {
+        // Our line came back from a party it went to: it has arrived.
         std::lock_guard<std::mutex> guard(chatLock_);
         if (ChatQueueCount > 0 && WireTextEquals(chat.line, ChatQueueText[0])) DropOldestChatLine();
     }
@@ -189,6 +206,21 @@ void Phone::OnChatMessage(const PeerAddress& from, const uint8_t* d, int length)
         ++chatLinesCount_;
     }
     Post(ChatLine);
+}
+
+bool Phone::EchoedByAddressee(const PeerAddress& from) {
+    PeerAddress to;
+    {
+        std::lock_guard<std::mutex> guard(chatLock_);
+        if (ChatQueueCount == 0) return false;
+        to = ChatQueueAddress[0];
+    }
+    // A line to one party counts only as that party's echo; a line to
+    // everyone as the echo of any party it went to, an active one.
+    if (to.port() != 0) return SameAddress(from, to);
+    std::lock_guard<std::recursive_mutex> parties(PartyLock);
+    const int i = FindParty(from);
+    return i >= 0 && PartyActive[i];
 }
 
 bool Phone::NextChatLine(char* out, int capacity) {

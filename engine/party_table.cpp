@@ -10,10 +10,17 @@
 namespace kv {
 
 int Phone::AddParty(const PeerAddress& address, const char* identity) {
+    return AddPartyEntry(address, identity) != 0 ? 1 : 0;
+}
+
+uint32_t Phone::AddPartyEntry(const PeerAddress& address, const char* identity) {
+    uint32_t id;
     {
         std::lock_guard<std::recursive_mutex> guard(PartyLock);
         int i = PartyCount;
         if (i >= MaxParties) return 0;
+        id = ++lastPartyId_;
+        if (id == 0) id = ++lastPartyId_;
         auto channel = std::make_unique<MediaChannel>(audioDevices_);
         channel->playout.setMinDelay(Delay);
         channel->playout.setMaxDelay(MaxDelay);
@@ -25,9 +32,25 @@ int Phone::AddParty(const PeerAddress& address, const char* identity) {
         PartyActive[i] = 0;
         PartyChannel[i] = channel.release();
         PartyAddress[i] = address;
+        partyIds_[i] = id;
         PartyCount = i + 1;
     }
     Post(PartiesChanged);
+    return id;
+}
+
+int Phone::FindPartyEntry(uint32_t id) {
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    for (int i = 0; i < PartyCount; ++i)
+        if (partyIds_[i] == id) return i;
+    return -1;
+}
+
+int Phone::ActivatePartyEntry(uint32_t id) {
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    const int i = FindPartyEntry(id);
+    if (i < 0) return 0;
+    PartyActive[i] = 1;
     return 1;
 }
 
@@ -47,11 +70,18 @@ int Phone::ActivateParty(const PeerAddress& address) {
 }
 
 int Phone::RemoveParty(const PeerAddress* address) {
+    if (!address) return RemoveEntry(EveryEntry, nullptr, 0);
+    return RemoveEntry(EntryAtAddress, address, 0);
+}
+
+int Phone::RemovePartyEntry(uint32_t id) { return RemoveEntry(EntryWithId, nullptr, id); }
+
+int Phone::RemoveEntry(EntryChoice choice, const PeerAddress* address, uint32_t id) {
     std::unique_ptr<MediaChannel> released[MaxParties];
     int releasedCount = 0;
     {
         std::lock_guard<std::recursive_mutex> guard(PartyLock);
-        if (!address) {
+        if (choice == EveryEntry) {
             for (int i = 0; i < PartyCount; ++i) {
                 released[releasedCount++].reset(PartyChannel[i]);
                 PartyChannel[i] = nullptr;
@@ -59,7 +89,7 @@ int Phone::RemoveParty(const PeerAddress* address) {
             }
             PartyCount = 0;
         } else {
-            int i = FindParty(*address);
+            const int i = choice == EntryWithId ? FindPartyEntry(id) : FindParty(*address);
             if (i < 0) return 0;
             released[releasedCount++].reset(PartyChannel[i]);
             int count = PartyCount;
@@ -71,9 +101,11 @@ int Phone::RemoveParty(const PeerAddress* address) {
                 }
                 PartyActive[j] = PartyActive[j + 1].load();
                 PartyChannel[j] = PartyChannel[j + 1];
+                partyIds_[j] = partyIds_[j + 1];
             }
             PartyChannel[count - 1] = nullptr;
             PartyActive[count - 1] = 0;
+            partyIds_[count - 1] = 0;
             PartyCount = count - 1;
         }
     }
@@ -135,7 +167,7 @@ int Phone::OutputLevel() {
 
 int Phone::PartyForAudio(const PeerAddress& sender) {
     int i = FindParty(sender);
-    if (i < 0) SendTo(sender, BuildShortLeave());
+    if (i < 0) Reply(sender, BuildShortLeave());
     return i;
 }
 

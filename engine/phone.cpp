@@ -5,7 +5,7 @@
 
 namespace kv {
 
-Phone::Phone(uint16_t port) : port_(port) {
+Phone::Phone(uint16_t port) : port_(port), strangers_(std::make_unique<StrangerGuard>(Limits)) {
     CallState.bind(&StateChanged);
     MessageState.bind(&StateChanged);
     MicMuted.bind(&StateChanged);
@@ -30,6 +30,7 @@ int Phone::Start() {
         return 0;
     }
     FramesPerPacket = 7;  // the settings load that follows replaces it
+    strangers_ = std::make_unique<StrangerGuard>(Limits);  // with the limits set by now
     if (!socket->bind(port_)) {
         Socket = nullptr;
         return 0;

@@ -11,7 +11,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
@@ -22,6 +24,8 @@
 #include "audio/media_channel.h"
 #include "engine/port_mapping.h"
 #include "engine/protocol.h"
+#include "engine/strangers.h"
+#include "engine/timings.h"
 #include "engine/watched.h"
 #include "platform/notify.h"
 #include "platform/peer_address.h"
@@ -52,6 +56,40 @@ enum CallStateCode {
 };
 
 enum MessageStateCode { MsgIdle = 0, MsgSending = 1, MsgUnreachable = 2, MsgRefused = 3, MsgDelivered = 4 };
+
+// Results of the engine's operations. Each operation returns the ones listed
+// at its declaration; the values are those peers' front ends have always
+// compared with.
+enum CallResult {
+    CallStarted = 0,          // PlaceCall: the setup runs; AbortCall: cancelled; HangUp: done
+    CallUnresolved = -1,      // PlaceCall: the address does not resolve
+    CallSetupInProgress = -2, // PlaceCall: another setup is under way
+    CallNothingToCancel = -3, // AbortCall: no outgoing setup to cancel
+};
+enum AnswerResult {
+    AnswerNothingRings = 0,  // no call rings (from that caller)
+    AnswerGiven = 1,         // the ringing call was accepted or refused
+};
+enum MessageSendResult {
+    MessageStarted = 0,
+    MessageUnresolved = -1,  // the address does not resolve
+    MessageInFlight = -4,    // the last short message is still being sent
+};
+enum ChatQueueResult {
+    ChatQueued = 0,
+    ChatQueueFull = -1,  // five lines are waiting
+};
+// The text a front end shows for a failed operation ("" for a success).
+const char* CallResultText(int result);
+const char* MessageSendResultText(int result);
+
+// The value of IncomingCall: how the front end alerts the user.
+enum RingKind {
+    RingAloud = 0,  // the ring sound, and the window to the front
+    RingQuiet = 1,  // shown only: this source (or everyone together) rang too often lately
+};
+// The value of NoAnswer and NotActive: which operation they report.
+enum NotifySubject { SubjectCall = 0, SubjectMessage = 1 };
 
 enum EngineNotification {
     IncomingCall = 1,
@@ -99,8 +137,12 @@ public:
     // Leaves the party at address (null: every party); with no address while a
     // setup is under way, cancels the outgoing setup instead (AbortCall).
     int HangUp(const PeerAddress* address, int reason);
-    // Answers the ringing incoming call: 1 accept, 0 refuse. 0 when nothing rings.
+    // Answers the ringing incoming call: 1 accept, 0 refuse. AnswerGiven, or
+    // AnswerNothingRings when no call rings.
     int AnswerCall(int accept);
+    // The same, only when the call that rings comes from caller: what a
+    // dialog that shows one caller answers, so that it never answers another.
+    int AnswerCall(int accept, const PeerAddress& caller);
 
     // ---- short messages and chat ----
     // 0 started, -4 a message is still being sent, -1 the address does not resolve.
@@ -118,6 +160,8 @@ public:
     void HandleControl(const PeerAddress& from, const uint8_t* d, int length);
     void HandleAudio(const PeerAddress& from, const uint8_t* d, int length);
     void HandlePortUnreachable(const PeerAddress& to);
+    // A datagram of length bytes came from the address (what it may draw back).
+    void NoteReceived(const PeerAddress& from, int length);
     void RestartPlayout();
 
     // ---- party table ----
@@ -126,6 +170,13 @@ public:
     int ActivateParty(const PeerAddress& address);
     int RemoveParty(const PeerAddress* address);
     int PartyForAudio(const PeerAddress& sender);
+    // The same operations on one entry, named by the id AddPartyEntry gave it
+    // (0: the table is full), so that a setup removes exactly the party it
+    // added even when the peer's address is in the table twice.
+    uint32_t AddPartyEntry(const PeerAddress& address, const char* identity);
+    int FindPartyEntry(uint32_t id);
+    int ActivatePartyEntry(uint32_t id);
+    int RemovePartyEntry(uint32_t id);
     // One datagram to address when its port is not 0; else one to every
     // active party, in table order. Returns 1.
     int SendDatagram(const PeerAddress* address, const uint8_t* bytes, int length);
@@ -184,6 +235,14 @@ public:
     std::atomic<int> PortMapping{0};
     PeerAddress RemoteAddress;
     PeerAddress LeftPartyAddress;
+    // The call setup that a call thread's sent notification reports (codes 2,
+    // 3 and 6 to 12): RemoteName, RemoteAddress and RemoteRefusalText as they
+    // were when it ended. CallState is back at idle before such a
+    // notification is sent, so another call may ring while the user reads
+    // the message; these stay until the next setup ends.
+    char ReportName[100] = {};
+    PeerAddress ReportAddress;
+    char ReportRefusalText[300] = {};
     char RemoteName[100] = {};
     char LeftPartyName[100] = {};
     Watched<int> CallState{StateIdle};
@@ -231,6 +290,14 @@ public:
     std::mutex FieldLock;
     // Guards changes of the party table, and a party channel while it is fed.
     std::recursive_mutex PartyLock;
+    // The protocol's retries and time-outs, and what strangers may make us do;
+    // tests shorten them before Start.
+    ProtocolTimings Timings;
+    StrangerLimits Limits;
+    // The clock of the stranger limits (milliseconds, any epoch); tests may
+    // put their own in place before Start.
+    int64_t (*LimitClock)() = SteadyMilliseconds;
+
     // Makes a new socket; tests may put a socket of their own in its place before Start.
     std::unique_ptr<UdpSocket> (*CreateSocket)() = CreateUdpSocket;
     // The router protocols to try; tests may put fakes in their place.
@@ -249,12 +316,12 @@ private:
     bool NoteLeavingParty(const PeerAddress& address);
     // Takes the oldest line off the chat queue (chatLock_ held).
     void DropOldestChatLine();
-    void OutgoingCallThread();
-    void AcceptConfirmationThread();
+    void OutgoingCallThread(PeerAddress remote);
+    void AcceptConfirmationThread(PeerAddress remote, uint32_t party, bool noParties);
     void ChatSendThread();
-    void ShortMessageThread();
+    void ShortMessageThread(PeerAddress to);
     // Starts a short-lived engine thread; the destructor waits for all of them.
-    void StartWorker(void (Phone::*body)());
+    void StartWorker(std::function<void()> body);
     // Waits until condition() holds, the engine stops or the deadline
     // passes; true when the condition holds.
     template <class Condition>
@@ -262,6 +329,43 @@ private:
         StateChanged.waitUntil(deadline, [&] { return Stopping() || condition(); });
         return condition();
     }
+    // The protocol's one retry loop: up to `times` rounds of send() and a
+    // wait of at most intervalMs for answered(). UntilAnswered stops at the
+    // answer; KeepSending goes on sending the remaining rounds, without
+    // waiting. True once answered() held after a wait.
+    enum ExchangeMode { UntilAnswered, KeepSending };
+    template <class SendOnce, class Answered>
+    bool Exchange(int times, int intervalMs, SendOnce send, Answered answered, ExchangeMode mode = UntilAnswered) {
+        bool got = false;
+        for (int i = 0; i < times && !Stopping(); ++i) {
+            send();
+            if (!got)
+                got = WaitUntil(ChangeSignal::Clock::now() + std::chrono::milliseconds(intervalMs), answered);
+            if (got && mode == UntilAnswered) break;
+        }
+        return got;
+    }
+    // The peer of the call setup in progress.
+    bool InSetupWith(const PeerAddress& peer);
+    // Takes a call request while idle: StateIncoming from that caller; false when not idle.
+    bool TakeRequest(const PeerAddress& from, const char* name);
+    int Answer(int accept, const PeerAddress* caller);
+    // Refused (with the refusal text first when there is one) to the address;
+    // to a stranger only as far as its budget goes.
+    void SendRefusal(const PeerAddress& to, bool stranger);
+    // A reply: to a party as it is, to anyone else only when its budget covers it.
+    bool Reply(const PeerAddress& to, const Datagram& d);
+    void LogCallRequest(const PeerAddress& from, const char* name, const uint8_t* d, int length);
+    // Whether the datagram from the address may add a line to the event log.
+    bool MayLog(const PeerAddress& from, const uint8_t* d, int length);
+    bool EchoedByAddressee(const PeerAddress& from);
+    // ReportName, ReportAddress and ReportRefusalText from the setup's fields.
+    void ReportSetup();
+    // Ends the setup a call thread saw in `state`: the report, then idle, then
+    // the notification (none for 0), so nobody is busy while the user reads it.
+    void EndSetup(int state, int notification, int value);
+    enum EntryChoice { EveryEntry, EntryAtAddress, EntryWithId };
+    int RemoveEntry(EntryChoice choice, const PeerAddress* address, uint32_t id);
     bool ProbeFor(int codec);
     // A reply to one peer: never to every party, so an address with port 0 gets nothing.
     int SendTo(const PeerAddress& address, const Datagram& d) {
@@ -280,6 +384,9 @@ private:
     int chatLinesFirst_ = 0;
     int chatLinesCount_ = 0;
     WaveDevices* audioDevices_ = nullptr;
+    uint32_t partyIds_[MaxParties] = {};
+    uint32_t lastPartyId_ = 0;
+    std::unique_ptr<StrangerGuard> strangers_;
     std::shared_mutex socketLock_;  // senders share it; Shutdown takes it to retire the socket
     std::unique_ptr<UdpSocket> ownedSocket_;
     std::thread receiveThread_;

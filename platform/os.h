@@ -17,6 +17,12 @@ bool DirectoryWritable(const char* path);
 // creating it when missing; appends the bytes at its end and closes it.
 bool AppendToSharedFile(const char* path, const char* bytes, int length);
 
+// The file's size in bytes, or -1 when it does not exist or cannot be read.
+long long FileSize(const char* path);
+
+// Renames the file, replacing one of the new name; false when it could not.
+bool ReplaceFileWith(const char* from, const char* to);
+
 struct LocalTime {
     int year, month, day, hour, minute, second;  // month 1..12
 };

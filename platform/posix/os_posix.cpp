@@ -1,6 +1,8 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <ctime>
 
 #include "platform/os.h"
@@ -26,6 +28,14 @@ bool AppendToSharedFile(const char* path, const char* bytes, int length) {
     close(fd);
     return ok;
 }
+
+long long FileSize(const char* path) {
+    struct stat info {};
+    if (stat(path, &info) != 0) return -1;
+    return static_cast<long long>(info.st_size);
+}
+
+bool ReplaceFileWith(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
 LocalTime Now() {
     time_t t = time(nullptr);

@@ -28,6 +28,16 @@ bool AppendToSharedFile(const char* path, const char* bytes, int length) {
     return ok && written == static_cast<DWORD>(length);
 }
 
+long long FileSize(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &info)) return -1;
+    return static_cast<long long>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+}
+
+bool ReplaceFileWith(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
 LocalTime Now() {
     SYSTEMTIME t;
     GetLocalTime(&t);
