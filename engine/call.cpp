@@ -248,17 +248,16 @@ void Phone::OnCallRequest(const PeerAddress& from, const uint8_t* d, int length)
     const Datagram accepted = BuildAccepted(Codec, PartyCount == 0, identity);
     const int cost = mode == AnswerAsk ? alerting.length : accepted.length * (Timings.acceptPasses + 1);
     if (!strangers_->mayReply(from, cost, LimitClock())) return;
+    if (mode == AnswerAsk) SendTo(from, alerting);
     if (!TakeRequest(from, name)) {
         // A call placed since the look at CallState came first.
         if (!InSetupWith(from)) SendTo(from, BuildBusy(identity));
         return;
     }
-    if (mode == AnswerAsk) {
-        SendTo(from, alerting);
+    if (mode == AnswerAsk)
         Post(IncomingCall, strangers_->ringAloud(from, LimitClock()) ? RingAloud : RingQuiet);
-    } else {
+    else
         AnswerCall(1, from);
-    }
 }
 
 bool Phone::TakeRequest(const PeerAddress& from, const char* name) {

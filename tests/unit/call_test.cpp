@@ -192,14 +192,17 @@ TEST_F(Calls, BusyWhileAnotherCallRings) {
     EXPECT_EQ(r.bytes, Of(BuildAlerting(0, true, "Bob")));
 }
 
-TEST_F(Calls, ASecondCallerWhileRingingIsRefusedWithARefusingMode) {
+TEST_F(Calls, ASecondCallerWhileRingingIsRefusedWithARefusingModeAndTheRingGoesOn) {
     Peer first;
     first.sendTo(b->phone.Port(), Of(BuildCallRequest(0, "First")));
     ASSERT_TRUE(b->next(IncomingCall));
     b->phone.Autoanswer = AnswerRefuse;
     ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
     ASSERT_TRUE(a->next(CallRefused));
-    EXPECT_EQ(b->phone.CallState, StateIdle);  // the pending setup is dropped
+    // The second caller's request changes nothing of the call that rings.
+    EXPECT_EQ(b->phone.CallState, StateIncoming);
+    EXPECT_TRUE(SameAddress(b->phone.ReadAddress(b->phone.RemoteAddress), first.address()));
+    EXPECT_STREQ(b->phone.RemoteName, "First");
 }
 
 TEST_F(Calls, TheCalleeCannotDecodeTheCallersCodec) {
@@ -367,12 +370,13 @@ TEST_F(Calls, HangingUpEndsTheCallOnBothSides) {
     EXPECT_EQ(b->status(), "Idle");
 }
 
-TEST_F(Calls, TheHundredAndFirstPartyIsNotAddedButTheCallSucceeds) {
+TEST_F(Calls, AHundredAndFirstCallerHearsBusyInsteadOfAConnectionWithNoParty) {
     b->phone.Autoanswer = AnswerAccept;
     for (int i = 0; i < MaxParties; ++i) b->phone.AddParty(MakeAddress(0x0A000000 + i, 11676), "x");
     ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
-    ASSERT_TRUE(a->next(CallConnected));
-    ASSERT_TRUE(b->next(IncomingConnected));
+    ASSERT_TRUE(a->next(RemoteBusy));
+    EXPECT_EQ(a->phone.PartyCount, 0);
+    EXPECT_FALSE(b->next(IncomingConnected, nullptr, 300));
     EXPECT_EQ(b->phone.PartyCount, MaxParties);
     EXPECT_EQ(b->phone.FindParty(a->peer()), -1);
 }
