@@ -169,22 +169,20 @@ bool Session::RunLine(const std::string& line) {
 
 bool Session::StartCall(const std::string& address) {
     switch (phone_.PlaceCall(address.c_str())) {
-        case 0:
-            events_.noteCallStarted();
+        case CallStarted:
             out_(FormatCalling(phone_.ReadAddress(phone_.RemoteAddress)));
             return true;
-        case -1: return Fail("unable to resolve address '" + address + "'");
+        case CallUnresolved: return Fail("unable to resolve address '" + address + "'");
         default: return Fail("a call setup is already in progress");
     }
 }
 
 bool Session::StartMessage(const std::string& address, const std::string& text) {
     switch (phone_.SendShortMessage(address.c_str(), text.c_str())) {
-        case 0:
-            events_.noteMessageStarted();
+        case MessageStarted:
             out_(FormatMessageSending(phone_.ReadAddress(phone_.MessageAddress)));
             return true;
-        case -1: return Fail("unable to resolve address '" + address + "'");
+        case MessageUnresolved: return Fail("unable to resolve address '" + address + "'");
         default: return Fail("a short message is still being sent");
     }
 }
@@ -213,8 +211,11 @@ bool Session::Run(const Command& c) {
         }
         case CommandKind::Accept:
         case CommandKind::Refuse:
-            if (!phone_.AnswerCall(c.kind == CommandKind::Accept ? 1 : 0)) return Fail("no incoming call is waiting");
+            // Only the call the last incoming-call line showed.
+            if (!ringing_ || phone_.AnswerCall(c.kind == CommandKind::Accept ? 1 : 0, ringing_->address) != AnswerGiven)
+                return Fail("no incoming call is waiting");
             answerDeadline_.reset();
+            ringing_.reset();
             return true;
         case CommandKind::Chat: {
             if (c.party) {
@@ -223,7 +224,7 @@ bool Session::Run(const Command& c) {
                 return Fail("not in a call");
             }
             const PeerAddress* to = c.party ? &*c.party : nullptr;
-            if (phone_.QueueChatLine(to, c.text.c_str()) != 0) return Fail("chat: five lines are still waiting");
+            if (phone_.QueueChatLine(to, c.text.c_str()) != ChatQueued) return Fail("chat: five lines are still waiting");
             return true;
         }
         case CommandKind::Msg: return StartMessage(c.address, c.text);
@@ -269,9 +270,16 @@ void Session::HandleEvent(const EngineEvent& event, int64_t nowMs) {
 
     switch (e.code) {
         case IncomingCall:
-            answerDeadline_ = nowMs + AnswerTimeoutMs;
+            // A new ring replaces the one shown before.
+            ringing_ = Ringing{e.name, e.address};
+            answerDeadline_ = nowMs + phone_.Timings.ringTimeoutMs;
             break;
-        case CallerCancelled: answerDeadline_.reset(); break;
+        case CallerCancelled:
+            if (ringing_ && SameAddress(ringing_->address, e.address)) {
+                answerDeadline_.reset();
+                ringing_.reset();
+            }
+            break;
         case IncomingConnected:
         case CallConnected:
             if (hangupAfterMs_ && !hangupDeadline_) hangupDeadline_ = nowMs + *hangupAfterMs_;
@@ -290,13 +298,10 @@ void Session::HandleEvent(const EngineEvent& event, int64_t nowMs) {
 void Session::Tick(int64_t nowMs) {
     if (answerDeadline_ && nowMs >= *answerDeadline_) {
         answerDeadline_.reset();
-        // As the incoming-call dialog does when its minute is up.
-        if (phone_.CallState == StateIncoming) {
-            char name[100];
-            phone_.ReadText(phone_.RemoteName, name, sizeof name);
-            const PeerAddress from = phone_.ReadAddress(phone_.RemoteAddress);
-            if (phone_.AnswerCall(0)) out_(FormatIncomingTimeout(name, from));
-        }
+        // As the incoming-call dialog does when its minute is up: the call it showed, no other.
+        if (ringing_ && phone_.AnswerCall(0, ringing_->address) == AnswerGiven)
+            out_(FormatIncomingTimeout(ringing_->name, ringing_->address));
+        ringing_.reset();
     }
     if (hangupDeadline_ && nowMs >= *hangupDeadline_) {
         hangupDeadline_.reset();

@@ -77,8 +77,6 @@ public:
     bool QuitRequested() const { return quit_; }
     int ExitCode() const { return exitCode_; }
 
-    static constexpr int AnswerTimeoutMs = 60000;
-
 private:
     bool Fail(const std::string& message);
     void PrintStatus();
@@ -89,6 +87,12 @@ private:
     Writer out_, err_;
     std::function<int()> playoutOpens_;
     std::optional<int64_t> answerDeadline_;
+    // The call the last incoming-call line showed: what accept and refuse answer.
+    struct Ringing {
+        std::string name;
+        PeerAddress address;
+    };
+    std::optional<Ringing> ringing_;
     std::optional<int> hangupAfterMs_;
     std::optional<int64_t> hangupDeadline_;
     bool messageMode_ = false;

@@ -14,20 +14,26 @@ EngineEvent EventSink::snapshot(int code, int value) {
     char name[100] = "";
     switch (code) {
         case IncomingCall:
+        case PartyAlerted:
+            // The setup in progress.
+            phone_.ReadText(phone_.RemoteName, name, sizeof name);
+            e.name = name;
+            e.address = phone_.ReadAddress(phone_.RemoteAddress);
+            break;
         case IncomingConnected:
         case CallSetupFailed:
-        case PartyAlerted:
         case CallConnected:
         case CallRefused:
         case UnsupportedCodec:
         case RemoteCannotDecode:
         case RemoteBusy:
-            phone_.ReadText(phone_.RemoteName, name, sizeof name);
+            // The setup that ended: another call may ring by now.
+            phone_.ReadText(phone_.ReportName, name, sizeof name);
             e.name = name;
-            e.address = phone_.ReadAddress(phone_.RemoteAddress);
+            e.address = phone_.ReadAddress(phone_.ReportAddress);
             if (code == CallRefused) {
                 char text[300] = "";
-                phone_.ReadText(phone_.RemoteRefusalText, text, sizeof text);
+                phone_.ReadText(phone_.ReportRefusalText, text, sizeof text);
                 e.text = text;
             }
             break;
@@ -40,8 +46,8 @@ EngineEvent EventSink::snapshot(int code, int value) {
             break;
         case NoAnswer:
         case NotActive:
-            e.subject = subjectOf(code);
-            e.address = phone_.ReadAddress(e.subject == Subject::Call ? phone_.RemoteAddress : phone_.MessageAddress);
+            e.subject = value == SubjectMessage ? Subject::Message : Subject::Call;
+            e.address = phone_.ReadAddress(e.subject == Subject::Call ? phone_.ReportAddress : phone_.MessageAddress);
             break;
         case MessageRefused:
         case MessageDelivered:
@@ -53,30 +59,6 @@ EngineEvent EventSink::snapshot(int code, int value) {
         default: break;
     }
     return e;
-}
-
-// The thread that reports NoAnswer or NotActive still holds its operation's
-// state while it waits in send, which tells the call from the message.
-Subject EventSink::subjectOf(int code) {
-    const int call = phone_.CallState;
-    const int message = phone_.MessageState;
-    const bool callCandidate = code == NoAnswer ? call == StateWaitingForRemote : call == StateUnreachable;
-    const bool messageCandidate = code == NoAnswer ? message == MsgSending : message == MsgUnreachable;
-    std::lock_guard<std::mutex> guard(lock_);
-    Subject s;
-    if (callCandidate != messageCandidate) {
-        s = callCandidate ? Subject::Call : Subject::Message;
-    } else {
-        // Both under way (or neither state fits): the operation not yet
-        // reported, else the one started first.
-        const bool callOpen = callStamp_ > callReported_;
-        const bool messageOpen = messageStamp_ > messageReported_;
-        if (callOpen != messageOpen) s = callOpen ? Subject::Call : Subject::Message;
-        else if (callOpen) s = callStamp_ < messageStamp_ ? Subject::Call : Subject::Message;
-        else s = message != MsgIdle ? Subject::Message : Subject::Call;
-    }
-    (s == Subject::Call ? callReported_ : messageReported_) = s == Subject::Call ? callStamp_ : messageStamp_;
-    return s;
 }
 
 void EventSink::deliver(int code, int value, bool sent) {
@@ -117,16 +99,6 @@ void EventSink::close() {
         events_.clear();
     }
     queue_.close();
-}
-
-void EventSink::noteCallStarted() {
-    std::lock_guard<std::mutex> guard(lock_);
-    callStamp_ = ++stamp_;
-}
-
-void EventSink::noteMessageStarted() {
-    std::lock_guard<std::mutex> guard(lock_);
-    messageStamp_ = ++stamp_;
 }
 
 }  // namespace console

@@ -19,7 +19,7 @@ class Phone;
 
 namespace console {
 
-// Which operation a NoAnswer or NotActive reports.
+// Which operation a NoAnswer or NotActive reports (the notification's value says).
 enum class Subject { Call, Message };
 
 struct EngineEvent {
@@ -54,15 +54,8 @@ public:
     // Safe in a signal handler.
     void wakeFromSignal() { queue_.wakeFromSignal(); }
 
-    // The console started a call or a short message. Both a call and a message
-    // may end in NoAnswer or NotActive; when both are under way at once, the
-    // one started first is taken to report first.
-    void noteCallStarted();
-    void noteMessageStarted();
-
 private:
     EngineEvent snapshot(int code, int value);
-    Subject subjectOf(int code);
     void deliver(int code, int value, bool sent);
 
     Phone& phone_;
@@ -71,9 +64,6 @@ private:
     std::map<int, EngineEvent> events_;  // by the id that travels through the queue
     int nextId_ = 1;
     bool closed_ = false;
-    uint64_t stamp_ = 0;
-    uint64_t callStamp_ = 0, messageStamp_ = 0;          // when each was started
-    uint64_t callReported_ = 0, messageReported_ = 0;    // the start last reported
 };
 
 }  // namespace console

@@ -129,7 +129,7 @@ const char* AnswerModeName(int mode) {
 
 std::string FormatEvent(const EngineEvent& e) {
     switch (e.code) {
-        case IncomingCall: return Named("incoming-call", e);
+        case IncomingCall: return Named("incoming-call", e) + (e.value == RingQuiet ? " ring=quiet" : " ring=aloud");
         case IncomingConnected: return Named("connected", e) + " direction=incoming";
         case CallSetupFailed: return CallFailed("setup-failed", e);
         case CallerCancelled: return Named("call-cancelled", e) + " reason=" + LeaveReason(e.value);

@@ -116,7 +116,7 @@ TEST(ConsoleOutput, OneLinePerNotification) {
     log.text = "/tmp/KestroVox.log";
 
     const std::pair<EngineEvent, const char*> cases[] = {
-        {Event(IncomingCall, "Ann", Ann, 11676), "incoming-call name=\"Ann\" address=10.0.0.2:11676"},
+        {Event(IncomingCall, "Ann", Ann, 11676), "incoming-call name=\"Ann\" address=10.0.0.2:11676 ring=aloud"},
         {Event(IncomingConnected, "Ann", Ann, 11676),
          "connected name=\"Ann\" address=10.0.0.2:11676 direction=incoming"},
         {Event(CallSetupFailed, "Ann", Ann, 11676),

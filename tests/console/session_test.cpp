@@ -98,7 +98,7 @@ TEST_F(ConsoleSession, AskAcceptChatBothWaysAndHangUp) {
     ConsolePeer& bob = add("Bob");
     ASSERT_TRUE(ann.run("call " + bob.address()));
     EXPECT_EQ(ann.out.at(0), "calling address=" + bob.address());
-    ASSERT_TRUE(sees(bob, "incoming-call name=\"Ann\" address=" + ann.address()));
+    ASSERT_TRUE(sees(bob, "incoming-call name=\"Ann\" address=" + ann.address() + " ring=aloud"));
     ASSERT_TRUE(sees(ann, "alerted name=\"Bob\" address=" + bob.address()));
 
     ASSERT_TRUE(bob.run("accept"));
@@ -140,14 +140,14 @@ TEST_F(ConsoleSession, UnansweredCallIsRefusedAfterOneMinute) {
     ConsolePeer& bob = add("Bob");
     bob.now = 1000;
     ASSERT_TRUE(ann.run("call " + bob.address()));
-    ASSERT_TRUE(sees(bob, "incoming-call name=\"Ann\" address=" + ann.address()));
+    ASSERT_TRUE(sees(bob, "incoming-call name=\"Ann\" address=" + ann.address() + " ring=aloud"));
     ASSERT_TRUE(sees(ann, "alerted name=\"Bob\" address=" + bob.address()));
 
     // The main loop sleeps until the minute is up.
-    EXPECT_EQ(bob.session.NextDeadline(), std::optional<int64_t>(1000 + Session::AnswerTimeoutMs));
-    bob.session.Tick(1000 + Session::AnswerTimeoutMs - 1);
+    EXPECT_EQ(bob.session.NextDeadline(), std::optional<int64_t>(1000 + bob.phone.Timings.ringTimeoutMs));
+    bob.session.Tick(1000 + bob.phone.Timings.ringTimeoutMs - 1);
     EXPECT_EQ(bob.phone.CallState, StateIncoming);
-    bob.session.Tick(1000 + Session::AnswerTimeoutMs);
+    bob.session.Tick(1000 + bob.phone.Timings.ringTimeoutMs);
     EXPECT_TRUE(bob.saw("incoming-timeout name=\"Ann\" address=" + ann.address()));
     EXPECT_TRUE(sees(ann, "call-refused name=\"Bob\" address=" + bob.address() + " text=\"\""));
     EXPECT_FALSE(bob.run("accept"));
@@ -159,13 +159,13 @@ TEST_F(ConsoleSession, CallerWhoGivesUpEndsTheWait) {
     ConsolePeer& bob = add("Bob");
     ASSERT_TRUE(ann.run("call " + bob.address()));
     ASSERT_TRUE(sees(ann, "alerted name=\"Bob\" address=" + bob.address()));
-    ASSERT_TRUE(sees(bob, "incoming-call name=\"Ann\" address=" + ann.address()));
+    ASSERT_TRUE(sees(bob, "incoming-call name=\"Ann\" address=" + ann.address() + " ring=aloud"));
     EXPECT_FALSE(bob.run("hangup"));  // ringing here: answer it instead
     EXPECT_NE(bob.err.back().find("accept or refuse"), std::string::npos);
     ASSERT_TRUE(ann.run("hangup"));  // cancels the setup
     EXPECT_TRUE(sees(bob, "call-cancelled name=\"Ann\" address=" + ann.address() + " reason=hung-up"));
     EXPECT_FALSE(bob.session.NextDeadline());
-    bob.session.Tick(Session::AnswerTimeoutMs * 2);
+    bob.session.Tick(bob.phone.Timings.ringTimeoutMs * 2);
     EXPECT_FALSE(bob.sawPrefix("incoming-timeout"));
 }
 
@@ -312,11 +312,13 @@ TEST(ConsoleEventSink, FieldsAreTakenWhenTheEngineNotifies) {
     phone.WriteText(phone.LeftPartyName, sizeof phone.LeftPartyName, "Bob");
     phone.WriteAddress(phone.LeftPartyAddress, MakeAddress(0x0A000003, 5000));
     sink.post(PartyDropped, 0);
-    phone.WriteText(phone.RemoteName, sizeof phone.RemoteName, "Cid");
-    phone.WriteText(phone.RemoteRefusalText, sizeof phone.RemoteRefusalText, "Not now");
-    phone.WriteAddress(phone.RemoteAddress, MakeAddress(0x0A000004, 11676));
+    // An ended setup is reported from the report fields; a new call may ring meanwhile.
+    phone.WriteText(phone.ReportName, sizeof phone.ReportName, "Cid");
+    phone.WriteText(phone.ReportRefusalText, sizeof phone.ReportRefusalText, "Not now");
+    phone.WriteAddress(phone.ReportAddress, MakeAddress(0x0A000004, 11676));
+    phone.WriteText(phone.RemoteName, sizeof phone.RemoteName, "Mallory");
     sink.post(CallRefused, 0);
-    phone.WriteText(phone.RemoteName, sizeof phone.RemoteName, "changed");
+    phone.WriteText(phone.ReportName, sizeof phone.ReportName, "changed");
 
     EngineEvent e;
     ASSERT_TRUE(sink.next(&e, 1000));
@@ -328,39 +330,42 @@ TEST(ConsoleEventSink, FieldsAreTakenWhenTheEngineNotifies) {
     EXPECT_FALSE(sink.next(&e, 0));
 }
 
-TEST(ConsoleEventSink, NoAnswerAndNotActiveNameTheOperation) {
+TEST(ConsoleEventSink, NoAnswerAndNotActiveNameTheOperationByTheirValue) {
     Phone phone;
     EventSink sink(phone);
-    phone.WriteAddress(phone.RemoteAddress, MakeAddress(0x0A000002, 11676));
+    phone.WriteAddress(phone.ReportAddress, MakeAddress(0x0A000002, 11676));
     phone.WriteAddress(phone.MessageAddress, MakeAddress(0x0A000003, 11676));
     EngineEvent e;
-
-    phone.CallState = StateWaitingForRemote;
-    sink.post(NoAnswer, 0);
+    sink.post(NoAnswer, SubjectCall);
     ASSERT_TRUE(sink.next(&e, 1000));
     EXPECT_EQ(e.subject, Subject::Call);
     EXPECT_EQ(FormatAddress(e.address), "10.0.0.2:11676");
-
-    phone.CallState = StateIdle;
-    phone.MessageState = MsgUnreachable;
-    sink.post(NotActive, 0);
+    sink.post(NotActive, SubjectMessage);
     ASSERT_TRUE(sink.next(&e, 1000));
     EXPECT_EQ(e.subject, Subject::Message);
     EXPECT_EQ(FormatAddress(e.address), "10.0.0.3:11676");
+}
 
-    // Both under way: the one started first reports first, then the other.
-    phone.MessageState = MsgSending;
-    phone.CallState = StateWaitingForRemote;
-    sink.noteMessageStarted();
-    sink.noteCallStarted();
-    sink.post(NoAnswer, 0);
-    sink.post(NoAnswer, 0);
-    ASSERT_TRUE(sink.next(&e, 1000));
-    EXPECT_EQ(e.subject, Subject::Message);
-    ASSERT_TRUE(sink.next(&e, 1000));
-    EXPECT_EQ(e.subject, Subject::Call);
-    phone.CallState = StateIdle;
-    phone.MessageState = MsgIdle;
+TEST_F(ConsoleSession, AcceptAnswersOnlyTheCallItShowed) {
+    ConsolePeer& ann = add("Ann");
+    ConsolePeer& bob = add("Bob");
+    ASSERT_TRUE(ann.run("call " + bob.address()));
+    ASSERT_TRUE(sees(bob, "incoming-call name=\"Ann\" address=" + ann.address() + " ring=aloud"));
+    // Ann gives up and a stranger rings before Bob's console has printed either.
+    ASSERT_TRUE(ann.run("hangup"));
+    ASSERT_TRUE(kvtest::WaitFor([&] { return bob.phone.CallState == StateIdle; }));
+    kvtest::Peer mallory;
+    const Datagram request = BuildCallRequest(0, "Mallory");
+    mallory.sendTo(bob.phone.Port(), request.bytes, request.length);
+    ASSERT_TRUE(kvtest::WaitFor([&] { return bob.phone.CallState == StateIncoming; }));
+    EXPECT_FALSE(bob.run("accept"));
+    EXPECT_EQ(bob.err.back(), "no incoming call is waiting");
+    EXPECT_EQ(bob.phone.CallState, StateIncoming);  // Mallory's call still rings, unanswered
+    EXPECT_EQ(bob.phone.PartyCount, 0);
+    // Once shown, it is Mallory's call that accept answers.
+    ASSERT_TRUE(sees(bob, "incoming-call name=\"Mallory\" address=127.0.0.1:" + std::to_string(mallory.port()) +
+                              " ring=aloud"));
+    EXPECT_TRUE(bob.run("refuse"));
 }
 
 TEST(ConsoleEventSink, SentEventsHoldTheSenderUntilTakenAndCloseLetsGo) {
