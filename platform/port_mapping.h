@@ -1,10 +1,12 @@
 // The port-mapping seam: the ways a home router can be asked to forward a UDP
 // port of ours from its external address. One gateway object per protocol:
-// UPnP IGD (miniupnpc) and NAT-PMP (libnatpmp, or on Windows a client of our
-// own); the engine's PortMapper decides which one to use, when to renew and
-// what to do when a port is taken. Each call blocks the calling thread (the mapper's own, never an
-// engine or interface thread) for about the time given at most; one object
-// is used by one thread at a time.
+// UPnP IGD (a client of our own, miniupnpc's parsers) and NAT-PMP (libnatpmp,
+// or on Windows a client of our own); the engine's PortMapper decides which
+// one to use, when to renew and what to do when a port is taken. Each call
+// blocks the calling thread (the mapper's own, never an engine or interface
+// thread) for about the time given at most, UPnP's discover that plus its
+// description's fetch (each HTTP exchange 2 s at most); one object is used by
+// one thread at a time.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The gateways of the port-mapping seam, one per library.
+// The gateways of the port-mapping seam, one per protocol.
 #pragma once
 
 #include <memory>
@@ -7,7 +7,7 @@
 
 namespace kv {
 
-std::unique_ptr<PortGateway> CreateUpnpGateway();    // miniupnpc
+std::unique_ptr<PortGateway> CreateUpnpGateway();    // our own client; miniupnpc parses what it reads
 std::unique_ptr<PortGateway> CreateNatPmpGateway();  // libnatpmp; on Windows a client of our own
 
 }  // namespace kv
