@@ -102,7 +102,7 @@ def ssdp(s):
         st = b"urn:schemas-upnp-org:device:InternetGatewayDevice:1"
         s.sendto(b"HTTP/1.1 200 OK\r\nCACHE-CONTROL: max-age=120\r\nST: " + st + b"\r\nUSN: uuid:junk::" + st +
                  b"\r\nEXT:\r\nLOCATION: http://%s:%d/root.xml\r\n\r\n" % (ADDRESS.encode(), HTTP_PORT), sender)
-        for j in junk:  # the empty one last: it ends the client's wait for more answers
+        for j in junk:  # an empty datagram last (miniupnpc took one as the end of the answers)
             s.sendto(j, sender)
 
 
