@@ -114,12 +114,13 @@ bool StrangerGuard::ringAloud(const PeerAddress& from, int64_t nowMs) {
     Source& s = source(from, nowMs);
     const int kept = static_cast<int>(std::size(s.rings));
     int recent = 0;
-    for (int64_t t : s.rings)
-        if (nowMs - t < limits_.ringWindowMs) ++recent;
+    for (int i = 0; i < kept; ++i)
+        if (s.ringPorts[i] == from.port() && nowMs - s.rings[i] < limits_.ringWindowMs) ++recent;
     if (recent >= std::min(limits_.ringsAloudPerSource, kept)) return false;
     if (!countRing(rings_, static_cast<int>(std::size(rings_)), &ringNext_, limits_.ringsAloudTotal, nowMs))
         return false;
     s.rings[s.ringNext] = nowMs;
+    s.ringPorts[s.ringNext] = from.port();
     s.ringNext = (s.ringNext + 1) % kept;
     return true;
 }

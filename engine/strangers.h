@@ -8,8 +8,8 @@
 //             and out of one pool shared by every source. A reply that is
 //             not covered is not sent (a reflector with a forged source
 //             address then gets less back than it sent).
-//   rings     a source, and everyone together, rings aloud only a few times
-//             a minute; later rings are shown quietly.
+//   rings     an address, and everyone together, rings aloud only a few
+//             times a minute; later rings are shown quietly.
 //   log lines a source, and everyone together, gets a bounded number of
 //             lines a minute, and the same request again is not logged twice.
 //
@@ -59,7 +59,8 @@ private:
         int64_t seenMs = 0;
         int64_t earnedHalves = 0;  // half bytes earned, not yet spent
         int64_t allowance = 0;     // bytes
-        int64_t rings[8] = {};     // times of the latest rings aloud, a ring buffer
+        int64_t rings[8] = {};     // times of the latest rings aloud, a ring buffer,
+        uint16_t ringPorts[8] = {};  // and the port of each: a ring's source is the whole address
         int ringNext = 0;
         int64_t logWindowMs = 0;
         int logLines = 0;

@@ -103,6 +103,7 @@ TEST_F(Messages, ALineWhoseEchoIsLostGoesOutAgainAndShowsAgain) {
 }
 
 TEST_F(Messages, ALineThatIsNeverEchoedGoesOutFiveTimes) {
+    a->phone.Timings.chatIntervalMs = 100;
     Peer party;
     a->phone.AddParty(party.address(), "Pat");
     a->phone.ActivateParty(party.address());
@@ -184,6 +185,7 @@ TEST_F(Messages, AShortMessageIsRefusedWithLoggingOff) {
 }
 
 TEST_F(Messages, AShortMessageWithoutReplyEndsInNoAnswer) {
+    a->phone.Timings.messageIntervalMs = 200;
     Peer silent;
     ASSERT_EQ(a->phone.SendShortMessage(("127.0.0.1:" + std::to_string(silent.port())).c_str(), "hi"), 0);
     ASSERT_TRUE(a->next(NoAnswer, nullptr, 7000));
