@@ -60,7 +60,7 @@ public:
     static constexpr uint32_t LeaseSeconds = 3600;    // asked for; renewed at half the lease granted
     static constexpr int64_t ShortestRenewalMs = 10000;  // however short the lease granted
     static constexpr int64_t PermanentCheckMs = 1200000;  // a lease "until removed" is asked for again this often
-    static constexpr int DiscoveryTimeoutMs = 1000;    // per protocol; miniupnpc waits a second at least
+    static constexpr int DiscoveryTimeoutMs = 1000;    // per protocol: the longest a search waits for answers
     static constexpr int PortsTried = 10;              // the port asked for and the ones after it
     static constexpr int64_t FirstRetryMs = 60000;     // no gateway: look again after a minute,
     static constexpr int64_t LongestRetryMs = 1800000; // doubling up to half an hour
