@@ -152,8 +152,8 @@ std::string CommandHelp() {
            "status, parties, quit\n";
 }
 
-Session::Session(Phone& phone, EventSink& events, Writer out, Writer err)
-    : phone_(phone), events_(events), out_(std::move(out)), err_(std::move(err)) {}
+Session::Session(Phone& phone, Writer out, Writer err)
+    : phone_(phone), out_(std::move(out)), err_(std::move(err)) {}
 
 bool Session::Fail(const std::string& message) {
     err_(message);

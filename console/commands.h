@@ -43,7 +43,7 @@ class Session {
 public:
     using Writer = std::function<void(const std::string&)>;
     // out receives the event lines, err the messages for the user (one line each).
-    Session(Phone& phone, EventSink& events, Writer out, Writer err);
+    Session(Phone& phone, Writer out, Writer err);
 
     // Runs one typed line; false (with a message on err) when it failed.
     bool RunLine(const std::string& line);
@@ -83,7 +83,6 @@ private:
     void PrintParties();
 
     Phone& phone_;
-    EventSink& events_;
     Writer out_, err_;
     std::function<int()> playoutOpens_;
     std::optional<int64_t> answerDeadline_;

@@ -230,7 +230,7 @@ int Run(int argc, char** argv) {
         return ExitFailure;
     }
 
-    Session session(*phone, *events, PrintLine, PrintError);
+    Session session(*phone, PrintLine, PrintError);
     session.SetPlayoutOpens([&devices] { return devices.outputsOpened(); });
     InputLines* input = nullptr;
     auto shutdown = [&] {

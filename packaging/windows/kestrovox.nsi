@@ -88,7 +88,7 @@ Section "KestroVox (required)" SecMain
   ClearErrors
   File "${EXE_DIR}/KestroVox.exe"
   File "${EXE_DIR}/ringin.wav"  ; looked up from the current directory when a call rings
-  File "${EXE_DIR}/LICENSES.txt"  ; of the libraries built into the program
+  File "${EXE_DIR}/LICENSES.txt"  ; our licence and those of the libraries built into the program
   ${If} ${Errors}
     SetErrorLevel 2
     Abort "Could not write the program files into $INSTDIR."

@@ -55,7 +55,7 @@ struct ConsolePeer {
     Phone phone;
     EventSink events{phone};
     std::vector<std::string> out, err;
-    Session session{phone, events, [this](const std::string& l) { out.push_back(l); },
+    Session session{phone, [this](const std::string& l) { out.push_back(l); },
                     [this](const std::string& l) { err.push_back(l); }};
     int64_t now = 0;
 };

@@ -10,6 +10,10 @@
 // playout's monitor thread polls every 10 ms), so decoding whole payloads and
 // the playout behind it are fuzz_media_channel's part.
 //
+// Besides memory safety and the fields' bounds, it checks that no datagram
+// from an address other than RemoteAddress changes a setup in progress (its
+// CallState, RemoteAddress or RemoteName).
+//
 // Input: two bytes that set the scene, then records.
 //   byte 0: bits 0-2 the call setup: 0 none, 1 waiting for the remote, 2 the
 //           remote alerted, 3 incoming (ringing), 4 incoming accepted (the caller
@@ -105,6 +109,52 @@ Feed& TheFeed() {
     return *feed;
 }
 
+int ThreadCount();
+struct Engine;
+extern Engine* gEngine;
+Phone& ThePhone();
+int BaselineThreads();
+
+// The setup in progress as a record from another address found it: such a
+// record may draw a reply, but must leave the setup as it was. Only the
+// accept confirmation's own thread may end an accepted setup meanwhile.
+struct SetupSeen {
+    bool armed = false;
+    int state = StateIdle;
+    PeerAddress remote;
+    char name[100] = {};
+    int threads = 0;
+};
+SetupSeen gSeen;  // the receive thread's alone
+
+void CheckSetupUnchanged() {
+    if (!gSeen.armed) return;
+    gSeen.armed = false;
+    Phone& p = ThePhone();
+    const int state = p.CallState;
+    char name[100];
+    p.ReadText(p.RemoteName, name, sizeof name);
+    const bool workerEnded = state == StateIdle &&
+                             (gSeen.state == StateIncomingAccepted || gSeen.state == StateIncomingDone) &&
+                             gSeen.threads > BaselineThreads();
+    if (state != gSeen.state && !workerEnded)
+        Fail("a datagram from another address moved the setup from state " + std::to_string(gSeen.state) + " to " +
+             std::to_string(state));
+    if (!SameAddress(p.ReadAddress(p.RemoteAddress), gSeen.remote) || std::strcmp(name, gSeen.name) != 0)
+        Fail("a datagram from another address changed the remote of the setup");
+}
+
+void ArmSetupCheck(const PeerAddress& from) {
+    Phone& p = ThePhone();
+    gSeen.state = p.CallState;
+    gSeen.remote = p.ReadAddress(p.RemoteAddress);
+    gSeen.armed = gSeen.state != StateIdle && !SameAddress(from, gSeen.remote);
+    if (!gSeen.armed) return;
+    p.ReadText(p.RemoteName, gSeen.name, sizeof gSeen.name);
+    // A confirmation thread of an accepted setup may end it: note whether one runs.
+    gSeen.threads = ThreadCount();
+}
+
 class FeedSocket final : public UdpSocket {
 public:
     bool bind(uint16_t port) override {
@@ -113,6 +163,7 @@ public:
     }
     uint16_t localPort() const override { return port_; }
     WaitStatus waitReadable(int) override {
+        CheckSetupUnchanged();
         Feed& f = TheFeed();
         std::unique_lock<std::mutex> guard(f.lock);
         for (;;) {
@@ -128,6 +179,15 @@ public:
         }
     }
     ReceiveResult receive(uint8_t* buffer, int capacity) override {
+        CheckSetupUnchanged();
+        PeerAddress next;
+        {
+            Feed& f = TheFeed();
+            std::lock_guard<std::mutex> guard(f.lock);
+            if (f.queue.empty()) return ReceiveResult();
+            next = f.queue.front().from;
+        }
+        ArmSetupCheck(next);
         Feed& f = TheFeed();
         std::lock_guard<std::mutex> guard(f.lock);
         ReceiveResult r;
@@ -228,6 +288,8 @@ struct Engine {
 };
 
 Engine* gEngine = nullptr;
+Phone& ThePhone() { return gEngine->phone; }
+int BaselineThreads() { return gEngine->baselineThreads; }
 
 void StopEngine() {
     if (gEngine) gEngine->phone.Shutdown();
