@@ -41,11 +41,13 @@ struct StrangerLimits {
     // draw in good faith is 5 requests refused with a 299-character text (5
     // times 507 bytes): the allowance covers it.
     int replyAllowanceBytes = 2600;
-    int replyAllowanceRefillBytesPerSecond = 260;
+    // Slow enough that a request accepted in accept mode (six Accepted, up
+    // to 618 bytes) cannot be drawn again and again by one forged source.
+    int replyAllowanceRefillBytesPerSecond = 100;
     // Across all strangers, the allowance spent per second (beyond what they
     // earned) is capped as well, so that many forged sources cannot add up.
     int replyPoolBytes = 4000;
-    int replyPoolRefillBytesPerSecond = 1000;
+    int replyPoolRefillBytesPerSecond = 500;
     // Rings (IncomingCall): a source rings aloud (sound, focus) at most this
     // often in ringWindowMs; later rings in the window are shown quietly. The
     // same holds for all sources together, at ringsAloudTotal.
