@@ -128,18 +128,26 @@ void PartyLeft(HWND window, Phone& phone, int value) {
     Desktop.beep(MB_ICONHAND);
 }
 
-void IncomingCallArrived(HWND window, Phone& phone) {
-    Desktop.playSound("ringin.wav");
-    ShowWindow(window, SW_SHOW);
-    SetForegroundWindow(window);
-    // A second call while the dialog is open gets a dialog of its own; only the newer one is kept.
+// Code 1: one question at a time, about the call that rings when it is handled.
+void IncomingCallArrived(HWND window, Phone& phone, int kind) {
+    // The ring ended before its notification came through: nothing to ask.
+    if (phone.CallState != StateIncoming) return;
+    // A newer ring replaces the question about an older one, which answers nothing.
+    if (HWND older = TheShell.incomingCallDialog) {
+        TheShell.incomingCallDialog = nullptr;
+        DestroyWindow(older);
+    }
+    // A source (or everyone together) that rang too often lately rings quietly:
+    // the question shows, without the sound and without the window to the front.
+    const bool quiet = kind == RingQuiet;
+    if (!quiet) {
+        Desktop.playSound("ringin.wav");
+        ShowWindow(window, SW_SHOW);
+        SetForegroundWindow(window);
+    }
     TheShell.incomingCallDialog = CreateDialogParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_INCOMING_CALL),
-                                                     TheShell.mainDialog, IncomingCallDialogProc, 0);
-    char name[100], dotted[16], text[300];
-    phone.ReadText(phone.RemoteName, name, sizeof name);
-    FormatDotted(phone.ReadAddress(phone.RemoteAddress), dotted);
-    std::snprintf(text, sizeof text, "Incoming call from %s (%s).\nAccept ?", name, dotted);
-    if (TheShell.incomingCallDialog) SetDlgItemTextA(TheShell.incomingCallDialog, IDC_NOTICE_TEXT, text);
+                                                     TheShell.mainDialog, IncomingCallDialogProc,
+                                                     quiet ? RingQuiet : RingAloud);
 }
 
 // One line per notification, so that lines arriving together all show.
@@ -162,18 +170,32 @@ void ChatLineArrived(Phone& phone) {
 
 void CallError(HWND window, const char* text) { ShowMessage(window, text, "Call", MB_OK | MB_ICONERROR); }
 
+// Code 3: one box at a time. A stranger can make a phone that accepts calls
+// fail a setup every few seconds; while the box waits for its click, the
+// failures that follow show none.
+bool setupFailedShown = false;
+
+void SetupFailed(HWND window) {
+    if (setupFailedShown) return;
+    setupFailedShown = true;
+    CallError(window, "Call setup failed");
+    setupFailedShown = false;
+}
+
 void OnNotification(HWND window, int code, int value) {
     Phone* phone = TheShell.phone;
     if (!phone) return;
-    char name[100];
-    phone->ReadText(phone->RemoteName, name, sizeof name);
+    // The setup that an outcome (codes 7 to 10) reports: CallState is idle by
+    // the time it is sent, and another call may already ring.
+    char name[sizeof phone->ReportName];
+    phone->ReadText(phone->ReportName, name, sizeof name);
     char text[600];
     switch (code) {
         case IncomingCall:
-            IncomingCallArrived(window, *phone);
+            IncomingCallArrived(window, *phone, value);
             break;
         case CallSetupFailed:
-            CallError(window, "Call setup failed");
+            SetupFailed(window);
             break;
         case CallerCancelled:
             if (HWND dialog = TheShell.incomingCallDialog) {
@@ -183,8 +205,8 @@ void OnNotification(HWND window, int code, int value) {
             TheShell.incomingCallDialog = nullptr;
             break;
         case CallRefused: {
-            char refusal[sizeof phone->RemoteRefusalText];
-            phone->ReadText(phone->RemoteRefusalText, refusal, sizeof refusal);
+            char refusal[sizeof phone->ReportRefusalText];
+            phone->ReadText(phone->ReportRefusalText, refusal, sizeof refusal);
             if (refusal[0])
                 std::snprintf(text, sizeof text, "The party %s cannot accept the call and left a message:\n%s", name,
                               refusal);

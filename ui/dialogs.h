@@ -16,8 +16,12 @@ void CenterWindow(HWND window);
 // failure value when the box cannot be created.
 INT_PTR InputBox(HWND owner, const char* caption, const char* prompt, char* buffer, int capacity);
 
-// Resource 111, modeless; answers the ringing call once (Yes, No, close box,
-// or No after one minute) and destroys itself.
+// Resource 111, modeless: asks about the call that rings when it is created
+// (the caller's name and address, read together) and answers that call only,
+// once (Yes, No, close box, or No after the phone's Timings.ringTimeoutMs),
+// then destroys itself; when that caller no longer rings it answers nothing.
+// The creation parameter is the ring's RingKind: RingQuiet shows the dialog
+// without activating it.
 INT_PTR CALLBACK IncomingCallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Resource 110, modeless; the shell sets its text.
 INT_PTR CALLBACK PartyLeftNoticeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,8 @@
 // The small dialogs: the input box (its template built here in memory), the
 // incoming-call question, the party-left notice and the disconnect dialog.
+#include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "app/shell.h"
@@ -10,14 +12,19 @@
 
 namespace kv {
 
-// The incoming-call dialog refuses the call after this long without an answer.
-constexpr UINT IncomingCallTimeoutMs = 60000;
-// The period the dialog's timer actually uses; tests shorten it.
-UINT IncomingCallTimerPeriodMs = IncomingCallTimeoutMs;
-
 namespace {
 
 constexpr UINT_PTR AnswerTimerId = 1;
+
+// What an incoming-call dialog keeps (its window's user data): the caller it
+// asks about, the only one it ever answers.
+struct IncomingCallRecord {
+    PeerAddress caller;
+};
+
+IncomingCallRecord* RecordOf(HWND dialog) {
+    return reinterpret_cast<IncomingCallRecord*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+}
 
 HINSTANCE ModuleInstance() { return TheShell.instance ? TheShell.instance : GetModuleHandleA(nullptr); }
 
@@ -124,11 +131,32 @@ void ForgetIncomingCallDialog(HWND dialog) {
     if (TheShell.incomingCallDialog == dialog) TheShell.incomingCallDialog = nullptr;
 }
 
+// Answers the call the dialog shows; when that caller no longer rings (its
+// ring ended, another call rings now), nothing is answered.
 void AnswerAndClose(HWND dialog, int accept) {
     KillTimer(dialog, AnswerTimerId);
-    if (TheShell.phone) TheShell.phone->AnswerCall(accept);
+    if (IncomingCallRecord* record = RecordOf(dialog); record && TheShell.phone)
+        TheShell.phone->AnswerCall(accept, record->caller);
     DestroyWindow(dialog);
     ForgetIncomingCallDialog(dialog);
+}
+
+// The caller that rings now, name and address read together, as the dialog's
+// text; the address is kept for the answer.
+void AskAboutTheCaller(HWND dialog) {
+    auto* record = new IncomingCallRecord{};
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
+    char name[sizeof Phone::RemoteName] = "";
+    if (Phone* phone = TheShell.phone) {
+        std::lock_guard<std::mutex> guard(phone->FieldLock);
+        std::memcpy(name, phone->RemoteName, sizeof name);
+        record->caller = phone->RemoteAddress;
+    }
+    name[sizeof name - 1] = 0;
+    char dotted[16], text[300];
+    FormatDotted(record->caller, dotted);
+    std::snprintf(text, sizeof text, "Incoming call from %s (%s).\nAccept ?", name, dotted);
+    SetDlgItemTextA(dialog, IDC_NOTICE_TEXT, text);
 }
 
 }  // namespace
@@ -153,13 +181,26 @@ INT_PTR InputBox(HWND owner, const char* caption, const char* prompt, char* buff
                                    reinterpret_cast<LPARAM>(&record));
 }
 
-INT_PTR CALLBACK IncomingCallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK IncomingCallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG:
+        case WM_INITDIALOG: {
+            AskAboutTheCaller(dialog);
             SendDlgItemMessageA(dialog, IDC_NOTICE_ICON, STM_SETICON,
                                 reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_QUESTION)), 0);
-            SetTimer(dialog, AnswerTimerId, IncomingCallTimerPeriodMs, nullptr);
+            const int timeoutMs =
+                TheShell.phone ? TheShell.phone->Timings.ringTimeoutMs : ProtocolTimings{}.ringTimeoutMs;
+            SetTimer(dialog, AnswerTimerId, static_cast<UINT>(timeoutMs > 0 ? timeoutMs : 1), nullptr);
+            if (lParam == RingQuiet) {
+                // Shown as it is, without taking the focus from whatever has it.
+                ShowWindow(dialog, SW_SHOWNOACTIVATE);
+                return FALSE;
+            }
             return TRUE;
+        }
+        case WM_DESTROY:
+            delete RecordOf(dialog);
+            SetWindowLongPtrA(dialog, GWLP_USERDATA, 0);
+            return FALSE;
         case WM_COMMAND:
             // The close box arrives as IDCANCEL.
             if (LOWORD(wParam) == IDOK) AnswerAndClose(dialog, 1);

@@ -31,7 +31,48 @@ std::vector<std::string> ListLines(HWND list) {
     return lines;
 }
 
-class MainWindowTest : public ShellTest {};
+class MainWindowTest : public ShellTest {
+protected:
+    // The call from the peer rings, as the engine's fields say (no request on the wire).
+    void Ringing(const kvtest::Peer& caller, const char* name) {
+        phone_->WriteText(phone_->RemoteName, sizeof phone_->RemoteName, name);
+        phone_->WriteAddress(phone_->RemoteAddress, caller.address());
+        phone_->CallState = kv::StateIncoming;
+    }
+
+    // A real call request from the peer, which rings here (ask mode); nothing is pumped meanwhile.
+    bool RequestRings(kvtest::Peer& caller, const char* name) {
+        const kv::Datagram request = kv::BuildCallRequest(0, name);
+        caller.sendTo(phone_->Port(), request.bytes, request.length);
+        return kvtest::WaitFor(
+            [&] {
+                return phone_->CallState == kv::StateIncoming &&
+                       kv::SameAddress(phone_->ReadAddress(phone_->RemoteAddress), caller.address());
+            },
+            10000);
+    }
+
+    // The incoming-call dialogs of this thread (top-level windows with that caption).
+    static std::vector<HWND> IncomingCallDialogs() {
+        std::vector<HWND> found;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND w, LPARAM list) -> BOOL {
+                if (kvui::WindowText(w) == "Incoming call") reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+
+    // Dispatches until no notification waits in the queue.
+    void HandleNotifications() {
+        MSG msg;
+        EXPECT_TRUE(kvui::PumpUntil([&] {
+            return !PeekMessageA(&msg, window_, kv::NotificationMessage, kv::NotificationMessage, PM_NOREMOVE);
+        }));
+    }
+};
 
 TEST_F(MainWindowTest, CreatedHiddenAtTheStoredPositionAndFittedToTheDialog) {
     kv::WriteTextSetting(kv::WindowKey, "WindowPos", "40,30");
@@ -149,7 +190,10 @@ struct BoxCase {
 
 TEST_F(MainWindowTest, NotificationsThatReportInAMessageBox) {
     ASSERT_NE(CreateWithIdentity(), nullptr);
-    phone_->WriteText(phone_->RemoteName, sizeof phone_->RemoteName, "Zoe");
+    // The outcome names the setup it reports; another call may ring by then.
+    phone_->WriteText(phone_->ReportName, sizeof phone_->ReportName, "Zoe");
+    phone_->WriteText(phone_->RemoteName, sizeof phone_->RemoteName, "Ringing now");
+    phone_->WriteText(phone_->RemoteRefusalText, sizeof phone_->RemoteRefusalText, "Not this one");
     const BoxCase cases[] = {
         {kv::CallSetupFailed, "Call setup failed", "Call", MB_ICONERROR},
         {kv::CallRefused, "The party Zoe did not accept the call", "Call", MB_ICONERROR},
@@ -180,7 +224,7 @@ TEST_F(MainWindowTest, NotificationsThatReportInAMessageBox) {
     }
 
     Desktop().boxes.clear();
-    phone_->WriteText(phone_->RemoteRefusalText, sizeof phone_->RemoteRefusalText, "In a meeting");
+    phone_->WriteText(phone_->ReportRefusalText, sizeof phone_->ReportRefusalText, "In a meeting");
     Notify(kv::CallRefused);
     ASSERT_EQ(Desktop().boxes.size(), 1u);
     EXPECT_EQ(Desktop().boxes[0].text, "The party Zoe cannot accept the call and left a message:\nIn a meeting");
@@ -192,12 +236,62 @@ TEST_F(MainWindowTest, NotificationsThatReportInAMessageBox) {
     EXPECT_FALSE(IsWindowVisible(window_));
 }
 
+TEST_F(MainWindowTest, RefusalNamesTheCalledPartyWhileAnotherCallRings) {
+    ASSERT_NE(CreateWithIdentity(), nullptr);
+    kvtest::Peer zed, amy;
+    const std::string address = "127.0.0.1:" + std::to_string(zed.port());
+    ASSERT_EQ(phone_->PlaceCall(address.c_str()), kv::CallStarted);
+    kvtest::Received request;
+    ASSERT_TRUE(zed.receive(&request, 10000));
+    ASSERT_EQ(request.bytes[0], kv::protocol::CallRequest);
+    const kv::Datagram refused = kv::BuildRefused("Zed", "Out to lunch");
+    zed.sendTo(phone_->Port(), refused.bytes, refused.length);
+    // The engine is idle before it tells the user; nothing is pumped, so Amy
+    // rings before the refusal is shown.
+    ASSERT_TRUE(kvtest::WaitFor([&] { return phone_->CallState == kv::StateIdle; }, 10000));
+    ASSERT_TRUE(RequestRings(amy, "Amy"));
+    ASSERT_TRUE(kvui::PumpUntil([&] { return !Desktop().boxes.empty() && kv::TheShell.incomingCallDialog; }, 10000));
+    ASSERT_EQ(Desktop().boxes.size(), 1u);
+    EXPECT_EQ(Desktop().boxes[0].text, "The party Zed cannot accept the call and left a message:\nOut to lunch");
+    EXPECT_EQ(Desktop().boxes[0].caption, "Call");
+    EXPECT_EQ(kvui::ItemText(kv::TheShell.incomingCallDialog, IDC_NOTICE_TEXT),
+              "Incoming call from Amy (127.0.0.1).\nAccept ?");
+}
+
+// While a box reports a failed setup, the failures that follow show no box of their own.
+HWND gBoxOwner = nullptr;
+int ReenteringBox(HWND owner, const char* text, const char* caption, UINT type) {
+    Desktop().boxes.push_back({owner, text, caption, type});
+    if (Desktop().boxes.size() == 1) {
+        // Handled inside the open box's own message loop, as a sent notification is.
+        SendMessageA(gBoxOwner, kv::NotificationMessage, kv::CallSetupFailed, 0);
+        SendMessageA(gBoxOwner, kv::NotificationMessage, kv::CallSetupFailed, 0);
+        SendMessageA(gBoxOwner, kv::NotificationMessage, kv::NoAnswer, kv::SubjectCall);
+    }
+    return IDOK;
+}
+
+TEST_F(MainWindowTest, CallSetupFailedShowsOneBoxAtATime) {
+    ASSERT_NE(CreateWithIdentity(), nullptr);
+    gBoxOwner = window_;
+    kv::Desktop.messageBox = ReenteringBox;
+    Notify(kv::CallSetupFailed);
+    std::vector<std::string> texts;
+    for (const auto& box : Desktop().boxes) texts.push_back(box.text);
+    // Other boxes are not held back.
+    EXPECT_EQ(texts, (std::vector<std::string>{"Call setup failed", "No answer from remote KestroVox"}));
+    // Once it is dismissed, the next failure has its box.
+    Notify(kv::CallSetupFailed);
+    ASSERT_EQ(Desktop().boxes.size(), 3u);
+    EXPECT_EQ(Desktop().boxes[2].text, "Call setup failed");
+}
+
 TEST_F(MainWindowTest, LongTextsInMessageBoxesAreKeptWhole) {
     ASSERT_NE(CreateWithIdentity(), nullptr);
     const std::string name(99, 'n');
     const std::string refusal(299, 'r');
-    phone_->WriteText(phone_->RemoteName, sizeof phone_->RemoteName, name.c_str());
-    phone_->WriteText(phone_->RemoteRefusalText, sizeof phone_->RemoteRefusalText, refusal.c_str());
+    phone_->WriteText(phone_->ReportName, sizeof phone_->ReportName, name.c_str());
+    phone_->WriteText(phone_->ReportRefusalText, sizeof phone_->ReportRefusalText, refusal.c_str());
     Notify(kv::CallRefused);
     ASSERT_EQ(Desktop().boxes.size(), 1u);
     EXPECT_EQ(Desktop().boxes[0].text,
@@ -253,6 +347,7 @@ TEST_F(MainWindowTest, IncomingCallRingsShowsTheWindowAndAsksUntilTheCallerGives
     ASSERT_NE(CreateWithIdentity(), nullptr);
     phone_->WriteText(phone_->RemoteName, sizeof phone_->RemoteName, "Eve");
     phone_->WriteAddress(phone_->RemoteAddress, kv::MakeAddress(0xC0A80114, 4000));
+    phone_->CallState = kv::StateIncoming;
     PostMessageA(window_, kv::NotificationMessage, kv::IncomingCall, 0);  // posted by the engine
     ASSERT_TRUE(kvui::PumpUntil([] { return kv::TheShell.incomingCallDialog != nullptr; }));
     HWND question = kv::TheShell.incomingCallDialog;
@@ -266,6 +361,83 @@ TEST_F(MainWindowTest, IncomingCallRingsShowsTheWindowAndAsksUntilTheCallerGives
     EXPECT_EQ(kv::TheShell.incomingCallDialog, nullptr);
     Notify(kv::CallerCancelled);  // nothing left to close
     EXPECT_EQ(kv::TheShell.incomingCallDialog, nullptr);
+}
+
+TEST_F(MainWindowTest, ANewerRingReplacesTheQuestionAboutAnOlderOne) {
+    ASSERT_NE(CreateWithIdentity(), nullptr);
+    kvtest::Peer eve, fay;
+    Ringing(eve, "Eve");
+    Notify(kv::IncomingCall, kv::RingAloud);
+    HWND first = kv::TheShell.incomingCallDialog;
+    ASSERT_NE(first, nullptr);
+    Ringing(fay, "Fay");
+    Notify(kv::IncomingCall, kv::RingAloud);
+    const std::vector<HWND> dialogs = IncomingCallDialogs();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(dialogs[0], kv::TheShell.incomingCallDialog);
+    EXPECT_EQ(kvui::ItemText(dialogs[0], IDC_NOTICE_TEXT), "Incoming call from Fay (127.0.0.1).\nAccept ?");
+    // The question it replaced answered nothing.
+    EXPECT_EQ(phone_->CallState, kv::StateIncoming);
+    EXPECT_TRUE(eve.drain(200).empty());
+    EXPECT_TRUE(fay.drain(100).empty());
+
+    // The newer one answers its own call.
+    SendMessageA(dialogs[0], WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(IncomingCallDialogs().empty());
+    EXPECT_EQ(phone_->CallState, kv::StateIdle);
+    kvtest::Received refusal;
+    ASSERT_TRUE(fay.receive(&refusal, 10000));
+    EXPECT_EQ(refusal.bytes[0], kv::protocol::CallReply);
+}
+
+TEST_F(MainWindowTest, RingThatEndedBeforeItsNotificationAsksNothing) {
+    ASSERT_NE(CreateWithIdentity(), nullptr);
+    kvtest::Peer eve;
+    // Eve calls and gives up before the window handles the ring.
+    ASSERT_TRUE(RequestRings(eve, "Eve"));
+    const kv::Datagram leave = kv::BuildShortLeave();
+    eve.sendTo(phone_->Port(), leave.bytes, leave.length);
+    ASSERT_TRUE(kvtest::WaitFor([&] { return phone_->CallState == kv::StateIdle; }, 10000));
+    HandleNotifications();
+    EXPECT_TRUE(IncomingCallDialogs().empty());
+    EXPECT_EQ(kv::TheShell.incomingCallDialog, nullptr);
+    EXPECT_TRUE(Desktop().sounds.empty());
+    EXPECT_FALSE(IsWindowVisible(window_));
+}
+
+TEST_F(MainWindowTest, QuietRingAsksWithoutSoundOrFocusAndAnAloudOneComesForward) {
+    ASSERT_NE(CreateWithIdentity(), nullptr);
+    // Another program's window has the focus.
+    HWND elsewhere = CreateWindowExA(0, "STATIC", "Elsewhere", WS_POPUP | WS_CAPTION | WS_VISIBLE, 500, 400, 200,
+                                     100, nullptr, nullptr, Module(), nullptr);
+    ASSERT_NE(elsewhere, nullptr);
+    SetForegroundWindow(elsewhere);
+    ASSERT_TRUE(kvui::PumpUntil([&] { return GetForegroundWindow() == elsewhere; }));
+
+    kvtest::Peer eve, fay;
+    Ringing(eve, "Eve");
+    Notify(kv::IncomingCall, kv::RingQuiet);
+    HandleNotifications();
+    HWND quiet = kv::TheShell.incomingCallDialog;
+    ASSERT_NE(quiet, nullptr);
+    EXPECT_TRUE(IsWindowVisible(quiet));
+    EXPECT_EQ(kvui::ItemText(quiet, IDC_NOTICE_TEXT), "Incoming call from Eve (127.0.0.1).\nAccept ?");
+    EXPECT_TRUE(Desktop().sounds.empty());
+    EXPECT_FALSE(IsWindowVisible(window_));
+    EXPECT_EQ(GetForegroundWindow(), elsewhere);
+
+    Ringing(fay, "Fay");
+    Notify(kv::IncomingCall, kv::RingAloud);
+    HandleNotifications();
+    HWND aloud = kv::TheShell.incomingCallDialog;
+    ASSERT_NE(aloud, nullptr);
+    EXPECT_EQ(IncomingCallDialogs(), std::vector<HWND>{aloud});
+    EXPECT_EQ(Desktop().sounds, std::vector<std::string>{"ringin.wav"});
+    EXPECT_TRUE(IsWindowVisible(window_));
+    const HWND front = GetForegroundWindow();
+    EXPECT_TRUE(front == aloud || front == window_) << front;
+    DestroyWindow(elsewhere);
 }
 
 TEST_F(MainWindowTest, PartyListAndChatAddresseesFollowTheTable) {

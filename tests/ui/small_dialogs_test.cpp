@@ -21,10 +21,6 @@
 #include "test_support.h"
 #include "ui_support.h"
 
-namespace kv {
-extern UINT IncomingCallTimerPeriodMs;  // test hook of the incoming-call dialog
-}
-
 using namespace kv;
 
 namespace {
@@ -185,7 +181,6 @@ protected:
 class IncomingCallDialogTest : public WithPhone {
 protected:
     void TearDown() override {
-        IncomingCallTimerPeriodMs = 60000;
         phone->CallState = StateIdle;  // ends the accept confirmation quickly
         WithPhone::TearDown();
     }
@@ -195,10 +190,34 @@ protected:
         phone->WriteAddress(phone->RemoteAddress, caller.address());
         phone->WriteText(phone->RemoteName, sizeof phone->RemoteName, "Caller");
         phone->CallState = StateIncoming;
+        return Open();
+    }
+
+    // The dialog as the shell opens it for the call that rings now.
+    HWND Open() {
         HWND dialog = CreateDialogParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_INCOMING_CALL), nullptr,
-                                         IncomingCallDialogProc, 0);
+                                         IncomingCallDialogProc, RingAloud);
         TheShell.incomingCallDialog = dialog;
         return dialog;
+    }
+
+    // A real call request from the peer to the phone, which rings (ask mode).
+    bool RingsFrom(Peer& peer, const char* name) {
+        const Datagram request = BuildCallRequest(0, name);
+        peer.sendTo(phone->Port(), request.bytes, request.length);
+        return kvtest::WaitFor(
+            [&] {
+                return phone->CallState == StateIncoming &&
+                       SameAddress(phone->ReadAddress(phone->RemoteAddress), peer.address());
+            },
+            10000);
+    }
+
+    // The peer gives up: its ring ends.
+    bool HangsUp(Peer& peer) {
+        const Datagram leave = BuildShortLeave();
+        peer.sendTo(phone->Port(), leave.bytes, leave.length);
+        return kvtest::WaitFor([&] { return phone->CallState == StateIdle; }, 10000);
     }
 
     // The call was refused exactly once and the dialog is gone.
@@ -219,6 +238,7 @@ TEST_F(IncomingCallDialogTest, ShowsQuestionIconAndWaits) {
     HWND dialog = Ring();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(kvui::WindowText(dialog), "Incoming call");
+    EXPECT_EQ(kvui::ItemText(dialog, IDC_NOTICE_TEXT), "Incoming call from Caller (127.0.0.1).\nAccept ?");
     EXPECT_NE(SendDlgItemMessageA(dialog, IDC_NOTICE_ICON, STM_GETICON, 0, 0), 0);
     kvui::Pump(200);
     EXPECT_TRUE(IsWindow(dialog));
@@ -275,7 +295,7 @@ TEST_F(IncomingCallDialogTest, EnterDoesNotAnswer) {
 }
 
 TEST_F(IncomingCallDialogTest, UnansweredCallIsRefusedWhenTheTimerFires) {
-    IncomingCallTimerPeriodMs = 200;
+    phone->Timings.ringTimeoutMs = 200;
     HWND dialog = Ring();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(kvui::PumpUntil([&] { return !IsWindow(dialog); }, 10000));
@@ -296,6 +316,40 @@ TEST_F(IncomingCallDialogTest, AnsweringAnOlderDialogKeepsTheNewerHandle) {
     EXPECT_FALSE(IsWindow(older));
     EXPECT_EQ(TheShell.incomingCallDialog, newer);
     EXPECT_TRUE(IsWindow(newer));
+}
+
+TEST_F(IncomingCallDialogTest, DialogOfACallerThatNoLongerRingsAnswersNothing) {
+    Peer ann, bob, cat;
+    ASSERT_TRUE(RingsFrom(ann, "Ann"));
+    HWND annDialog = Open();
+    ASSERT_NE(annDialog, nullptr);
+    EXPECT_EQ(kvui::ItemText(annDialog, IDC_NOTICE_TEXT), "Incoming call from Ann (127.0.0.1).\nAccept ?");
+    // Ann gives up and Bob rings before her dialog goes: its Yes answers nobody.
+    ASSERT_TRUE(HangsUp(ann));
+    ASSERT_TRUE(RingsFrom(bob, "Bob"));
+    EXPECT_EQ(CountReplies(bob.drain(200), protocol::Alerting), 1);
+    Command(annDialog, IDOK);
+    EXPECT_FALSE(IsWindow(annDialog));
+    EXPECT_EQ(TheShell.incomingCallDialog, nullptr);
+    EXPECT_EQ(phone->CallState, StateIncoming);
+    EXPECT_TRUE(SameAddress(phone->ReadAddress(phone->RemoteAddress), bob.address()));
+    EXPECT_EQ(phone->PartyCount, 0);
+    EXPECT_TRUE(bob.drain(300).empty());
+    EXPECT_EQ(CountReplies(ann.drain(100), protocol::Accepted), 0);
+
+    // Nor does its timer: Bob's dialog outlives his ring while Cat rings.
+    phone->Timings.ringTimeoutMs = 200;
+    HWND bobDialog = Open();
+    ASSERT_NE(bobDialog, nullptr);
+    EXPECT_EQ(kvui::ItemText(bobDialog, IDC_NOTICE_TEXT), "Incoming call from Bob (127.0.0.1).\nAccept ?");
+    ASSERT_TRUE(HangsUp(bob));
+    ASSERT_TRUE(RingsFrom(cat, "Cat"));
+    EXPECT_EQ(CountReplies(cat.drain(200), protocol::Alerting), 1);
+    EXPECT_TRUE(kvui::PumpUntil([&] { return !IsWindow(bobDialog); }, 10000));
+    EXPECT_EQ(phone->CallState, StateIncoming);
+    EXPECT_TRUE(SameAddress(phone->ReadAddress(phone->RemoteAddress), cat.address()));
+    EXPECT_TRUE(cat.drain(300).empty());
+    EXPECT_EQ(CountReplies(bob.drain(100), protocol::Refused), 0);
 }
 
 // ---- the party-left notice ----
