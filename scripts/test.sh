@@ -72,6 +72,7 @@ if [ "$(id -u)" -ne 0 ]; then
 else
   python3 tests/system/test_system.py
   python3 tests/system/test_network.py
+  python3 tests/system/test_strangers.py
   python3 tests/system/test_sound_server.py
   python3 tests/system/test_windows.py
   python3 tests/system/test_package.py
