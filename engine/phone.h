@@ -285,6 +285,8 @@ public:
     ChangeSignal StateChanged;
     // True once Shutdown began: worker threads stop waiting.
     bool Stopping() const { return stopping_; }
+    // Short-lived engine threads (call setups, chat, a short message) still running.
+    int WorkerCount() const { return workers_; }
 
     // Guards the texts and addresses above that cross threads.
     std::mutex FieldLock;

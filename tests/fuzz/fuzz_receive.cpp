@@ -113,7 +113,6 @@ int ThreadCount();
 struct Engine;
 extern Engine* gEngine;
 Phone& ThePhone();
-int BaselineThreads();
 
 // The setup in progress as a record from another address found it: such a
 // record may draw a reply, but must leave the setup as it was. Only the
@@ -123,7 +122,7 @@ struct SetupSeen {
     int state = StateIdle;
     PeerAddress remote;
     char name[100] = {};
-    int threads = 0;
+    int workers = 0;
 };
 SetupSeen gSeen;  // the receive thread's alone
 
@@ -136,7 +135,7 @@ void CheckSetupUnchanged() {
     p.ReadText(p.RemoteName, name, sizeof name);
     const bool workerEnded = state == StateIdle &&
                              (gSeen.state == StateIncomingAccepted || gSeen.state == StateIncomingDone) &&
-                             gSeen.threads > BaselineThreads();
+                             gSeen.workers > 0;
     if (state != gSeen.state && !workerEnded)
         Fail("a datagram from another address moved the setup from state " + std::to_string(gSeen.state) + " to " +
              std::to_string(state));
@@ -146,13 +145,14 @@ void CheckSetupUnchanged() {
 
 void ArmSetupCheck(const PeerAddress& from) {
     Phone& p = ThePhone();
+    // A confirmation thread of an accepted setup may end it: note whether one
+    // runs, before the state (a thread that ends the setup is counted until after).
+    gSeen.workers = p.WorkerCount();
     gSeen.state = p.CallState;
     gSeen.remote = p.ReadAddress(p.RemoteAddress);
     gSeen.armed = gSeen.state != StateIdle && !SameAddress(from, gSeen.remote);
     if (!gSeen.armed) return;
     p.ReadText(p.RemoteName, gSeen.name, sizeof gSeen.name);
-    // A confirmation thread of an accepted setup may end it: note whether one runs.
-    gSeen.threads = ThreadCount();
 }
 
 class FeedSocket final : public UdpSocket {
@@ -289,7 +289,6 @@ struct Engine {
 
 Engine* gEngine = nullptr;
 Phone& ThePhone() { return gEngine->phone; }
-int BaselineThreads() { return gEngine->baselineThreads; }
 
 void StopEngine() {
     if (gEngine) gEngine->phone.Shutdown();
