@@ -2,6 +2,7 @@
 // reply at most, paid for by what they sent, and never move a call setup on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 
@@ -258,6 +259,24 @@ TEST(EventLogFile, ALineThatWouldPassTheLimitMovesTheFileAside) {
     const std::string now = ReadWholeFile(EventLogPath());
     EXPECT_NE(now.find("Message from Ann\r\n"), std::string::npos);
     EXPECT_LT(now.size(), 100u);
+    SetEventLogDirectory("");
+    RemoveTree(dir);
+}
+
+TEST_F(Strangers, ASourcesShortMessagesBeyondItsLinesAreNotStoredAndSaySo) {
+    const std::string dir = MakeTempDir("kvlimit");
+    SetEventLogDirectory(dir);
+    b->phone.GenerateLog = 1;
+    b->phone.LimitClock = TestClock;
+    const int allowed = b->phone.Limits.logLinesPerSource;
+    for (int i = 0; i < allowed + 5; ++i)
+        stranger.sendTo(b->phone.Port(), Of(BuildShortMessage("Eve", ("spam " + std::to_string(i)).c_str())));
+    int stored = 0, refused = 0;
+    for (const Received& r : stranger.drain(500)) (r.bytes == Bytes{0x85, 0x02} ? stored : refused)++;
+    EXPECT_EQ(stored, allowed);
+    EXPECT_EQ(refused, 5);
+    const std::string log = ReadWholeFile(EventLogPath());
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), allowed);
     SetEventLogDirectory("");
     RemoveTree(dir);
 }
