@@ -132,10 +132,14 @@ void PartyLeft(HWND window, Phone& phone, int value) {
 void IncomingCallArrived(HWND window, Phone& phone, int kind) {
     // The ring ended before its notification came through: nothing to ask.
     if (phone.CallState != StateIncoming) return;
-    // A newer ring replaces the question about an older one, which answers nothing.
-    if (HWND older = TheShell.incomingCallDialog) {
+    // A newer ring replaces the question about an older one, which answers
+    // nothing. The question about the call that rings now stays: its
+    // notifications may come late, behind those of many short rings.
+    HWND open = TheShell.incomingCallDialog;
+    const bool asked = open && AsksAboutTheRingingCall(open);
+    if (open && !asked) {
         TheShell.incomingCallDialog = nullptr;
-        DestroyWindow(older);
+        DestroyWindow(open);
     }
     // A source (or everyone together) that rang too often lately rings quietly:
     // the question shows, without the sound and without the window to the front.
@@ -145,9 +149,10 @@ void IncomingCallArrived(HWND window, Phone& phone, int kind) {
         ShowWindow(window, SW_SHOW);
         SetForegroundWindow(window);
     }
-    TheShell.incomingCallDialog = CreateDialogParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_INCOMING_CALL),
-                                                     TheShell.mainDialog, IncomingCallDialogProc,
-                                                     quiet ? RingQuiet : RingAloud);
+    if (!asked)
+        TheShell.incomingCallDialog = CreateDialogParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_INCOMING_CALL),
+                                                         TheShell.mainDialog, IncomingCallDialogProc,
+                                                         quiet ? RingQuiet : RingAloud);
 }
 
 // One line per notification, so that lines arriving together all show.
@@ -198,11 +203,12 @@ void OnNotification(HWND window, int code, int value) {
             SetupFailed(window);
             break;
         case CallerCancelled:
-            if (HWND dialog = TheShell.incomingCallDialog) {
+            // The caller gave up. One that came late, behind a newer ring,
+            // leaves the question about the call that rings now.
+            if (HWND dialog = TheShell.incomingCallDialog; dialog && !AsksAboutTheRingingCall(dialog)) {
                 TheShell.incomingCallDialog = nullptr;
                 DestroyWindow(dialog);
             }
-            TheShell.incomingCallDialog = nullptr;
             break;
         case CallRefused: {
             char refusal[sizeof phone->ReportRefusalText];

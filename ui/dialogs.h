@@ -23,6 +23,9 @@ INT_PTR InputBox(HWND owner, const char* caption, const char* prompt, char* buff
 // The creation parameter is the ring's RingKind: RingQuiet shows the dialog
 // without activating it.
 INT_PTR CALLBACK IncomingCallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Whether that dialog asks about the call that rings now: the phone rings
+// from the caller it shows, under the name it shows.
+bool AsksAboutTheRingingCall(HWND dialog);
 // Resource 110, modeless; the shell sets its text.
 INT_PTR CALLBACK PartyLeftNoticeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Resource 113, modal; hangs up the parties chosen.

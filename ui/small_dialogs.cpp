@@ -17,9 +17,10 @@ namespace {
 constexpr UINT_PTR AnswerTimerId = 1;
 
 // What an incoming-call dialog keeps (its window's user data): the caller it
-// asks about, the only one it ever answers.
+// asks about, the only one it ever answers, and the name it shows.
 struct IncomingCallRecord {
     PeerAddress caller;
+    char name[sizeof Phone::RemoteName];
 };
 
 IncomingCallRecord* RecordOf(HWND dialog) {
@@ -146,16 +147,15 @@ void AnswerAndClose(HWND dialog, int accept) {
 void AskAboutTheCaller(HWND dialog) {
     auto* record = new IncomingCallRecord{};
     SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
-    char name[sizeof Phone::RemoteName] = "";
     if (Phone* phone = TheShell.phone) {
         std::lock_guard<std::mutex> guard(phone->FieldLock);
-        std::memcpy(name, phone->RemoteName, sizeof name);
+        std::memcpy(record->name, phone->RemoteName, sizeof record->name);
         record->caller = phone->RemoteAddress;
     }
-    name[sizeof name - 1] = 0;
+    record->name[sizeof record->name - 1] = 0;
     char dotted[16], text[300];
     FormatDotted(record->caller, dotted);
-    std::snprintf(text, sizeof text, "Incoming call from %s (%s).\nAccept ?", name, dotted);
+    std::snprintf(text, sizeof text, "Incoming call from %s (%s).\nAccept ?", record->name, dotted);
     SetDlgItemTextA(dialog, IDC_NOTICE_TEXT, text);
 }
 
@@ -179,6 +179,15 @@ INT_PTR InputBox(HWND owner, const char* caption, const char* prompt, char* buff
     InputBoxRecord record{caption, prompt, buffer, capacity};
     return DialogBoxIndirectParamA(ModuleInstance(), t.Template(), owner, InputBoxProc,
                                    reinterpret_cast<LPARAM>(&record));
+}
+
+bool AsksAboutTheRingingCall(HWND dialog) {
+    const IncomingCallRecord* record = RecordOf(dialog);
+    Phone* phone = TheShell.phone;
+    if (!record || !phone) return false;
+    std::lock_guard<std::mutex> guard(phone->FieldLock);
+    return phone->CallState == StateIncoming && SameAddress(record->caller, phone->RemoteAddress) &&
+           std::strncmp(record->name, phone->RemoteName, sizeof record->name) == 0;
 }
 
 INT_PTR CALLBACK IncomingCallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -356,6 +356,7 @@ TEST_F(MainWindowTest, IncomingCallRingsShowsTheWindowAndAsksUntilTheCallerGives
     EXPECT_TRUE(IsWindowVisible(window_));
     EXPECT_EQ(Desktop().sounds, std::vector<std::string>{"ringin.wav"});
 
+    phone_->CallState = kv::StateIdle;  // as the caller's Leave leaves it
     PostMessageA(window_, kv::NotificationMessage, kv::CallerCancelled, 0);
     EXPECT_TRUE(kvui::PumpUntil([&] { return !IsWindow(question); }, 10000));
     EXPECT_EQ(kv::TheShell.incomingCallDialog, nullptr);
@@ -389,6 +390,34 @@ TEST_F(MainWindowTest, ANewerRingReplacesTheQuestionAboutAnOlderOne) {
     kvtest::Received refusal;
     ASSERT_TRUE(fay.receive(&refusal, 10000));
     EXPECT_EQ(refusal.bytes[0], kv::protocol::CallReply);
+}
+
+TEST_F(MainWindowTest, LateNotificationsLeaveTheQuestionAboutTheCallThatRings) {
+    ASSERT_NE(CreateWithIdentity(), nullptr);
+    kvtest::Peer eve;
+    Ringing(eve, "Eve");
+    Notify(kv::IncomingCall, kv::RingQuiet);
+    HWND question = kv::TheShell.incomingCallDialog;
+    ASSERT_NE(question, nullptr);
+    // Behind a flood of short rings, their notifications arrive while Eve's call rings.
+    for (int i = 0; i < 3; ++i) {
+        Notify(kv::IncomingCall, kv::RingQuiet);
+        Notify(kv::CallerCancelled);
+    }
+    EXPECT_EQ(IncomingCallDialogs(), std::vector<HWND>{question});
+    EXPECT_EQ(kv::TheShell.incomingCallDialog, question);
+    // The same address ringing under another name is another call.
+    Ringing(eve, "Eve at home");
+    Notify(kv::IncomingCall, kv::RingQuiet);
+    EXPECT_FALSE(IsWindow(question));
+    question = kv::TheShell.incomingCallDialog;
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(kvui::ItemText(question, IDC_NOTICE_TEXT), "Incoming call from Eve at home (127.0.0.1).\nAccept ?");
+    // Its Yes still answers it.
+    SendMessageA(question, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(phone_->CallState, kv::StateIncomingAccepted);
+    phone_->CallState = kv::StateIdle;  // ends the accept confirmation quickly
+    EXPECT_TRUE(IncomingCallDialogs().empty());
 }
 
 TEST_F(MainWindowTest, RingThatEndedBeforeItsNotificationAsksNothing) {
