@@ -5,7 +5,9 @@ prefix and a network namespace of its own, with "Identity" and "Autoanswer" 2
 server with two null sinks (Wine plays into "speaker", records from the
 monitor of "mic"). A console peer in another namespace calls it, both carry
 speech, then the Windows program calls the console peer; and the same call on
-Truespeech. Needs root."""
+Truespeech. Set to "ask" instead, the program takes a ring flood from many
+addresses, after which its one incoming-call dialog asks about a console
+peer's call and accepts it. Needs root."""
 
 import os
 import re
@@ -49,6 +51,91 @@ def snr(reference, received):
                          text=True).stdout
     m = re.search(r"missing=(\d+) snr=([-\d.]+) segsnr=\S+ lag=\S+ jump=(\d+)", out)
     return float(m.group(2)), int(m.group(1)), int(m.group(3))
+
+
+# A helper run under Wine beside the program: the program's top-level windows
+# captioned "Incoming call" (shown or not), as "dialogs=N shown=M", then one
+# "question=TEXT" line per dialog (its line feed as \\n); with --accept it
+# presses Yes on the dialog when there is exactly one (exit code 1 otherwise).
+QUESTIONS_SOURCE = r"""
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+
+struct Found {
+    DWORD process;
+    HWND windows[256];
+    int count;
+};
+
+static BOOL CALLBACK Collect(HWND window, LPARAM param) {
+    struct Found* found = (struct Found*)param;
+    DWORD process = 0;
+    char caption[64] = "";
+    GetWindowThreadProcessId(window, &process);
+    if (process != found->process) return TRUE;
+    GetWindowTextA(window, caption, sizeof caption);
+    if (strcmp(caption, "Incoming call") == 0 && found->count < 256) found->windows[found->count++] = window;
+    return TRUE;
+}
+
+int main(int argc, char** argv) {
+    struct Found found;
+    int shown = 0;
+    HWND main = FindWindowA("KestroVox", NULL);
+    if (!main) return 2;
+    memset(&found, 0, sizeof found);
+    GetWindowThreadProcessId(main, &found.process);
+    EnumWindows(Collect, (LPARAM)&found);
+    for (int i = 0; i < found.count; ++i) shown += IsWindowVisible(found.windows[i]) ? 1 : 0;
+    printf("dialogs=%d shown=%d\n", found.count, shown);
+    for (int i = 0; i < found.count; ++i) {
+        char text[400] = "";
+        SendMessageTimeoutA(GetDlgItem(found.windows[i], 1027), WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL,
+                            10000, NULL);
+        printf("question=");
+        for (const char* c = text; *c; ++c) {
+            if (*c == '\n') printf("\\n");
+            else putchar(*c);
+        }
+        putchar('\n');
+    }
+    if (argc > 1 && strcmp(argv[1], "--accept") == 0) {
+        if (found.count != 1) return 1;
+        PostMessageA(found.windows[0], WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     (LPARAM)GetDlgItem(found.windows[0], IDOK));
+    }
+    return 0;
+}
+"""
+
+# The ring flood, run in a host's namespace: call requests (0x80, codec 0, an
+# identity, NUL), each followed by a one-byte Leave from the same socket, at
+# RATE a second for SECONDS, from one socket bound to each ADDRESS in turn;
+# then one more Leave from each, so that no ring of the flood outlasts it
+# should a Leave have been lost. Prints the number of requests sent.
+RING_FLOOD = r"""
+import socket, sys, time
+target, rate, seconds = (sys.argv[1], 11676), int(sys.argv[2]), float(sys.argv[3])
+sources = []
+for i, address in enumerate(sys.argv[4:]):
+    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    s.bind((address, 0))
+    sources.append((s, b"\x80\x00" + ("Ringer %d" % i).encode() + b"\x00"))
+total, sent, start = int(rate * seconds), 0, time.monotonic()
+while sent < total:
+    due = min(total, int((time.monotonic() - start) * rate) + 1)
+    while sent < due:
+        s, request = sources[sent % len(sources)]
+        s.sendto(request, target)
+        s.sendto(b"\x82", target)
+        sent += 1
+    time.sleep(0.001)
+for s, _ in sources:
+    s.sendto(b"\x82", target)
+print(sent, "%.2f" % (time.monotonic() - start))
+"""
+MINGW_CC = "x86_64-w64-mingw32-gcc"
 
 
 def stolen_seconds():
@@ -242,6 +329,76 @@ class WindowsProgram(unittest.TestCase):
         self.win.run("wine", "reg", "add", r"HKCU\Software\Kestrovox", "/v", "Codec", "/t", "REG_DWORD", "/d", "1", "/f")
         program = self.start_program()
         self.called_and_both_talk(codec=1)
+        self.win.run("wine", "tests/kv_dial.exe", "--close")
+        self.assertEqual(program.wait(timeout=30), 0)
+
+    def questions(self, helper, *args):
+        """(dialogs, shown, questions) of the program's incoming-call dialogs, as the helper sees them."""
+        out = subprocess.run(self.win.command("wine", helper, *args), check=False, stdin=subprocess.DEVNULL,
+                             capture_output=True, text=True, timeout=60, cwd=WINDOWS).stdout
+        m = re.search(r"^dialogs=(\d+) shown=(\d+)$", out, re.M)
+        self.assertIsNotNone(m, "the helper found no program: %r" % out)
+        return int(m.group(1)), int(m.group(2)), re.findall(r"^question=(.*)$", out, re.M)
+
+    @unittest.skipUnless(shutil.which(MINGW_CC), MINGW_CC + " is not installed")
+    def test_ring_flood_leaves_one_question_for_the_genuine_caller(self):
+        """Call requests from 50 addresses at 1,000 a second, each withdrawn
+        at once, at the program in "ask" mode; then the console peer calls.
+        At no time is there more than one incoming-call dialog; the one left
+        asks about the console peer's call, and its Yes connects it."""
+        helper = self.path("questions.exe")
+        source = self.path("questions.c")
+        with open(source, "w") as f:
+            f.write(QUESTIONS_SOURCE)
+        subprocess.run([MINGW_CC, "-O2", "-Wall", "-Werror", "-o", helper, source, "-luser32"], check=True)
+        self.win.run("wine", "reg", "add", r"HKCU\Software\Kestrovox", "/v", "Autoanswer", "/t", "REG_DWORD", "/d",
+                     "0", "/f")
+        program = self.start_program()
+
+        # 50 more addresses on the console peer's host, each a source of the flood.
+        prefix = self.lab.addresses[1].rsplit(".", 1)[0]
+        sources = ["%s.%d" % (prefix, 100 + i) for i in range(50)]
+        subprocess.run(["ip", "-n", self.lab.hosts[1], "-batch", "-"], check=True, text=True,
+                       input="".join("addr add %s/24 dev eth0\n" % a for a in sources))
+        flood = self.lab.spawn(1, [sys.executable, "-c", RING_FLOOD, self.lab.addresses[0], "1000", "3"] + sources,
+                               stdout=subprocess.PIPE, text=True)
+        most, looks = 0, 0
+        while flood.poll() is None:
+            most = max(most, self.questions(helper)[0])
+            looks += 1
+        sent, took = flood.communicate(timeout=30)[0].split()
+        self.assertEqual(flood.returncode, 0)
+        # Each ring of the flood was withdrawn: its dialog goes with it.
+        deadline = time.monotonic() + 60
+        while True:
+            left = self.questions(helper)[0]
+            most = max(most, left)
+            looks += 1
+            if left == 0:
+                break
+            self.assertLess(time.monotonic(), deadline, "a dialog of the flood stayed open")
+
+        con = self.console("--call", self.lab.addresses[0], "--hangup-after", "1",
+                           mic=audio_files.write(self.path("con-flood.wav"), audio_files.speech(0.5)),
+                           speaker=self.path("heard-flood.wav"))
+        con.expect(r'^alerted name="Win" address=%s:11676' % re.escape(self.lab.addresses[0]), timeout=30)
+        question = "Incoming call from Con (%s).\\nAccept ?" % self.lab.addresses[1]
+        deadline = time.monotonic() + 60
+        while True:
+            dialogs, shown, texts = self.questions(helper)
+            if texts == [question] and shown == 1:
+                break
+            self.assertLessEqual(dialogs, 1, texts)
+            self.assertLess(time.monotonic(), deadline, "no dialog for the console peer's call: %r" % texts)
+        print("\n  ring flood: %s call requests, each with its Leave, from %d addresses in %s s; incoming-call "
+              "dialogs: at most %d at once in %d looks during and after it, then %d for the console peer's call" % (
+                  sent, len(sources), took, most, looks, dialogs), end="")
+        self.assertLessEqual(most, 1)
+        self.assertEqual(self.questions(helper, "--accept")[0], 1)
+        con.expect(r'^connected name="Win" address=%s:11676 direction=outgoing' % re.escape(self.lab.addresses[0]),
+                   timeout=15)
+        self.assertEqual(con.wait(timeout=30), 0)
+        self.assertEqual(self.questions(helper)[0], 0)
         self.win.run("wine", "tests/kv_dial.exe", "--close")
         self.assertEqual(program.wait(timeout=30), 0)
 
