@@ -263,8 +263,9 @@ public:
     bool listen(const std::set<uint16_t>& ports) {
         for (uint16_t port : ports) {
             const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-            const int one = 1, room = 4 << 20;
-            setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+            // No SO_REUSEADDR: two runs at once on one port would share its
+            // replies unseen; the second one fails instead.
+            const int room = 4 << 20;
             setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
             sockaddr_in any{};
             any.sin_family = AF_INET;
@@ -297,7 +298,7 @@ public:
     }
 
 private:
-    static const char* Kind(const uint8_t* d, int length) {
+    static const char* ReplyKind(const uint8_t* d, int length) {
         using namespace kv::protocol;
         if (length < 1) return "empty";
         if (d[0] < 0x80) return "audio";
@@ -338,7 +339,7 @@ private:
                     std::lock_guard<std::mutex> guard(lock_);
                     ++count_;
                     bytes_ += n;
-                    ++kinds_[Kind(buffer, static_cast<int>(n))];
+                    ++kinds_[ReplyKind(buffer, static_cast<int>(n))];
                     last_ = std::chrono::steady_clock::now();
                 }
             }
