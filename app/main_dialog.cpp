@@ -94,7 +94,7 @@ void OnCall(HWND dialog, Phone& phone) {
     char text[kTextCapacity] = "";
     GetDlgItemTextA(dialog, IDC_ADDRESS, text, sizeof text);
     if (!text[0]) return;
-    if (phone.PlaceCall(text) == -1) {
+    if (phone.PlaceCall(text) == CallUnresolved) {
         ShowResolveError(dialog);
         return;
     }
@@ -141,7 +141,7 @@ void OnMsg(HWND dialog, Phone& phone) {
     char message[kTextCapacity] = "";
     if (InputBox(dialog, "Send short message", "Send short message\nMessage text:", message, kAnswerCapacity) == 0)
         return;
-    if (phone.SendShortMessage(address, message) == -1) ShowResolveError(dialog);
+    if (phone.SendShortMessage(address, message) == MessageUnresolved) ShowResolveError(dialog);
 }
 
 // The click has already toggled the button.

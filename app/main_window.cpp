@@ -386,8 +386,9 @@ NOTIFYICONDATAA TrayRecord(HWND window) {
         const PortMappingState mapping = phone->MappingState();
         if (mapping.status == MappingActive && mapping.externalIp != 0) {
             const uint32_t ip = mapping.externalIp;
-            std::snprintf(data.szTip, sizeof data.szTip, "KestroVox\nCall me at %u.%u.%u.%u:%u%s", ip >> 24,
-                          (ip >> 16) & 0xFF, (ip >> 8) & 0xFF, ip & 0xFF, unsigned(mapping.externalPort),
+            // The router's own word: nothing has checked that calls to it arrive.
+            std::snprintf(data.szTip, sizeof data.szTip, "KestroVox\nThe router says: call me at %u.%u.%u.%u:%u%s",
+                          ip >> 24, (ip >> 16) & 0xFF, (ip >> 8) & 0xFF, ip & 0xFF, unsigned(mapping.externalPort),
                           mapping.privateRouterAddress ? " (router behind another NAT?)" : "");
         }
     }
