@@ -52,72 +52,88 @@ bool Phone::InSetupWith(const PeerAddress& peer) {
     return CallState != StateIdle && SameAddress(peer, ReadAddress(RemoteAddress));
 }
 
-void Phone::ReportSetup() {
+int Phone::SetupState(uint32_t serial) {
     std::lock_guard<std::mutex> guard(FieldLock);
-    std::memcpy(ReportName, RemoteName, sizeof ReportName);
-    ReportAddress = RemoteAddress;
-    std::memcpy(ReportRefusalText, RemoteRefusalText, sizeof ReportRefusalText);
+    return setupSerial_ == serial ? CallState.load() : -1;
 }
 
-void Phone::EndSetup(int state, int notification, int value) {
-    ReportSetup();
-    // Only the state this thread saw: a call that rings since is not ended here.
-    CallState.compare_exchange_strong(state, StateIdle);
+uint32_t Phone::BeginSetup() {
+    // FieldLock held by the caller, with CallState just taken from idle.
+    uint32_t next = setupSerial_ + 1;
+    if (next == 0) next = 1;
+    setupSerial_ = next;
+    return next;
+}
+
+bool Phone::EndSetup(uint32_t serial, int state, int notification, int value) {
+    {
+        std::lock_guard<std::mutex> guard(FieldLock);
+        // Only the setup this thread runs, in the state it saw: one that moved
+        // on (or began since) is not this thread's to end or report.
+        if (setupSerial_ != serial) return false;
+        if (!CallState.compare_exchange_strong(state, StateIdle)) return false;
+        std::memcpy(ReportName, RemoteName, sizeof ReportName);
+        ReportAddress = RemoteAddress;
+        std::memcpy(ReportRefusalText, RemoteRefusalText, sizeof ReportRefusalText);
+    }
     if (notification != 0 && !Stopping()) Send(static_cast<EngineNotification>(notification), value);
+    return true;
 }
 
 // ---- the caller's side ----
 
 int Phone::PlaceCall(const char* address) {
-    int idle = StateIdle;
-    if (!CallState.compare_exchange_strong(idle, StateWaitingForRemote)) return CallSetupInProgress;
+    uint32_t serial;
+    {
+        std::lock_guard<std::mutex> guard(FieldLock);
+        int idle = StateIdle;
+        if (!CallState.compare_exchange_strong(idle, StateWaitingForRemote)) return CallSetupInProgress;
+        serial = BeginSetup();
+        // No reply or departure of the last setup's peer counts while the name resolves.
+        RemoteAddress = PeerAddress();
+        RemoteName[0] = 0;
+        RemoteRefusalText[0] = 0;
+    }
     PeerAddress remote;
     if (!ResolveAddress(address, &remote)) {
-        CallState = StateIdle;
+        EndSetup(serial, StateWaitingForRemote, 0, 0);
         return CallUnresolved;
     }
     {
         std::lock_guard<std::mutex> guard(FieldLock);
-        RemoteAddress = remote;
-        RemoteName[0] = 0;
-        RemoteRefusalText[0] = 0;
+        if (setupSerial_ == serial) RemoteAddress = remote;
     }
-    StartWorker([this, remote] { OutgoingCallThread(remote); });
+    StartWorker([this, remote, serial] { OutgoingCallThread(remote, serial); });
     return CallStarted;
 }
 
-void Phone::OutgoingCallThread(PeerAddress remote) {
+void Phone::OutgoingCallThread(PeerAddress remote, uint32_t serial) {
     auto request = [&] {
         char identity[100];
         ReadText(Identity, identity, sizeof identity);
         SendTo(remote, BuildCallRequest(Codec, identity));
     };
-    const bool answered = Exchange(Timings.callAttempts, Timings.callIntervalMs, request,
-                                   [&] { return CallState != StateWaitingForRemote; });
-    if (!answered) {
-        ReportSetup();
-        int waiting = StateWaitingForRemote;
-        if (CallState.compare_exchange_strong(waiting, StateIdle)) {
-            if (!Stopping()) Send(NoAnswer, SubjectCall);
-            return;
-        }
-        // A reply came with the last moment of the last attempt: it counts.
+    auto moved = [&](int from) { return CallState != from || setupSerial_ != serial; };
+    Exchange(Timings.callAttempts, Timings.callIntervalMs, request, [&] { return moved(StateWaitingForRemote); });
+    int state = SetupState(serial);
+    if (state == StateWaitingForRemote) {
+        if (EndSetup(serial, state, NoAnswer, SubjectCall)) return;
+        state = SetupState(serial);  // a reply came with the last moment of the last attempt
     }
-
-    int state = CallState;
     const bool alerted = state == StatePartyAlerted;
     if (alerted) {
         Send(PartyAlerted);
         // Rings until the callee answers or leaves, or this side cancels.
-        while (!WaitUntil(After(Clock::now(), Timings.alertedWaitMs), [&] { return CallState != StatePartyAlerted; }) &&
+        while (!WaitUntil(After(Clock::now(), Timings.alertedWaitMs), [&] { return moved(StatePartyAlerted); }) &&
                !Stopping()) {
         }
-        state = CallState;
+        state = SetupState(serial);
     }
     int report = 0;
+    uint32_t party = 0;
     switch (state) {
         case StateCallAccepted: {
-            const uint32_t party = AddPartyEntry(remote, RemoteName);
+            party = AddPartyEntry(remote, RemoteName);
             if (party == 0) {
                 // No room for one more party: the callee is told we left.
                 SendTo(remote, BuildLeave(protocol::LeaveHungUp));
@@ -137,11 +153,11 @@ void Phone::OutgoingCallThread(PeerAddress remote) {
         case StateNoCodecLocally: report = UnsupportedCodec; break;
         case StateNoCodecRemote: report = RemoteCannotDecode; break;
         case StateUnreachable: report = NotActive; break;
-        // The callee left, or the setup ended otherwise; a call that rings
-        // here since then is not this thread's to end.
+        // The callee left, or the setup ended otherwise (or gave way to another).
         default: return;
     }
-    EndSetup(state, report, report == NotActive ? SubjectCall : 0);
+    // The callee that left at the last moment takes its new entry with it.
+    if (!EndSetup(serial, state, report, report == NotActive ? SubjectCall : 0) && party != 0) RemovePartyEntry(party);
 }
 
 int Phone::AbortCall() {
@@ -264,6 +280,7 @@ bool Phone::TakeRequest(const PeerAddress& from, const char* name) {
     std::lock_guard<std::mutex> guard(FieldLock);
     int idle = StateIdle;
     if (!CallState.compare_exchange_strong(idle, StateIncoming)) return false;
+    BeginSetup();
     RemoteAddress = from;
     std::memcpy(RemoteName, name, sizeof RemoteName);
     return true;
@@ -276,6 +293,7 @@ int Phone::AnswerCall(int accept, const PeerAddress& caller) { return Answer(acc
 int Phone::Answer(int accept, const PeerAddress* caller) {
     const int next = accept ? StateIncomingAccepted : StateIdle;
     PeerAddress remote;
+    uint32_t serial;
     {
         // The state moves first, so that a confirmation arriving at once is
         // not missed; under FieldLock, so that the caller is the one that rings.
@@ -284,6 +302,7 @@ int Phone::Answer(int accept, const PeerAddress* caller) {
         int incoming = StateIncoming;
         if (!CallState.compare_exchange_strong(incoming, next)) return AnswerNothingRings;
         remote = RemoteAddress;
+        serial = setupSerial_;
     }
     if (!accept) {
         SendRefusal(remote, false);
@@ -296,17 +315,18 @@ int Phone::Answer(int accept, const PeerAddress* caller) {
     if (party == 0) {
         // The table is full: the caller hears a refusal, the user a failure.
         SendRefusal(remote, false);
-        StartWorker([this] { EndSetup(StateIncomingAccepted, CallSetupFailed, 0); });
+        StartWorker([this, serial] { EndSetup(serial, StateIncomingAccepted, CallSetupFailed, 0); });
         return AnswerGiven;
     }
-    StartWorker([this, remote, party, noParties] { AcceptConfirmationThread(remote, party, noParties); });
+    StartWorker([=] { AcceptConfirmationThread(remote, party, noParties, serial); });
     return AnswerGiven;
 }
 
-void Phone::AcceptConfirmationThread(PeerAddress remote, uint32_t party, bool noParties) {
+void Phone::AcceptConfirmationThread(PeerAddress remote, uint32_t party, bool noParties, uint32_t serial) {
     // Accepted goes out once, then after each pass, confirmed or not: six times in all.
     bool first = true;
     auto accepted = [&] {
+        if (setupSerial_ != serial) return;  // another call's setup by now
         char identity[100];
         ReadText(Identity, identity, sizeof identity);
         // The first one says whether we had parties before this one; the later ones count it.
@@ -314,21 +334,22 @@ void Phone::AcceptConfirmationThread(PeerAddress remote, uint32_t party, bool no
         first = false;
     };
     Exchange(Timings.acceptPasses, Timings.acceptIntervalMs, accepted,
-             [&] { return CallState != StateIncomingAccepted; }, KeepSending);
-    accepted();
-    const int state = CallState;
+             [&] { return CallState != StateIncomingAccepted || setupSerial_ != serial; }, KeepSending);
+    if (SetupState(serial) >= 0) accepted();
+    const int state = SetupState(serial);
     switch (state) {
         case StateIncomingDone:
             ActivatePartyEntry(party);
-            EndSetup(state, IncomingConnected, 0);
+            if (!EndSetup(serial, state, IncomingConnected, 0)) RemovePartyEntry(party);
             break;
         case StateIncomingAccepted:
             RemovePartyEntry(party);
-            EndSetup(state, CallSetupFailed, 0);
+            EndSetup(serial, state, CallSetupFailed, 0);
             break;
         default:
-            // Ended meanwhile (the caller left, or asked anew): the party this
-            // setup added goes, if the caller's departure has not taken it.
+            // Ended meanwhile (the caller left, or asked anew), perhaps with
+            // another call begun since: the party this setup added goes, if
+            // the caller's departure has not taken it.
             RemovePartyEntry(party);
             break;
     }

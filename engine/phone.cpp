@@ -12,6 +12,7 @@ Phone::Phone(uint16_t port) : port_(port), strangers_(std::make_unique<StrangerG
     PartyCount.bind(&StateChanged);
     for (auto& active : PartyActive) active.bind(&StateChanged);
     Socket.bind(&StateChanged);
+    setupSerial_.bind(&StateChanged);
 }
 
 Phone::~Phone() {

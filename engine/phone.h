@@ -318,8 +318,8 @@ private:
     bool NoteLeavingParty(const PeerAddress& address);
     // Takes the oldest line off the chat queue (chatLock_ held).
     void DropOldestChatLine();
-    void OutgoingCallThread(PeerAddress remote);
-    void AcceptConfirmationThread(PeerAddress remote, uint32_t party, bool noParties);
+    void OutgoingCallThread(PeerAddress remote, uint32_t serial);
+    void AcceptConfirmationThread(PeerAddress remote, uint32_t party, bool noParties, uint32_t serial);
     void ChatSendThread();
     void ShortMessageThread(PeerAddress to);
     // Starts a short-lived engine thread; the destructor waits for all of them.
@@ -361,11 +361,17 @@ private:
     // Whether the datagram from the address may add a line to the event log.
     bool MayLog(const PeerAddress& from, const uint8_t* d, int length);
     bool EchoedByAddressee(const PeerAddress& from);
-    // ReportName, ReportAddress and ReportRefusalText from the setup's fields.
-    void ReportSetup();
-    // Ends the setup a call thread saw in `state`: the report, then idle, then
-    // the notification (none for 0), so nobody is busy while the user reads it.
-    void EndSetup(int state, int notification, int value);
+    // Every setup has a serial number, taken as CallState leaves idle (under
+    // FieldLock): a thread knows its setup from one that began since, even
+    // when both pass through the same states.
+    uint32_t BeginSetup();
+    // CallState while the setup with that serial is the one in progress, else -1.
+    int SetupState(uint32_t serial);
+    // Ends the setup a call thread saw in `state`: ReportName, ReportAddress
+    // and ReportRefusalText from the setup's fields, then idle, then the
+    // notification (none for 0), so nobody is busy while the user reads it.
+    // False, and nothing done, when the setup moved on or gave way to another.
+    bool EndSetup(uint32_t serial, int state, int notification, int value);
     enum EntryChoice { EveryEntry, EntryAtAddress, EntryWithId };
     int RemoveEntry(EntryChoice choice, const PeerAddress* address, uint32_t id);
     bool ProbeFor(int codec);
@@ -389,6 +395,7 @@ private:
     uint32_t partyIds_[MaxParties] = {};
     uint32_t lastPartyId_ = 0;
     std::unique_ptr<StrangerGuard> strangers_;
+    Watched<uint32_t> setupSerial_{0};
     std::shared_mutex socketLock_;  // senders share it; Shutdown takes it to retire the socket
     std::unique_ptr<UdpSocket> ownedSocket_;
     std::thread receiveThread_;

@@ -280,3 +280,26 @@ TEST_F(Strangers, ASourcesShortMessagesBeyondItsLinesAreNotStoredAndSaySo) {
     SetEventLogDirectory("");
     RemoveTree(dir);
 }
+
+TEST_F(Strangers, ACancelledSetupsThreadLeavesTheNextCallersSetupAlone) {
+    b->phone.Autoanswer = AnswerAccept;
+    for (int trial = 0; trial < 10; ++trial) {
+        Peer x, y;
+        Received r;
+        x.sendTo(b->phone.Port(), Of(BuildCallRequest(0, "X")));
+        ASSERT_TRUE(x.receive(&r));
+        // X gives up, and at once Y calls: X's setup thread must not take Y's for its own.
+        x.sendTo(b->phone.Port(), Of(BuildShortLeave()));
+        y.sendTo(b->phone.Port(), Of(BuildCallRequest(0, "Y")));
+        ASSERT_TRUE(y.receive(&r));
+        ASSERT_EQ(r.bytes[1], protocol::Accepted);
+        y.sendTo(b->phone.Port(), Of(BuildAcceptConfirmed(0)));
+        ASSERT_TRUE(WaitFor([&] {
+            std::lock_guard<std::recursive_mutex> guard(b->phone.PartyLock);
+            return b->phone.CallState == StateIdle && b->phone.PartyCount == 1 && b->phone.PartyActive[0];
+        })) << "trial " << trial;
+        EXPECT_TRUE(SameAddress(b->phone.PartyAddress[0], y.address()));
+        y.sendTo(b->phone.Port(), Of(BuildLeave(0)));
+        ASSERT_TRUE(WaitFor([&] { return b->phone.PartyCount == 0; }));
+    }
+}
