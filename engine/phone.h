@@ -296,6 +296,11 @@ public:
     // tests shorten them before Start.
     ProtocolTimings Timings;
     StrangerLimits Limits;
+    // Other limits at any time (every source is forgotten); Limits holds them too.
+    void SetLimits(const StrangerLimits& limits) {
+        Limits = limits;
+        strangers_->setLimits(limits);
+    }
     // The clock of the stranger limits (milliseconds, any epoch); tests may
     // put their own in place before Start.
     int64_t (*LimitClock)() = SteadyMilliseconds;

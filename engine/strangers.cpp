@@ -35,8 +35,23 @@ uint64_t StrangerGuard::Hash(const void* bytes, int length, uint64_t seed) {
 }
 
 StrangerGuard::StrangerGuard(const StrangerLimits& limits)
-    : limits_(limits), sources_(static_cast<size_t>(std::max(1, limits.sourcesKept))), pool_(limits.replyPoolBytes) {
+    : limits_(limits),
+      sources_(static_cast<size_t>(std::max(1, limits.sourcesKept))),
+      pool_(limits.replyPoolBytes),
+      replyCredit_(1000LL * limits.replyBurstTotal) {
     std::fill(std::begin(rings_), std::end(rings_), Never);
+}
+
+void StrangerGuard::setLimits(const StrangerLimits& limits) {
+    std::lock_guard<std::mutex> guard(lock_);
+    limits_ = limits;
+    sources_.assign(static_cast<size_t>(std::max(1, limits.sourcesKept)), Source());
+    pool_ = limits.replyPoolBytes;
+    replyCredit_ = 1000LL * limits.replyBurstTotal;
+    poolStarted_ = false;
+    std::fill(std::begin(rings_), std::end(rings_), Never);
+    logStarted_ = false;
+    logLines_ = 0;
 }
 
 StrangerGuard::Source& StrangerGuard::source(const PeerAddress& from, int64_t nowMs) {
@@ -48,6 +63,7 @@ StrangerGuard::Source& StrangerGuard::source(const PeerAddress& from, int64_t no
         s.ip = ip;
         s.seenMs = nowMs;
         s.allowance = limits_.replyAllowanceBytes;
+        s.replyCredit = 1000LL * limits_.repliesPerSourcePerSecond;
         std::fill(std::begin(s.rings), std::end(s.rings), Never);
         std::fill(std::begin(s.recentMs), std::end(s.recentMs), Never);
         s.logWindowMs = nowMs;
@@ -56,6 +72,8 @@ StrangerGuard::Source& StrangerGuard::source(const PeerAddress& from, int64_t no
     if (nowMs > s.seenMs) {
         s.allowance = std::min<int64_t>(limits_.replyAllowanceBytes,
                                         s.allowance + Refilled(nowMs - s.seenMs, limits_.replyAllowanceRefillBytesPerSecond));
+        s.replyCredit = std::min<int64_t>(1000LL * limits_.repliesPerSourcePerSecond,
+                                          s.replyCredit + (nowMs - s.seenMs) * limits_.repliesPerSourcePerSecond);
         s.seenMs = nowMs;
     }
     return s;
@@ -69,6 +87,8 @@ void StrangerGuard::refill(int64_t nowMs) {
     if (nowMs > poolMs_) {
         pool_ = std::min<int64_t>(limits_.replyPoolBytes,
                                   pool_ + Refilled(nowMs - poolMs_, limits_.replyPoolRefillBytesPerSecond));
+        replyCredit_ = std::min<int64_t>(1000LL * limits_.replyBurstTotal,
+                                         replyCredit_ + (nowMs - poolMs_) * limits_.repliesTotalPerSecond);
         poolMs_ = nowMs;
     }
 }
@@ -85,16 +105,19 @@ bool StrangerGuard::mayReply(const PeerAddress& from, int bytes, int64_t nowMs) 
     std::lock_guard<std::mutex> guard(lock_);
     refill(nowMs);
     Source& s = source(from, nowMs);
+    if (s.replyCredit < 1000 || replyCredit_ < 1000) return false;
     const int64_t earned = s.earnedHalves / 2;
     if (earned >= bytes) {
         s.earnedHalves -= 2LL * bytes;
-        return true;
+    } else {
+        const int64_t beyond = bytes - earned;
+        if (s.allowance < beyond || pool_ < beyond) return false;
+        s.allowance -= beyond;
+        pool_ -= beyond;
+        s.earnedHalves -= 2 * earned;
     }
-    const int64_t beyond = bytes - earned;
-    if (s.allowance < beyond || pool_ < beyond) return false;
-    s.allowance -= beyond;
-    pool_ -= beyond;
-    s.earnedHalves -= 2 * earned;
+    s.replyCredit -= 1000;
+    replyCredit_ -= 1000;
     return true;
 }
 

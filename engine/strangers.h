@@ -35,6 +35,8 @@ int64_t SteadyMilliseconds();
 class StrangerGuard {
 public:
     explicit StrangerGuard(const StrangerLimits& limits);
+    // New limits, with every source forgotten.
+    void setLimits(const StrangerLimits& limits);
 
     // A datagram of this many bytes came from the source.
     void received(const PeerAddress& from, int bytes, int64_t nowMs);
@@ -59,6 +61,7 @@ private:
         int64_t seenMs = 0;
         int64_t earnedHalves = 0;  // half bytes earned, not yet spent
         int64_t allowance = 0;     // bytes
+        int64_t replyCredit = 0;   // replies, in thousandths
         int64_t rings[8] = {};     // times of the latest rings aloud, a ring buffer,
         uint16_t ringPorts[8] = {};  // and the port of each: a ring's source is the whole address
         int ringNext = 0;
@@ -75,10 +78,11 @@ private:
     // the time is recorded in place of the oldest.
     bool countRing(int64_t* times, int kept, int* next, int limit, int64_t nowMs);
 
-    const StrangerLimits limits_;
+    StrangerLimits limits_;
     std::mutex lock_;
     std::vector<Source> sources_;
     int64_t pool_;
+    int64_t replyCredit_;  // replies to anyone, in thousandths
     int64_t poolMs_ = 0;
     bool poolStarted_ = false;
     int64_t rings_[16] = {};

@@ -48,6 +48,13 @@ struct StrangerLimits {
     // earned) is capped as well, so that many forged sources cannot add up.
     int replyPoolBytes = 4000;
     int replyPoolRefillBytesPerSecond = 500;
+    // And replies are counted: each one holds about a kilobyte of the socket's
+    // send buffer while its address is resolved, and a forged neighbour never
+    // answers (3 s). A source gets at most this many a second, all strangers
+    // together replyBurstTotal at once and repliesTotalPerSecond after that.
+    int repliesPerSourcePerSecond = 10;
+    int repliesTotalPerSecond = 50;
+    int replyBurstTotal = 100;
     // Rings (IncomingCall): a source rings aloud (sound, focus) at most this
     // often in ringWindowMs; later rings in the window are shown quietly. The
     // same holds for all sources together, at ringsAloudTotal.

@@ -123,15 +123,21 @@ public:
 
     int sendTo(const PeerAddress& to, const uint8_t* data, int length) override {
         sockaddr_in sa = ToSockaddr(to);
-        ssize_t n = sendto(fd_, data, static_cast<size_t>(length), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&sa),
-                           sizeof sa);
+        // Never waits for room in the send buffer: datagrams to an address on
+        // our link that nobody answers for are held there while the kernel
+        // resolves it (3 s), and a stream of replies to forged neighbours once
+        // held the receive thread in sendto, and our voice with it, for
+        // seconds. A datagram that finds no room is dropped, as the network
+        // may drop any.
+        ssize_t n = sendto(fd_, data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT,
+                           reinterpret_cast<sockaddr*>(&sa), sizeof sa);
         // A pending ICMP report (port unreachable, or any other) makes the
         // next send fail without sending; that send consumed the report (the
         // error queue keeps the entry for the receiver), so the second try
         // goes out. A send that fails for its own reason fails again.
         if (n < 0 && PendingIcmpError(errno))
-            n = sendto(fd_, data, static_cast<size_t>(length), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&sa),
-                       sizeof sa);
+            n = sendto(fd_, data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT,
+                       reinterpret_cast<sockaddr*>(&sa), sizeof sa);
         return n < 0 ? -1 : static_cast<int>(n);
     }
 

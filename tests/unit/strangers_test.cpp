@@ -37,6 +37,14 @@ protected:
 };
 
 std::atomic<int64_t> gNow{0};
+
+// Every peer of these tests shares 127.0.0.1: a flood's worth of replies to one host.
+void AllowManyReplies(Phone& phone) {
+    StrangerLimits limits = phone.Limits;
+    limits.repliesPerSourcePerSecond = 1000;
+    limits.replyBurstTotal = 1000;
+    phone.SetLimits(limits);
+}
 int64_t TestClock() { return gNow.load(); }
 
 }  // namespace
@@ -107,6 +115,7 @@ TEST_F(Strangers, AFailedConfirmationRemovesTheNewEntryNotTheEstablishedParty) {
 }
 
 TEST_F(Strangers, RequestAndResetPairsLeaveNoStuckPartyAndTheNextCallTransmits) {
+    AllowManyReplies(b->phone);
     b->phone.Autoanswer = AnswerAccept;
     b->phone.Timings.acceptIntervalMs = 5;
     for (int i = 0; i < 20; ++i) {
@@ -227,6 +236,15 @@ TEST(StrangerGuard, BudgetsRingsAndLogLines) {
     for (uint32_t ip = 1; ip <= 100; ++ip) passed += shared.mayReply(MakeAddress(0x0B000000 + ip, 1), 500, 0);
     EXPECT_EQ(passed, limits.replyPoolBytes / 500);
 
+    // And replies are counted, per source and in all.
+    StrangerGuard counted(limits);
+    int replies = 0;
+    for (int i = 0; i < 20; ++i) replies += counted.mayReply(one, 1, 0);
+    EXPECT_EQ(replies, limits.repliesPerSourcePerSecond);
+    for (uint32_t ip = 1; ip <= 200; ++ip) replies += counted.mayReply(MakeAddress(0x0E000000 + ip, 1), 1, 0);
+    EXPECT_EQ(replies, limits.replyBurstTotal);
+    EXPECT_TRUE(counted.mayReply(two, 1, 1000));
+
     // Rings aloud: per source and in all, within the window.
     for (int i = 0; i < limits.ringsAloudPerSource; ++i) EXPECT_TRUE(guard.ringAloud(one, 0));
     EXPECT_FALSE(guard.ringAloud(one, 0));
@@ -264,6 +282,7 @@ TEST(EventLogFile, ALineThatWouldPassTheLimitMovesTheFileAside) {
 }
 
 TEST_F(Strangers, ASourcesShortMessagesBeyondItsLinesAreNotStoredAndSaySo) {
+    AllowManyReplies(b->phone);
     const std::string dir = MakeTempDir("kvlimit");
     SetEventLogDirectory(dir);
     b->phone.GenerateLog = 1;
@@ -282,6 +301,7 @@ TEST_F(Strangers, ASourcesShortMessagesBeyondItsLinesAreNotStoredAndSaySo) {
 }
 
 TEST_F(Strangers, ACancelledSetupsThreadLeavesTheNextCallersSetupAlone) {
+    AllowManyReplies(b->phone);
     b->phone.Autoanswer = AnswerAccept;
     for (int trial = 0; trial < 10; ++trial) {
         Peer x, y;
