@@ -387,9 +387,12 @@ int main() {
                 Identity, std::strlen(Identity));
     const StrangerLimits limits;
     std::printf("Limits: a source earns half what it sends, plus an allowance of %d bytes refilled at %d a second;\n"
-                "allowances together come out of a pool of %d bytes refilled at %d a second.\n",
+                "allowances together come out of a pool of %d bytes refilled at %d a second; at most %d replies a\n"
+                "second to one host, %d to all (%d at once). A trickle gets up to the allowance back, a flood less\n"
+                "than it sent.\n",
                 limits.replyAllowanceBytes, limits.replyAllowanceRefillBytesPerSecond, limits.replyPoolBytes,
-                limits.replyPoolRefillBytesPerSecond);
+                limits.replyPoolRefillBytesPerSecond, limits.repliesPerSourcePerSecond, limits.repliesTotalPerSecond,
+                limits.replyBurstTotal);
     uint64_t seed = 0x9E3779B97F4A7C15ull;
     for (const Flood& flood : Floods) {
         std::printf("\n%d requests a second for %d s:\n", flood.rate, flood.seconds);
