@@ -11,6 +11,8 @@ packages=(
   libgsm1-dev libasound2-dev                        # codec and sound on Linux
   libspeexdsp-dev                                   # echo cancellation and noise suppression
   libminiupnpc-dev libnatpmp-dev                    # port mapping at the home router (UPnP IGD, NAT-PMP)
+  libsodium-dev                                     # cryptography: X25519, ChaCha20-Poly1305, BLAKE2b, random bytes
+  python3-dissononce tcpdump                        # the tests' independent Noise implementation; what goes on the wire
   sox espeak-ng                                     # test speech and reference codec
   ffmpeg                                            # the independent decoder of codec 1 for the tests
   iproute2 procps python3                           # network namespaces for system tests

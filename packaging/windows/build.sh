@@ -18,15 +18,15 @@ trap 'rm -rf "$stage"' EXIT
 cp -p "$exe_dir/KestroVox.exe" "$root/resources/ringin.wav" "$stage/"
 # Windows line ends, so that Notepad of any age shows the lines.
 sed 's/$/\r/' "$here/README.txt" >"$stage/README.txt"
-# Our own licence first, then those of the two libraries built in.
+# Our own licence first, then those of the libraries built in.
 {
   echo "KestroVox is under the BSD 3-Clause licence below. KestroVox.exe also"
   echo "contains code of these libraries, under their licences: speexdsp,"
-  echo "miniupnpc, and the constant tables of the Truespeech decoder (LGPL 2.1"
-  echo "or later, Konstantin Shishkov; https://www.gnu.org/licenses/old-licenses/lgpl-2.1.html)."
+  echo "miniupnpc, libsodium, and the constant tables of the Truespeech decoder"
+  echo "(LGPL 2.1 or later, Konstantin Shishkov; https://www.gnu.org/licenses/old-licenses/lgpl-2.1.html)."
   printf '\n==== KestroVox ====\n\n'
   cat "$root/LICENSE"
-  for lib in speexdsp/COPYING miniupnpc/LICENSE; do
+  for lib in speexdsp/COPYING miniupnpc/LICENSE libsodium/LICENSE; do
     printf '\n==== %s ====\n\n' "${lib%%/*}"
     cat "$root/third_party/$lib"
   done
