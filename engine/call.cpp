@@ -11,6 +11,7 @@
 // that nobody hears "busy" while a message box waits for a click.
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <thread>
 
 #include "engine/event_log.h"
@@ -24,6 +25,8 @@ using Clock = ChangeSignal::Clock;
 Clock::time_point After(Clock::time_point start, int ms) { return start + std::chrono::milliseconds(ms); }
 
 }  // namespace
+
+const char PrivateOnlyText[] = "This phone takes private calls only.";
 
 const char* CallResultText(int result) {
     switch (result) {
@@ -114,7 +117,14 @@ void Phone::OutgoingCallThread(PeerAddress remote, uint32_t serial) {
         SendTo(remote, BuildCallRequest(Codec, identity));
     };
     auto moved = [&](int from) { return CallState != from || setupSerial_ != serial; };
-    Exchange(Timings.callAttempts, Timings.callIntervalMs, request, [&] { return moved(StateWaitingForRemote); });
+    // Private first, where the settings and the remembered peers say so.
+    const Privately privately = MakePrivate(remote, [&] { return moved(StateWaitingForRemote); }, SubjectCall);
+    if (privately == Privately::Refused) {
+        EndSetup(serial, StateWaitingForRemote, 0, 0);  // the user was told
+        return;
+    }
+    if (privately != Privately::Ended)
+        Exchange(Timings.callAttempts, Timings.callIntervalMs, request, [&] { return moved(StateWaitingForRemote); });
     int state = SetupState(serial);
     if (state == StateWaitingForRemote) {
         if (EndSetup(serial, state, NoAnswer, SubjectCall)) return;
@@ -143,6 +153,7 @@ void Phone::OutgoingCallThread(PeerAddress remote, uint32_t serial) {
             ActivatePartyEntry(party);
             // Accepted straight away, the receive thread has already confirmed.
             if (alerted) SendTo(remote, BuildAcceptConfirmed(DecodeFallback));
+            RememberName(remote);
             report = CallConnected;
             break;
         }
@@ -190,6 +201,16 @@ void Phone::LogCallRequest(const PeerAddress& from, const char* name, const uint
     Post(LogWritten);
 }
 
+void Phone::RememberName(const PeerAddress& peer) {
+    LinkInfo info;
+    if (!links_.info(peer, &info)) return;
+    char name[100];
+    ReadText(RemoteName, name, sizeof name);
+    // A call taken (or placed past the warning) with a key: from now on the
+    // address's key, under the name it gave.
+    Peers.accept(info.key, peer, name, static_cast<int64_t>(std::time(nullptr)));
+}
+
 bool Phone::Reply(const PeerAddress& to, const Datagram& d) {
     if (FindParty(to) < 0 && !strangers_->mayReply(to, d.length, LimitClock())) return false;
     SendTo(to, d);
@@ -225,6 +246,16 @@ void Phone::OnCallRequest(const PeerAddress& from, const uint8_t* d, int length)
     if (mode != AnswerAsk && mode != AnswerRefuse && mode != AnswerAccept) return;  // ignore: silence
     char identity[100];
     ReadText(Identity, identity, sizeof identity);
+    if (Privacy == PrivacyOnly && !SealedNow()) {
+        // Private only: a plain caller hears why.
+        const Datagram text = BuildRefused(identity, PrivateOnlyText);
+        const Datagram plain = BuildRefused(identity, nullptr);
+        if (strangers_->mayReply(from, text.length + plain.length, LimitClock())) {
+            SendTo(from, text);
+            SendTo(from, plain);
+        }
+        return;
+    }
     const int state = CallState;
     const bool ours = InSetupWith(from);
     // The caller that rings here asked again in another way: its ring ends.
@@ -271,7 +302,8 @@ void Phone::OnCallRequest(const PeerAddress& from, const uint8_t* d, int length)
         return;
     }
     if (mode == AnswerAsk)
-        Post(IncomingCall, strangers_->ringAloud(from, LimitClock()) ? RingAloud : RingQuiet);
+        Post(IncomingCall,
+             (strangers_->ringAloud(from, LimitClock()) ? RingAloud : RingQuiet) | RingWarnings(from, name));
     else
         AnswerCall(1, from);
 }
@@ -340,6 +372,7 @@ void Phone::AcceptConfirmationThread(PeerAddress remote, uint32_t party, bool no
     switch (state) {
         case StateIncomingDone:
             ActivatePartyEntry(party);
+            RememberName(remote);
             if (!EndSetup(serial, state, IncomingConnected, 0)) RemovePartyEntry(party);
             break;
         case StateIncomingAccepted:

@@ -73,6 +73,12 @@ void Phone::HandleAudio(const PeerAddress& from, const uint8_t* d, int length) {
 }
 
 void Phone::HandlePortUnreachable(const PeerAddress& to) {
+    // Anyone who knows the two addresses can forge it: a private peer is
+    // asked again instead (one new handshake decides).
+    if (links_.established(to)) {
+        Recheck(to);
+        return;
+    }
     int waiting = StateWaitingForRemote;
     if (SameAddress(ReadAddress(RemoteAddress), to)) CallState.compare_exchange_strong(waiting, StateUnreachable);
     int sending = MsgSending;

@@ -16,7 +16,10 @@ namespace {
 void Sleep10() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
 
 // Frames that fit in one packet behind the codec byte.
-int FramesThatFit(int codec) { return (MaxDatagram - 1) / CodecTable[ValidCodec(codec) ? codec : 0].codecBytesPerFrame; }
+// (1475 bytes at most, so that a sealed one still fits in a datagram.)
+int FramesThatFit(int codec) {
+    return (secure::MaxInnerDatagram - 1) / CodecTable[ValidCodec(codec) ? codec : 0].codecBytesPerFrame;
+}
 
 // How long the transmit loop waits before it tries a capture that could not be opened again.
 constexpr int CaptureRetryMs = 500;
@@ -41,10 +44,7 @@ void Dispatch(Phone* phone, const ReceiveResult& r, const uint8_t* buffer) {
     // No peer sends from port 0 or from 0.0.0.0, and a reply to port 0
     // would go to every party: such a datagram is forged, and dropped.
     if (r.from.port() == 0 || r.from.ip() == 0) return;
-    if (buffer[0] >= 0x80)
-        phone->HandleControl(r.from, buffer, r.length);
-    else
-        phone->HandleAudio(r.from, buffer, r.length);
+    phone->HandleDatagram(r.from, buffer, r.length);
 }
 
 }  // namespace
@@ -59,6 +59,7 @@ void ReceiveLoop(Phone* phone) {
             // Nothing for a second: a talk spurt shorter than the minimum delay
             // is played out now.
             phone->RestartPlayout();
+            phone->Housekeeping();
             continue;
         }
         if (wait == WaitStatus::Failed) {
@@ -72,6 +73,7 @@ void ReceiveLoop(Phone* phone) {
             if (r.status == ReceiveStatus::Nothing || r.status == ReceiveStatus::Failed) break;
             Dispatch(phone, r, buffer);
         }
+        phone->Housekeeping();
     }
     phone->ReceiveRunning = 0;
 }
@@ -111,7 +113,7 @@ void TransmitLoop(Phone* phone) {
                 // Also leave when the call ends or the microphone is muted, so a
                 // microphone that stalls cannot keep the capture open after them.
                 if (!sending()) break;
-                if (length + MaxCodecFrameBytes > MaxDatagram) break;
+                if (length + MaxCodecFrameBytes > secure::MaxInnerDatagram) break;
                 int size = p.Capture.readEncodedFrame(packet + length);
                 if (size == FrameNoDevice) captureMissing = true;
                 if (size == FrameWithheld || size == FrameNoDevice) break;

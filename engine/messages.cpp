@@ -49,13 +49,19 @@ int Phone::SendShortMessage(const char* address, const char* text) {
 }
 
 void Phone::ShortMessageThread(PeerAddress to) {
+    const Privately privately = MakePrivate(to, [&] { return MessageState != MsgSending; }, SubjectMessage);
+    if (privately == Privately::Refused) {
+        MessageState = MsgIdle;  // the user was told
+        return;
+    }
     auto message = [&] {
         char identity[100], text[300];
         ReadText(Identity, identity, sizeof identity);
         ReadText(MessageText, text, sizeof text);
         SendTo(to, BuildShortMessage(identity, text));
     };
-    const bool answered = Exchange(Timings.messageAttempts, Timings.messageIntervalMs, message,
+    const bool answered = privately == Privately::Ended ||
+                          Exchange(Timings.messageAttempts, Timings.messageIntervalMs, message,
                                    [&] { return MessageState != MsgSending; });
     if (!Stopping()) {
         switch (answered ? MessageState.load() : -1) {
@@ -72,7 +78,8 @@ void Phone::ShortMessageThread(PeerAddress to) {
 void Phone::OnShortMessage(const PeerAddress& from, const uint8_t* d, int length) {
     ShortMessageFields message;
     if (!ParseShortMessage(d, length, &message)) return;
-    if (!GenerateLog) {
+    // Not logged: the log is off, or (private only) it came in plain.
+    if (!GenerateLog || (Privacy == PrivacyOnly && !SealedNow())) {
         Reply(from, BuildShortMessageReply(protocol::MessageNotStored));
         return;
     }
@@ -164,6 +171,7 @@ void Phone::ChatSendThread() {
 void Phone::OnChatMessage(const PeerAddress& from, const uint8_t* d, int length) {
     ChatFields chat;
     if (!ParseChatMessage(d, length, &chat)) return;
+    if (Privacy == PrivacyOnly && !SealedNow()) return;  // no plain chat either way
     if (chat.echo == protocol::ChatNewLine) {
         Reply(from, BuildChatEcho(d, length));
     } else if (EchoedByAddressee(from)) {

@@ -31,6 +31,11 @@ int Phone::Start() {
         return 0;
     }
     FramesPerPacket = 7;  // the settings load that follows replaces it
+    if (!keySet_) MakePrivateKey();
+    secure::Features features;  // the codecs we decode, for the features record
+    for (int codec = 0; codec < CodecCount; ++codec)
+        if (ProbeFor(codec)) features.codecs.push_back(static_cast<uint8_t>(codec));
+    links_.setFeatures(features);
     strangers_ = std::make_unique<StrangerGuard>(Limits);  // with the limits set by now
     if (!socket->bind(port_)) {
         Socket = nullptr;
@@ -131,9 +136,21 @@ int Phone::SendDatagram(const PeerAddress* address, const uint8_t* bytes, int le
         for (int i = 0; i < PartyCount; ++i)
             if (PartyActive[i]) targets[count++] = PartyAddress[i];
     }
+    // To a peer with a private session, sealed; to any other, as it is.
+    uint8_t sealed[MaxDatagram];
+    secure::Bytes step3;
     std::shared_lock<std::shared_mutex> guard(socketLock_);
-    if (UdpSocket* socket = Socket.load())
-        for (int i = 0; i < count; ++i) socket->sendTo(targets[i], bytes, length);
+    UdpSocket* socket = Socket.load();
+    if (!socket) return 1;
+    for (int i = 0; i < count; ++i) {
+        int sealedLength = 0;
+        if (!links_.seal(targets[i], bytes, length, sealed, &sealedLength, &step3, LimitClock())) {
+            socket->sendTo(targets[i], bytes, length);
+            continue;
+        }
+        if (!step3.empty()) socket->sendTo(targets[i], step3.data(), static_cast<int>(step3.size()));
+        if (sealedLength > 0) socket->sendTo(targets[i], sealed, sealedLength);
+    }
     return 1;
 }
 

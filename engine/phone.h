@@ -22,7 +22,9 @@
 #include "audio/capture.h"
 #include "audio/codec.h"
 #include "audio/media_channel.h"
+#include "engine/peer_book.h"
 #include "engine/port_mapping.h"
+#include "engine/private_links.h"
 #include "engine/protocol.h"
 #include "engine/strangers.h"
 #include "engine/timings.h"
@@ -81,6 +83,8 @@ enum ChatQueueResult {
 };
 // The text a front end shows for a failed operation ("" for a success).
 const char* CallResultText(int result);
+// The refusal text a "private only" phone gives a plain caller.
+extern const char PrivateOnlyText[];
 const char* MessageSendResultText(int result);
 
 // The value of IncomingCall: how the front end alerts the user.
@@ -113,6 +117,32 @@ enum EngineNotification {
     MessageDelivered = 19,
     // The port mapping at the home router changed; value: a MappingEvent.
     PortMappingChanged = 20,
+    // The peer at WarnAddress showed another key than the one remembered for
+    // it (WarnKey, WarnName). Sent while the call or message waits: the front
+    // end sets ProceedAnyway to go on with the new key (it is then
+    // remembered), else the call or message fails. Value: NotifySubject.
+    KeyChanged = 21,
+    // No private answer came from WarnAddress, which is remembered as private
+    // (or every peer must be, Privacy 2). Sent while the call or message
+    // waits: ProceedAnyway goes on in plain (never under Privacy 2). Value: NotifySubject.
+    NotPrivate = 22,
+};
+
+// The value of IncomingCall also carries warnings, as flags.
+enum RingWarning {
+    RingKeyChanged = 2,  // the caller's session shows another key than remembered for its address or name
+    RingNotPrivate = 4,  // a caller in plain whose name is that of a remembered private peer
+};
+
+// "Privacy": 0 plain only, 1 private where the other side can, 2 private only.
+enum PrivacyMode { PrivacyPlain = 0, PrivacyWherePossible = 1, PrivacyOnly = 2 };
+
+// What a front end shows of a party's (or any address's) privacy.
+struct PrivacyInfo {
+    bool privateLink = false;
+    uint32_t sas = 0;
+    uint8_t key[32] = {};
+    bool verified = false;
 };
 
 class Phone {
@@ -157,9 +187,16 @@ public:
     void StatusText(char* out, int capacity);
 
     // ---- receive side (engine threads) ----
+    // Any datagram from the socket: handshakes and sealed ones here, plain
+    // ones to HandleControl or HandleAudio unless a session with the sender
+    // says they cannot be its.
+    void HandleDatagram(const PeerAddress& from, const uint8_t* d, int length);
+    // Plain-protocol datagrams (also the inside of a sealed one).
     void HandleControl(const PeerAddress& from, const uint8_t* d, int length);
     void HandleAudio(const PeerAddress& from, const uint8_t* d, int length);
     void HandlePortUnreachable(const PeerAddress& to);
+    // Sessions' lifetimes, about once a second from the receive thread.
+    void Housekeeping();
     // A datagram of length bytes came from the address (what it may draw back).
     void NoteReceived(const PeerAddress& from, int length);
     void RestartPlayout();
@@ -191,6 +228,24 @@ public:
     int SetConceal(int flag);
     // The loudest playout level over all parties, -10000 when none plays.
     int OutputLevel();
+
+    // ---- private calls ----
+    // The static key: from its 64 hex digits (false when they are not that),
+    // or made anew; set before Start (Start makes one when none was set).
+    bool SetPrivateKey(const char* hex);
+    void MakePrivateKey();
+    std::string PrivateKeyHex();
+    // Our key's fingerprint, 24 base32 characters (grouped: six groups of four).
+    std::string OwnFingerprint(bool grouped = false);
+    // Whether the address has a private session, with its SAS and key.
+    bool PrivacyOf(const PeerAddress& address, PrivacyInfo* out);
+    // The key last shown by the address (a KeyChanged) becomes the one
+    // remembered for it: 1, or 0 when no such key is known.
+    int AcceptKey(const PeerAddress& address);
+    // Marks the private party at the address verified (its SAS compared): 1, or 0 when it is not private.
+    int MarkVerified(const PeerAddress& address, bool verified = true);
+    // The peers remembered from private sessions; the front end loads and stores them.
+    PeerBook Peers;
 
     // ---- port mapping at the home router ----
     // When PortMapping is set, starts asking the router, on a thread of its
@@ -233,6 +288,15 @@ public:
     // Ask the home router to forward our port: 0 no (the default of a bare
     // Phone), anything else yes; the settings load sets it ("PortMapping", default 1).
     std::atomic<int> PortMapping{0};
+    // PrivacyMode: 0 for a bare Phone (tests talk plain to it); the settings
+    // load sets it ("Privacy", default 1).
+    std::atomic<int> Privacy{PrivacyPlain};
+    // The subject of a KeyChanged or NotPrivate notification, and the front
+    // end's answer to it (set while it handles the notification).
+    char WarnName[100] = {};
+    PeerAddress WarnAddress;
+    uint8_t WarnKey[32] = {};
+    std::atomic<int> ProceedAnyway{0};
     PeerAddress RemoteAddress;
     PeerAddress LeftPartyAddress;
     // The call setup that a call thread's sent notification reports (codes 2,
@@ -366,6 +430,28 @@ private:
     // Whether the datagram from the address may add a line to the event log.
     bool MayLog(const PeerAddress& from, const uint8_t* d, int length);
     bool EchoedByAddressee(const PeerAddress& from);
+    // ---- private calls (engine/private.cpp) ----
+    enum class Privately { Yes, Plain, Refused, Ended };
+    // Makes sure the address has a private session before a call or message
+    // goes to it, as Privacy and the remembered peers say. Refused: the user
+    // was told (KeyChanged or NotPrivate) and did not go on. ended(): the
+    // call or message was ended meanwhile.
+    Privately MakePrivate(const PeerAddress& to, const std::function<bool()>& ended, int subject);
+    bool Warn(EngineNotification code, const PeerAddress& address, const char* name, const uint8_t* key, int subject);
+    void OnHandshake(const PeerAddress& from, const uint8_t* d, int length);
+    void OnSealed(const PeerAddress& from, const uint8_t* d, int length);
+    void OnSessionEstablished(const PeerAddress& from);
+    // A plain Leave or port unreachable for an address with a session: one
+    // new handshake decides; without an answer the party is dropped.
+    void Recheck(const PeerAddress& address);
+    // Sends bytes as they are (handshake datagrams, and what SendDatagram seals).
+    void SendRaw(const PeerAddress& to, const uint8_t* bytes, int length);
+    // The ring's warning flags for a caller (RingWarning).
+    int RingWarnings(const PeerAddress& from, const char* name);
+    bool InUse(const PeerAddress& address);
+    bool SealedNow() const { return sealedNow_; }
+    // The name the connected private peer gave, to its remembered key.
+    void RememberName(const PeerAddress& peer);
     // Every setup has a serial number, taken as CallState leaves idle (under
     // FieldLock): a thread knows its setup from one that began since, even
     // when both pass through the same states.
@@ -401,6 +487,15 @@ private:
     uint32_t lastPartyId_ = 0;
     std::unique_ptr<StrangerGuard> strangers_;
     Watched<uint32_t> setupSerial_{0};
+    PrivateLinks links_;
+    bool keySet_ = false;
+    bool sealedNow_ = false;       // the receive thread handles the inside of a sealed datagram
+    int64_t lastHousekeeping_ = 0;
+    std::mutex recheckLock_;
+    std::vector<uint64_t> rechecking_;  // addresses with a recheck under way
+    uint8_t lastShownKey_[32] = {};     // the key of the last KeyChanged (AcceptKey)
+    PeerAddress lastShownAddress_;
+    bool lastShownKnown_ = false;
     std::shared_mutex socketLock_;  // senders share it; Shutdown takes it to retire the socket
     std::unique_ptr<UdpSocket> ownedSocket_;
     std::thread receiveThread_;

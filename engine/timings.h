@@ -27,6 +27,12 @@ struct ProtocolTimings {
     // The outgoing call thread looks at the engine again this often while the
     // callee rings (it has no time limit of its own).
     int alertedWaitMs = 60000;
+    // Private calls: step 1 this often, this far apart, before a call or a
+    // message goes to an address without a session; a session outlives its
+    // last use (as a party, a message or a chat line) this long.
+    int handshakeAttempts = 4;
+    int handshakeIntervalMs = 250;
+    int sessionIdleMs = 180000;
 };
 
 // What strangers may make us do: an address that is neither a party nor the

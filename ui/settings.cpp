@@ -104,7 +104,27 @@ LoadedSettings LoadEngineSettings(Phone& phone) {
     int portMapping = 1;
     ReadNumberSetting("PortMapping", &portMapping);
     phone.PortMapping = portMapping != 0 ? 1 : 0;
+    LoadPrivacy(phone);
     return loaded;
+}
+
+void LoadPrivacy(Phone& phone) {
+    int privacy = DefaultPrivacy;
+    ReadNumberSetting("Privacy", &privacy);
+    phone.Privacy = privacy >= PrivacyPlain && privacy <= PrivacyOnly ? privacy : DefaultPrivacy;
+    // The key made on the first start; one that does not read as a key is
+    // of no use to anyone, and a new one takes its place.
+    char key[80];
+    if (ReadTextSetting(SettingsKey, "PrivateKey", key, sizeof key) != 0 || !phone.SetPrivateKey(key)) {
+        phone.MakePrivateKey();
+        WriteTextSetting(SettingsKey, "PrivateKey", phone.PrivateKeyHex().c_str());
+    }
+    std::vector<char> peers(RememberedPeersCapacity);
+    if (ReadTextSetting(SettingsKey, "RememberedPeers", peers.data(), static_cast<int>(peers.size())) == 0)
+        phone.Peers.load(peers.data());
+    // Every change is stored at once, whole (the store replaces the file atomically).
+    phone.Peers.onChange(
+        [](const std::string& text) { WriteTextSetting(SettingsKey, "RememberedPeers", text.c_str()); });
 }
 
 void LoadGenerateLog(Phone& phone) {

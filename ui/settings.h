@@ -41,6 +41,14 @@ struct LoadedSettings {
 // unless stored as 0), PortMapping (on unless stored as 0). The identity prompt and the address
 // history are the front end's.
 LoadedSettings LoadEngineSettings(Phone& phone);
+// "Privacy", "PrivateKey" (made and stored on the first start) and
+// "RememberedPeers" (stored again after every change); part of LoadEngineSettings.
+void LoadPrivacy(Phone& phone);
+// "Privacy" when none is stored.
+constexpr int DefaultPrivacy = 0;
+// The longest "RememberedPeers" value read back: a thousand entries of about 300 characters.
+constexpr int RememberedPeersCapacity = 400 * 1024;
+
 // "GenerateLog", read after the identity prompt.
 void LoadGenerateLog(Phone& phone);
 

@@ -489,7 +489,7 @@ TEST_F(Transmit, FramesPerPacketIsKeptWithinThePacket) {
     talk();
     Received r;
     ASSERT_TRUE(peer.receive(&r, 5000));
-    EXPECT_EQ(r.bytes.size(), 1u + 23 * 65);  // the most GSM 6.10 frames that fit in 1500 bytes
+    EXPECT_EQ(r.bytes.size(), 1u + 22 * 65);  // the most GSM 6.10 frames that fit in 1475 bytes (sealable)
     phone.FramesPerPacket = 0;
     // The packet being filled when the setting changed may still come whole.
     EXPECT_TRUE(WaitFor([&] { return peer.receive(&r, 1000) && r.bytes.size() == 1u + 65; }, 15000));
