@@ -111,7 +111,9 @@ int Phone::PlaceCall(const char* address) {
 }
 
 void Phone::OutgoingCallThread(PeerAddress remote, uint32_t serial) {
+    bool sealedOnly = false;  // once private, a request never goes in plain
     auto request = [&] {
+        if (sealedOnly && !links_.established(remote)) return;
         char identity[100];
         ReadText(Identity, identity, sizeof identity);
         SendTo(remote, BuildCallRequest(Codec, identity));
@@ -123,8 +125,18 @@ void Phone::OutgoingCallThread(PeerAddress remote, uint32_t serial) {
         EndSetup(serial, StateWaitingForRemote, 0, 0);  // the user was told
         return;
     }
-    if (privately != Privately::Ended)
-        Exchange(Timings.callAttempts, Timings.callIntervalMs, request, [&] { return moved(StateWaitingForRemote); });
+    sealedOnly = privately == Privately::Yes;
+    // A session renewed under the requests (the callee had lost the old one)
+    // may show another key: the user is asked then.
+    for (bool again = privately != Privately::Ended; again;) {
+        Exchange(Timings.callAttempts, Timings.callIntervalMs, request,
+                 [&] { return moved(StateWaitingForRemote) || links_.held(remote); });
+        again = links_.held(remote) && SetupState(serial) == StateWaitingForRemote;
+        if (again && !CheckKey(remote, SubjectCall)) {
+            EndSetup(serial, StateWaitingForRemote, 0, 0);
+            return;
+        }
+    }
     int state = SetupState(serial);
     if (state == StateWaitingForRemote) {
         if (EndSetup(serial, state, NoAnswer, SubjectCall)) return;

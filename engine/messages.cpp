@@ -55,6 +55,8 @@ void Phone::ShortMessageThread(PeerAddress to) {
         return;
     }
     auto message = [&] {
+        // Once private, never in plain.
+        if (privately == Privately::Yes && !links_.established(to)) return;
         char identity[100], text[300];
         ReadText(Identity, identity, sizeof identity);
         ReadText(MessageText, text, sizeof text);

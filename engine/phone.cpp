@@ -144,7 +144,9 @@ int Phone::SendDatagram(const PeerAddress* address, const uint8_t* bytes, int le
     if (!socket) return 1;
     for (int i = 0; i < count; ++i) {
         int sealedLength = 0;
-        if (!links_.seal(targets[i], bytes, length, sealed, &sealedLength, &step3, LimitClock())) {
+        const PrivateLinks::Seal how = links_.seal(targets[i], bytes, length, sealed, &sealedLength, &step3, LimitClock());
+        if (how == PrivateLinks::Seal::Held) continue;  // its key waits for the user's word
+        if (how == PrivateLinks::Seal::Plain) {
             socket->sendTo(targets[i], bytes, length);
             continue;
         }

@@ -438,6 +438,9 @@ private:
     // call or message was ended meanwhile.
     Privately MakePrivate(const PeerAddress& to, const std::function<bool()>& ended, int subject);
     bool Warn(EngineNotification code, const PeerAddress& address, const char* name, const uint8_t* key, int subject);
+    // The session's key against the one remembered for the address: asks the
+    // user on a change (KeyChanged); false when the user did not go on.
+    bool CheckKey(const PeerAddress& to, int subject);
     void OnHandshake(const PeerAddress& from, const uint8_t* d, int length);
     void OnSealed(const PeerAddress& from, const uint8_t* d, int length);
     void OnSessionEstablished(const PeerAddress& from);

@@ -143,18 +143,24 @@ Phone::Privately Phone::MakePrivate(const PeerAddress& to, const std::function<b
             return Privately::Refused;
         }
     }
+    return CheckKey(to, subject) ? Privately::Yes : Privately::Refused;
+}
+
+bool Phone::CheckKey(const PeerAddress& to, int subject) {
     LinkInfo info;
-    if (!links_.info(to, &info)) return Privately::Ended;
-    if (known && std::memcmp(remembered.key, info.key, 32) != 0) {
+    if (!links_.info(to, &info)) return true;
+    RememberedPeer remembered;
+    if (Peers.findByAddress(to, &remembered) && std::memcmp(remembered.key, info.key, 32) != 0) {
         if (!Warn(KeyChanged, to, remembered.name.c_str(), info.key, subject)) {
             links_.drop(to);
-            return Privately::Refused;
+            return false;
         }
         Peers.accept(info.key, to, remembered.name, UnixSeconds());
     } else {
         Peers.saw(info.key, to, UnixSeconds());
     }
-    return Privately::Yes;
+    links_.hold(to, false);
+    return true;
 }
 
 // ---- receiving ----
@@ -193,11 +199,14 @@ void Phone::OnSessionEstablished(const PeerAddress& from) {
     LinkInfo info;
     if (links_.info(from, &info)) {
         // Remembered at once unless the address is remembered with another
-        // key: then the user decides (a call of ours asks; a caller rings
-        // with the warning).
+        // key: then the user decides. A caller rings with the warning; a
+        // session this side began (a new one under a call or message of
+        // ours) says nothing until the call or message asks the user.
         RememberedPeer remembered;
         if (!Peers.findByAddress(from, &remembered) || std::memcmp(remembered.key, info.key, 32) == 0)
             Peers.saw(info.key, from, UnixSeconds());
+        else if (info.initiator)
+            links_.hold(from, true);
     }
     StateChanged.notify();  // a call or message waiting for the session goes on
 }
@@ -242,9 +251,11 @@ void Phone::Recheck(const PeerAddress& address) {
             return !links_.info(address, &now) || now.generation != before.generation;
         };
         const bool answered = Exchange(Timings.handshakeAttempts, Timings.handshakeIntervalMs, step1, renewed);
-        if (!answered && !Stopping()) {
-            // Nobody answers at the address any more: the party is gone.
-            links_.drop(address);
+        // No answer: nobody is there any more. An answer with another key
+        // than the party's: that party is not there either (the session is
+        // held, so that nothing goes out in plain, until the user decides).
+        if ((!answered || links_.held(address)) && !Stopping()) {
+            if (!answered) links_.drop(address);
             while (NoteLeavingParty(address)) {
                 Post(PartyDropped, 0);
                 RemoveParty(&address);

@@ -38,11 +38,12 @@ PrivateLinks::Link& PrivateLinks::get(const PeerAddress& peer, int64_t nowMs) {
     return l;
 }
 
-bool PrivateLinks::seal(const PeerAddress& to, const uint8_t* d, int length, uint8_t* out, int* sealedLength,
-                        Bytes* step3, int64_t nowMs) {
+PrivateLinks::Seal PrivateLinks::seal(const PeerAddress& to, const uint8_t* d, int length, uint8_t* out,
+                                      int* sealedLength, Bytes* step3, int64_t nowMs) {
     std::lock_guard<std::mutex> guard(lock_);
     Link* l = find(to);
-    if (!l || !l->session) return false;
+    if (!l || !l->session) return Seal::Plain;
+    if (l->held) return Seal::Held;
     l->lastUsedMs = nowMs;
     step3->clear();
     if (!l->session->confirmed() && !l->step3.empty()) *step3 = l->step3;
@@ -52,7 +53,18 @@ bool PrivateLinks::seal(const PeerAddress& to, const uint8_t* d, int length, uin
         l->session.reset();
         l->step3.clear();
     }
-    return true;
+    return Seal::Sealed;
+}
+
+void PrivateLinks::hold(const PeerAddress& peer, bool held) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (Link* l = find(peer)) l->held = held;
+}
+
+bool PrivateLinks::held(const PeerAddress& peer) {
+    std::lock_guard<std::mutex> guard(lock_);
+    Link* l = find(peer);
+    return l && l->session && l->held;
 }
 
 Bytes PrivateLinks::step1(const PeerAddress& to, int64_t nowMs) {
@@ -144,6 +156,7 @@ PrivateLinks::Handshake PrivateLinks::onHandshake(const PeerAddress& from, const
             l->step3 = *reply;
             l->session = l->initiating->takeSession();
             l->initiating.reset();
+            l->held = false;
             l->lastUsedMs = nowMs;
             ++l->generation;
             return Handshake::Established;
@@ -158,6 +171,7 @@ PrivateLinks::Handshake PrivateLinks::onHandshake(const PeerAddress& from, const
             }
             l->session = l->responding->takeSession();
             l->step3.clear();
+            l->held = false;
             l->responding.reset();
             l->lastUsedMs = nowMs;
             ++l->generation;
@@ -203,6 +217,8 @@ bool PrivateLinks::info(const PeerAddress& peer, LinkInfo* out) {
     out->features = l->session->remoteFeatures();
     out->lastUsedMs = l->lastUsedMs;
     out->generation = l->generation;
+    out->initiator = l->session->initiator();
+    out->held = l->held;
     return true;
 }
 
@@ -242,6 +258,7 @@ void PrivateLinks::drop(const PeerAddress& peer) {
         l->initiating.reset();
         l->responding.reset();
         l->step3.clear();
+        l->held = false;
     }
 }
 

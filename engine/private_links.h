@@ -32,6 +32,8 @@ namespace kv {
 struct LinkInfo {
     bool established = false;
     bool confirmed = false;  // a sealed datagram from the peer has opened
+    bool initiator = false;  // this side began the handshake
+    bool held = false;
     uint32_t sas = 0;
     uint8_t key[32] = {};
     secure::Features features;
@@ -52,13 +54,19 @@ public:
     const secure::KeyPair& key() const { return key_; }
 
     // ---- sending ----
-    // For one plain datagram to the address: false when there is no session
-    // (send it plain). Else *out is the sealed datagram (length in *sealedLength,
-    // 0 when it cannot be sealed: too long, or the counters are used up) and
-    // *step3, when not empty, goes first (the initiator's, until the
-    // responder's first sealed datagram opens).
-    bool seal(const PeerAddress& to, const uint8_t* d, int length, uint8_t* out, int* sealedLength,
+    // For one plain datagram to the address: Plain when there is no session
+    // (send it as it is), Held when the session waits for the user's word on
+    // its key (send nothing). Sealed: *out is the sealed datagram (length in
+    // *sealedLength, 0 when it cannot be sealed: too long, or the counters
+    // are used up) and *step3, when not empty, goes first (the initiator's,
+    // until the responder's first sealed datagram opens).
+    enum class Seal { Plain, Sealed, Held };
+    Seal seal(const PeerAddress& to, const uint8_t* d, int length, uint8_t* out, int* sealedLength,
               secure::Bytes* step3, int64_t nowMs);
+    // A session whose key is not the one remembered for its address is held
+    // until the user accepts it (or it is dropped).
+    void hold(const PeerAddress& peer, bool held);
+    bool held(const PeerAddress& peer);
 
     // ---- the initiator ----
     // The step 1 to send to the address, made now or (while that handshake
@@ -104,6 +112,7 @@ private:
         int64_t respondingMs = 0;
         int64_t lastUsedMs = 0;
         uint32_t generation = 0;
+        bool held = false;
     };
     static constexpr int64_t HandshakeKeptMs = 10000;  // a half-done handshake is forgotten after this
     Link* find(const PeerAddress& peer);

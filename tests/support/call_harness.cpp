@@ -2,8 +2,8 @@
 
 namespace kvtest {
 
-Side::Side(const char* name, int autoanswer, std::unique_ptr<kv::UdpSocket> (*createSocket)())
-    : phone(0) {  // a port of the system's choice, never one another process took meanwhile
+Side::Side(const char* name, int autoanswer, std::unique_ptr<kv::UdpSocket> (*createSocket)(), uint16_t port)
+    : phone(port) {  // by default a port of the system's choice, never one another process took meanwhile
     if (createSocket) phone.CreateSocket = createSocket;
     phone.SetAudioDevices(&devices);
     phone.NotifyWindow = &queue;

@@ -15,8 +15,9 @@ namespace kvtest {
 
 struct Side {
     // createSocket, when given, makes the phone's socket in place of the real one.
+    // port: 0 for one of the system's choice.
     explicit Side(const char* name, int autoanswer = kv::AnswerAsk,
-                  std::unique_ptr<kv::UdpSocket> (*createSocket)() = nullptr);
+                  std::unique_ptr<kv::UdpSocket> (*createSocket)() = nullptr, uint16_t port = 0);
     ~Side();
     std::string address() const;  // "127.0.0.1:port"
     kv::PeerAddress peer() const { return kv::MakeAddress(Loopback, phone.Port()); }

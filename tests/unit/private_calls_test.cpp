@@ -84,3 +84,64 @@ TEST_F(PrivateCalls, APlainPeerIsCalledInPlainAfterFourStep1) {
     EXPECT_FALSE(a->phone.PrivacyOf(b->peer(), &info));
     EXPECT_GE(ms, 900);  // four step 1, 250 ms apart, then plain
 }
+
+TEST_F(PrivateCalls, PrivateOnlyRefusesAPlainCallerAndNeverCallsInPlain) {
+    b->phone.Privacy = PrivacyOnly;
+    a->phone.Privacy = PrivacyPlain;
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(a->next(CallRefused));
+    EXPECT_STREQ(a->phone.ReportRefusalText, PrivateOnlyText);
+    // Bob calls Ann, who answers no handshake: nothing goes in plain, and Bob is told.
+    a->phone.Autoanswer = AnswerAccept;
+    b->phone.Timings.callIntervalMs = 100;
+    Peer watcher;  // stands in for a plain peer: it never answers a step 1
+    ASSERT_EQ(b->phone.PlaceCall(("127.0.0.1:" + std::to_string(watcher.port())).c_str()), 0);
+    Notification n;
+    ASSERT_TRUE(b->next(NotPrivate, &n, 5000));
+    EXPECT_EQ(n.value, SubjectCall);
+    for (const Received& r : watcher.drain(300)) EXPECT_EQ(r.bytes[0], secure::OpHandshake);
+    EXPECT_TRUE(WaitFor([&] { return b->phone.CallState == StateIdle; }));
+}
+
+TEST_F(PrivateCalls, AChangedKeyWarnsAndTheCallGoesOnOnlyWhenTheUserSays) {
+    Connect();
+    a->phone.HangUp(nullptr, 0);
+    ASSERT_TRUE(b->next(PartyHungUp));
+    const uint16_t port = b->phone.Port();
+    b.reset();  // Bob comes back on his port with another key
+    b = std::make_unique<Side>("Bob", AnswerAccept, nullptr, port);
+    b->phone.Privacy = PrivacyWherePossible;
+    ASSERT_EQ(a->phone.PlaceCall(b->address().c_str()), 0);
+    ASSERT_TRUE(a->next(KeyChanged, nullptr, 5000));  // refused: nobody set ProceedAnyway
+    EXPECT_TRUE(WaitFor([&] { return a->phone.CallState == StateIdle; }));
+    EXPECT_EQ(b->phone.PartyCount, 0);
+    // Once the new key is accepted, the call goes through.
+    EXPECT_EQ(a->phone.AcceptKey(b->peer()), 1);
+    Connect();
+}
+
+TEST_F(PrivateCalls, AFloodOfStep1GetsAtMostFiftyAnswersAndSixteenHalfOpen) {
+    secure::KeyPair key = secure::KeyPair::Generate();
+    Peer flooder;
+    for (int i = 0; i < 200; ++i) {
+        auto h = secure::PrivateHandshake::Initiate(key, secure::Features());
+        flooder.sendTo(b->phone.Port(), h->answer().data(), static_cast<int>(h->answer().size()));
+    }
+    const std::vector<Received> answers = flooder.drain(500);
+    EXPECT_LE(answers.size(), 50u + 5u);  // the first second's fifty, and what refilled meanwhile
+    EXPECT_GT(answers.size(), 0u);
+    for (const Received& r : answers) EXPECT_LE(r.bytes.size(), static_cast<size_t>(secure::Step1Length));
+    // A step 1 again (the same ephemeral key) draws the very same step 2.
+    auto again = secure::PrivateHandshake::Initiate(key, secure::Features());
+    ASSERT_TRUE(WaitFor([&] {
+        flooder.sendTo(b->phone.Port(), again->answer().data(), static_cast<int>(again->answer().size()));
+        Received r;
+        return flooder.receive(&r, 300);
+    }, 5000));
+    flooder.sendTo(b->phone.Port(), again->answer().data(), static_cast<int>(again->answer().size()));
+    Received first, second;
+    ASSERT_TRUE(flooder.receive(&first));
+    flooder.sendTo(b->phone.Port(), again->answer().data(), static_cast<int>(again->answer().size()));
+    ASSERT_TRUE(flooder.receive(&second));
+    EXPECT_EQ(first.bytes, second.bytes);
+}
