@@ -145,3 +145,39 @@ TEST_F(PrivateCalls, AFloodOfStep1GetsAtMostFiftyAnswersAndSixteenHalfOpen) {
     ASSERT_TRUE(flooder.receive(&second));
     EXPECT_EQ(first.bytes, second.bytes);
 }
+
+TEST(PeerBook, StoredWholeReadBackAndDamageCostsOnlyTheEntry) {
+    PeerBook book;
+    uint8_t k1[32] = {1}, k2[32] = {2};
+    const PeerAddress one = MakeAddress(0x0A000001, 11676), two = MakeAddress(0x0A000002, 5000);
+    book.saw(k1, one, 100);
+    book.named(k1, "Ann; \"x\",y");
+    book.saw(k2, two, 200);
+    book.markVerified(k2, true);
+    std::string text = book.save();
+    // A half-written value: the last entry cut, and junk between entries.
+    const std::string damaged = text.substr(0, text.size() - 10) + ";nonsense;";
+    PeerBook back;
+    back.load(text);
+    RememberedPeer r;
+    ASSERT_TRUE(back.findByAddress(one, &r));
+    EXPECT_EQ(r.name, "Ann; \"x\",y");
+    EXPECT_TRUE(back.verified(k2));
+    back.load(damaged);
+    EXPECT_EQ(back.size(), 1u);
+    EXPECT_TRUE(back.findByName("Ann; \"x\",y", &r));
+    // Bounded: the least recently seen goes.
+    PeerBook full;
+    for (int i = 0; i < static_cast<int>(PeerBook::Capacity) + 5; ++i) {
+        uint8_t k[32] = {};
+        k[0] = static_cast<uint8_t>(i);
+        k[1] = static_cast<uint8_t>(i >> 8);
+        full.saw(k, MakeAddress(0x0B000000 + static_cast<uint32_t>(i), 1), 1000 + i);
+    }
+    EXPECT_EQ(full.size(), PeerBook::Capacity);
+    EXPECT_FALSE(full.findByAddress(MakeAddress(0x0B000000, 1), nullptr));
+    // Accepting a new key for an address forgets the old one there.
+    book.accept(k1, two, "Bob", 300);
+    ASSERT_TRUE(book.findByAddress(two, &r));
+    EXPECT_EQ(r.key[0], 1);
+}
