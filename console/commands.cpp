@@ -130,6 +130,12 @@ bool ParseCommand(const std::string& line, Command* out, std::string* error) {
         if (c.address.empty()) return fail("msg: the address is missing");
         if (static_cast<int>(c.text.size()) > MessageTextMax)
             return fail("msg: a short message holds at most 299 characters");
+    } else if (word == "trust" || word == "verify") {
+        c.kind = word == "trust" ? CommandKind::Trust : CommandKind::Verify;
+        std::string more;
+        c.address = FirstWord(rest, &more);
+        if (c.address.empty()) return fail(word + ": the address is missing");
+        if (!more.empty()) return fail(word + " takes one address");
     } else if (word == "mute" || word == "unmute") {
         c.kind = word == "mute" ? CommandKind::Mute : CommandKind::Unmute;
         const std::string what = Lower(rest);
@@ -149,6 +155,8 @@ std::string CommandHelp() {
            "chat [ADDRESS] TEXT   a chat line to every party, or to the party at a dotted address\n"
            "msg ADDRESS TEXT      send a short message\n"
            "mute mic|speaker, unmute mic|speaker\n"
+           "trust ADDRESS         accept the new key that address showed (after key-changed)\n"
+           "verify ADDRESS        mark the private party verified once its six digits were compared\n"
            "status, parties, quit\n";
 }
 
@@ -237,6 +245,18 @@ bool Session::Run(const Command& c) {
                 phone_.SpeakerMuted = muted;
             return true;
         }
+        case CommandKind::Trust:
+        case CommandKind::Verify: {
+            PeerAddress a;
+            if (!ResolveAddress(c.address.c_str(), &a)) return Fail("unable to resolve address '" + c.address + "'");
+            if (c.kind == CommandKind::Trust) {
+                if (!phone_.AcceptKey(a)) return Fail("no new key is known for " + FormatAddress(a));
+                return true;
+            }
+            if (phone_.FindParty(a) < 0) return Fail("no party at " + FormatAddress(a));
+            if (!phone_.MarkVerified(a)) return Fail("the party at " + FormatAddress(a) + " is not private");
+            return true;
+        }
         case CommandKind::Status: PrintStatus(); return true;
         case CommandKind::Parties: PrintParties(); return true;
         case CommandKind::Quit: RequestQuit(0); return true;
@@ -288,6 +308,8 @@ void Session::HandleEvent(const EngineEvent& event, int64_t nowMs) {
         case MessageRefused:
         case NoAnswer:
         case NotActive:
+        case KeyChanged:
+        case NotPrivate:
             if (messageMode_ && (e.code == MessageDelivered || e.code == MessageRefused || e.subject == Subject::Message))
                 RequestQuit(e.code == MessageDelivered ? 0 : 1);
             break;
@@ -356,6 +378,8 @@ void Session::PrintStatus() {
     s.echoCancel = phone_.Capture.echoCancel != 0;
     s.noiseSuppress = phone_.Capture.noiseSuppress != 0;
     s.mapping = phone_.MappingState();
+    s.privacy = phone_.Privacy;
+    s.key = phone_.OwnFingerprint();
     {
         std::lock_guard<std::recursive_mutex> guard(phone_.PartyLock);
         for (int i = 0; i < phone_.PartyCount; ++i) s.concealed += phone_.PartyChannel[i]->playout.concealedFrames();
@@ -380,6 +404,14 @@ void Session::PrintParties() {
             p.played = phone_.PartyChannel[i]->playout.framesPlayed();
             parties.push_back(p);
         }
+    }
+    // Outside the party table's lock: the sessions have locks of their own.
+    for (PartyInfo& p : parties) {
+        PrivacyInfo privacy;
+        if (!phone_.PrivacyOf(p.address, &privacy)) continue;
+        p.privateLink = true;
+        p.sas = privacy.sas;
+        p.verified = privacy.verified;
     }
     for (const std::string& line : FormatParties(parties)) out_(line);
 }

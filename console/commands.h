@@ -18,11 +18,13 @@ class Phone;
 
 namespace console {
 
-enum class CommandKind { Empty, Call, HangUp, Accept, Refuse, Chat, Msg, Mute, Unmute, Status, Parties, Quit, Help };
+enum class CommandKind {
+    Empty, Call, HangUp, Accept, Refuse, Chat, Msg, Mute, Unmute, Status, Parties, Quit, Help, Trust, Verify
+};
 
 struct Command {
     CommandKind kind = CommandKind::Empty;
-    std::string address;                // call, hangup, msg: as typed
+    std::string address;                // call, hangup, msg, trust, verify: as typed
     std::optional<PeerAddress> party;   // chat: the party addressed, none for everyone
     std::string text;                   // chat, msg
     bool mic = false;                   // mute, unmute: true mic, false speaker

@@ -1,6 +1,9 @@
 #include "console/events.h"
 
+#include <cstring>
+
 #include "engine/phone.h"
+#include "secure/private_call.h"
 
 namespace kv {
 namespace console {
@@ -36,6 +39,16 @@ EngineEvent EventSink::snapshot(int code, int value) {
                 phone_.ReadText(phone_.ReportRefusalText, text, sizeof text);
                 e.text = text;
             }
+            if (code == IncomingConnected || code == CallConnected) {
+                PrivacyInfo privacy;
+                if (phone_.PrivacyOf(e.address, &privacy)) {
+                    e.privateLink = true;
+                    e.sas = privacy.sas;
+                    char fingerprint[32];
+                    secure::Fingerprint(privacy.key, fingerprint);
+                    e.key = fingerprint;
+                }
+            }
             break;
         case CallerCancelled:
         case PartyHungUp:
@@ -49,6 +62,25 @@ EngineEvent EventSink::snapshot(int code, int value) {
             e.subject = value == SubjectMessage ? Subject::Message : Subject::Call;
             e.address = phone_.ReadAddress(e.subject == Subject::Call ? phone_.ReportAddress : phone_.MessageAddress);
             break;
+        case KeyChanged:
+        case NotPrivate: {
+            e.subject = value == SubjectMessage ? Subject::Message : Subject::Call;
+            uint8_t key[32];
+            {
+                std::lock_guard<std::mutex> guard(phone_.FieldLock);
+                std::memcpy(name, phone_.WarnName, sizeof name - 1);
+                name[sizeof name - 1] = 0;
+                e.address = phone_.WarnAddress;
+                std::memcpy(key, phone_.WarnKey, sizeof key);
+            }
+            e.name = name;
+            if (code == KeyChanged) {
+                char fingerprint[32];
+                secure::Fingerprint(key, fingerprint);
+                e.key = fingerprint;
+            }
+            break;
+        }
         case MessageRefused:
         case MessageDelivered:
             e.address = phone_.ReadAddress(phone_.MessageAddress);

@@ -19,7 +19,7 @@ class Phone;
 
 namespace console {
 
-// Which operation a NoAnswer or NotActive reports (the notification's value says).
+// Which operation a NoAnswer, NotActive, KeyChanged or NotPrivate reports (the notification's value says).
 enum class Subject { Call, Message };
 
 struct EngineEvent {
@@ -31,6 +31,12 @@ struct EngineEvent {
     int count = 0;     // parties
     Subject subject = Subject::Call;
     PortMappingState mapping;  // PortMappingChanged
+    // Connected: whether the party's session is private, and then its short
+    // authentication string (0..999999) and the party's key fingerprint.
+    // KeyChanged: the fingerprint of the new key.
+    bool privateLink = false;
+    uint32_t sas = 0;
+    std::string key;
 };
 
 class EventSink final : public NotificationSink {

@@ -115,7 +115,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         static const char* const withValue[] = {
             "--identity", "--port",  "--answer", "--codec", "--refuse-with", "--frames",       "--delay",   "--max-delay",
             "--threshold", "--mic",  "--speaker", "--call", "--hangup-after", "--message", "--conceal",
-            "--echo-cancel", "--noise-suppress", "--room", "--port-mapping",
+            "--echo-cancel", "--noise-suppress", "--room", "--port-mapping", "--privacy",
         };
         bool known = false;
         for (const char* w : withValue) known = known || name == w;
@@ -172,6 +172,10 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         } else if (name == "--port-mapping") {
             if (!ParseInt(value, 0, 1, &n)) return fail("--port-mapping: " + quoted + " is not 0 (off) or 1 (on)");
             o.portMapping = n;
+        } else if (name == "--privacy") {
+            if (!ParseInt(value, 0, 2, &n))
+                return fail("--privacy: " + quoted + " is not 0 (plain), 1 (private where possible) or 2 (private only)");
+            o.privacy = n;
         } else if (name == "--room") {
             if (!IsWavPath(value)) return fail("--room: " + quoted + " is not a .wav file");
             o.room = value;
@@ -232,6 +236,7 @@ std::string UsageText() {
            "  --echo-cancel 0|1      cancel the echo of the loudspeaker in the microphone (1) or not (0)\n"
            "  --noise-suppress 0|1   suppress steady noise in the microphone (1) or not (0)\n"
            "  --port-mapping 0|1     ask the home router to forward the port (1, the default) or not (0)\n"
+           "  --privacy 0|1|2        0 plain calls only, 1 private where the other side can, 2 private only\n"
            "  --mic SOURCE           ALSA capture PCM, or a .wav file to play as the microphone\n"
            "  --speaker SINK         ALSA playback PCM, or a .wav file to record to\n"
            "  --room IR.wav          the .wav microphone also hears the speaker, 20 ms later\n"
@@ -244,7 +249,8 @@ std::string UsageText() {
            "  --help, --version\n"
            "\n"
            "Commands: call ADDRESS, hangup [ADDRESS], accept, refuse, chat [ADDRESS] TEXT,\n"
-           "msg ADDRESS TEXT, mute mic|speaker, unmute mic|speaker, status, parties, quit.\n"
+           "msg ADDRESS TEXT, mute mic|speaker, unmute mic|speaker, trust ADDRESS,\n"
+           "verify ADDRESS, status, parties, quit.\n"
            "Environment: KESTROVOX_LOG_DIR (where the event log is written).\n"
            "Exit codes: 0 done, 1 failure, 2 bad option.\n";
 }

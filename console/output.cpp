@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/phone.h"
+#include "secure/private_call.h"
 
 namespace kv {
 namespace console {
@@ -17,6 +18,19 @@ std::string Named(const char* event, const EngineEvent& e) {
 std::string CallFailed(const char* reason, const EngineEvent& e) {
     return std::string("call-failed reason=") + reason + " name=" + Quote(e.name) +
            " address=" + FormatAddress(e.address);
+}
+
+// " private=1 sas=042917 key=FINGERPRINT" or " private=0".
+std::string Privacy(const EngineEvent& e) {
+    if (!e.privateLink) return " private=0";
+    return " private=1 sas=" + FormatSas(e.sas) + " key=" + e.key;
+}
+
+// The warning an incoming call carries, if any.
+std::string RingWarning(int value) {
+    if (value & RingKeyChanged) return " warning=key-changed";
+    if (value & RingNotPrivate) return " warning=not-private";
+    return "";
 }
 
 // The reason byte of a Leave: 1 means the codec could not be found, anything else a plain hang-up.
@@ -112,6 +126,12 @@ bool Unquote(const std::string& quoted, std::string* text) {
     return true;
 }
 
+std::string FormatSas(uint32_t sas) {
+    char digits[8];
+    secure::FormatSas(sas, digits);
+    return digits;
+}
+
 std::string FormatAddress(const PeerAddress& address) {
     char dotted[16];
     FormatDotted(address, dotted);
@@ -129,12 +149,14 @@ const char* AnswerModeName(int mode) {
 
 std::string FormatEvent(const EngineEvent& e) {
     switch (e.code) {
-        case IncomingCall: return Named("incoming-call", e) + (e.value == RingQuiet ? " ring=quiet" : " ring=aloud");
-        case IncomingConnected: return Named("connected", e) + " direction=incoming";
+        case IncomingCall:
+            return Named("incoming-call", e) + ((e.value & RingQuiet) ? " ring=quiet" : " ring=aloud") +
+                   RingWarning(e.value);
+        case IncomingConnected: return Named("connected", e) + " direction=incoming" + Privacy(e);
         case CallSetupFailed: return CallFailed("setup-failed", e);
         case CallerCancelled: return Named("call-cancelled", e) + " reason=" + LeaveReason(e.value);
         case PartyAlerted: return Named("alerted", e);
-        case CallConnected: return Named("connected", e) + " direction=outgoing";
+        case CallConnected: return Named("connected", e) + " direction=outgoing" + Privacy(e);
         case CallRefused: return Named("call-refused", e) + " text=" + Quote(e.text);
         case UnsupportedCodec: return CallFailed("unsupported-codec", e);
         case RemoteCannotDecode: return CallFailed("remote-cannot-decode", e);
@@ -145,6 +167,14 @@ std::string FormatEvent(const EngineEvent& e) {
             if (e.subject == Subject::Message)
                 return std::string("message-failed reason=") + reason + " address=" + FormatAddress(e.address);
             return CallFailed(reason, e);
+        }
+        case KeyChanged:
+        case NotPrivate: {
+            const char* reason = e.code == KeyChanged ? "key-changed" : "not-private";
+            const std::string key = e.code == KeyChanged ? " key=" + e.key : std::string();
+            if (e.subject == Subject::Message)
+                return std::string("message-failed reason=") + reason + " address=" + FormatAddress(e.address) + key;
+            return CallFailed(reason, e) + key;
         }
         case PartyHungUp: return Named("party-left", e) + " reason=" + LeaveReason(e.value);
         case PartyDropped: return Named("party-left", e) + " reason=dropped";
@@ -180,7 +210,8 @@ std::string FormatStatus(const StatusInfo& s) {
            " port=" + Number(s.port) + " answer=" + AnswerModeName(s.answer) + " codec=" + Number(s.codec) +
            " log=" + Number(s.log ? 1 : 0) + " playout-opens=" + Number(s.playoutOpens) +
            " concealed=" + Number(s.concealed) + " echo-cancel=" + Number(s.echoCancel ? 1 : 0) +
-           " noise-suppress=" + Number(s.noiseSuppress ? 1 : 0) + " external=" + ExternalAddress(s.mapping);
+           " noise-suppress=" + Number(s.noiseSuppress ? 1 : 0) + " external=" + ExternalAddress(s.mapping) +
+           " privacy=" + Number(s.privacy) + " key=" + s.key;
 }
 
 std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties) {
@@ -192,7 +223,10 @@ std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties) {
                         " active=" + Number(parties[i].active ? 1 : 0) + " opens=" + Number(parties[i].opens) +
                         " concealed=" + Number(parties[i].concealed) + " codec=" +
                         (parties[i].codec < 0 ? std::string("none") : Number(parties[i].codec)) +
-                        " played=" + Number(parties[i].played));
+                        " played=" + Number(parties[i].played) + " private=" + Number(parties[i].privateLink ? 1 : 0) +
+                        (parties[i].privateLink ? " sas=" + FormatSas(parties[i].sas) +
+                                                      " verified=" + Number(parties[i].verified ? 1 : 0)
+                                                : std::string()));
     return lines;
 }
 

@@ -5,6 +5,7 @@
 // sends can end a line or forge a field.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ namespace console {
 std::string Quote(const std::string& text);
 // The inverse of Quote for a whole quoted field; false when it is malformed.
 bool Unquote(const std::string& quoted, std::string* text);
+
+// The six digits of a short authentication string, "042917".
+std::string FormatSas(uint32_t sas);
 
 // "a.b.c.d:port".
 std::string FormatAddress(const PeerAddress& address);
@@ -53,6 +57,8 @@ struct StatusInfo {
     bool echoCancel = false;
     bool noiseSuppress = false;
     PortMappingState mapping;  // external=A.B.C.D:PORT while the router forwards our port, else none
+    int privacy = 0;  // PrivacyMode in force
+    std::string key;  // our key's fingerprint, 24 base32 characters
 };
 std::string FormatStatus(const StatusInfo& s);
 
@@ -64,6 +70,9 @@ struct PartyInfo {
     int concealed = 0;  // its playout's concealment frames
     int codec = -1;     // the codec its voice last arrived in, -1 before any
     int played = 0;     // frames its playout has played (concealment ones included)
+    bool privateLink = false;  // its session is private; then:
+    uint32_t sas = 0;          // the session's short authentication string
+    bool verified = false;     // the user compared it and marked the party verified
 };
 // "parties count=N", then one "party ..." line per party.
 std::vector<std::string> FormatParties(const std::vector<PartyInfo>& parties);

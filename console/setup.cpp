@@ -98,6 +98,7 @@ bool LoadSettings(Phone& phone, const Options& o, std::istream& in, std::ostream
     if (o.echoCancel) phone.Capture.echoCancel = *o.echoCancel;
     if (o.portMapping) phone.PortMapping = *o.portMapping;
     if (o.noiseSuppress) phone.Capture.noiseSuppress = *o.noiseSuppress;
+    if (o.privacy) phone.Privacy = *o.privacy;
     if (o.maxDelay) {
         // The maximum given wins: the minimum is applied after it and kept below it.
         const int minimum = o.delay ? *o.delay : phone.Delay.load();

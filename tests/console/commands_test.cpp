@@ -101,6 +101,22 @@ TEST(ConsoleCommands, MuteAndUnmute) {
         EXPECT_NE(ParseError(line).find("mic or speaker"), std::string::npos) << line;
 }
 
+TEST(ConsoleCommands, TrustAndVerifyTakeOneAddress) {
+    Command trust = Parse("TRUST 10.0.0.2:5000");
+    EXPECT_EQ(trust.kind, CommandKind::Trust);
+    EXPECT_EQ(trust.address, "10.0.0.2:5000");
+    Command verify = Parse("  verify   host.example \r");
+    EXPECT_EQ(verify.kind, CommandKind::Verify);
+    EXPECT_EQ(verify.address, "host.example");
+    EXPECT_EQ(ParseError("trust"), "trust: the address is missing");
+    EXPECT_EQ(ParseError("verify  "), "verify: the address is missing");
+    EXPECT_EQ(ParseError("trust 10.0.0.2 10.0.0.3"), "trust takes one address");
+    EXPECT_EQ(ParseError("verify 10.0.0.2 now"), "verify takes one address");
+    const std::string help = CommandHelp();
+    EXPECT_NE(help.find("trust ADDRESS"), std::string::npos);
+    EXPECT_NE(help.find("verify ADDRESS"), std::string::npos);
+}
+
 TEST(ConsoleCommands, UnknownCommandsAreNamed) {
     EXPECT_NE(ParseError("dial 10.0.0.2").find("'dial'"), std::string::npos);
     EXPECT_NE(ParseError("calling 10.0.0.2").find("'calling'"), std::string::npos);

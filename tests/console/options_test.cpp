@@ -141,6 +141,27 @@ TEST(ConsoleOptions, PortMappingTakesZeroOrOne) {
     EXPECT_NE(UsageText().find("--port-mapping 0|1"), std::string::npos);
 }
 
+TEST(ConsoleOptions, PrivacyTakesZeroOneOrTwo) {
+    EXPECT_FALSE(Parse({}).options.privacy);
+    for (int mode = 0; mode <= 2; ++mode) {
+        const std::string value = std::to_string(mode);
+        Parsed p = Parse({"--privacy", value.c_str()});
+        ASSERT_EQ(p.status, ParseStatus::Run) << p.error;
+        EXPECT_EQ(*p.options.privacy, mode);
+    }
+    EXPECT_EQ(*Parse({"--privacy=2"}).options.privacy, 2);
+    for (const char* bad : {"3", "-1", "on", ""}) {
+        Parsed p = Parse({"--privacy", bad});
+        EXPECT_EQ(p.status, ParseStatus::Error) << bad;
+        EXPECT_NE(p.error.find("--privacy: '" + std::string(bad) + "' is not 0 (plain), 1 (private where possible) or 2 (private only)"),
+                  std::string::npos)
+            << p.error;
+    }
+    EXPECT_NE(UsageText().find("--privacy 0|1|2"), std::string::npos);
+    EXPECT_NE(UsageText().find("trust ADDRESS"), std::string::npos);
+    EXPECT_NE(UsageText().find("verify ADDRESS"), std::string::npos);
+}
+
 TEST(ConsoleOptions, EchoCancelNoiseSuppressAndRoom) {
     Parsed p = Parse({"--echo-cancel", "0", "--noise-suppress=1", "--mic", "near.wav", "--room", "ir.WAV"});
     ASSERT_EQ(p.status, ParseStatus::Run) << p.error;

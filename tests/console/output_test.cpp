@@ -118,7 +118,7 @@ TEST(ConsoleOutput, OneLinePerNotification) {
     const std::pair<EngineEvent, const char*> cases[] = {
         {Event(IncomingCall, "Ann", Ann, 11676), "incoming-call name=\"Ann\" address=10.0.0.2:11676 ring=aloud"},
         {Event(IncomingConnected, "Ann", Ann, 11676),
-         "connected name=\"Ann\" address=10.0.0.2:11676 direction=incoming"},
+         "connected name=\"Ann\" address=10.0.0.2:11676 direction=incoming private=0"},
         {Event(CallSetupFailed, "Ann", Ann, 11676),
          "call-failed reason=setup-failed name=\"Ann\" address=10.0.0.2:11676"},
         {Event(CallerCancelled, "Ann", Ann, 11676, 0),
@@ -126,7 +126,8 @@ TEST(ConsoleOutput, OneLinePerNotification) {
         {Event(CallerCancelled, "Ann", Ann, 11676, 1),
          "call-cancelled name=\"Ann\" address=10.0.0.2:11676 reason=no-codec"},
         {Event(PartyAlerted, "Bob", Ann, 11676), "alerted name=\"Bob\" address=10.0.0.2:11676"},
-        {Event(CallConnected, "Bob", Ann, 11676), "connected name=\"Bob\" address=10.0.0.2:11676 direction=outgoing"},
+        {Event(CallConnected, "Bob", Ann, 11676),
+         "connected name=\"Bob\" address=10.0.0.2:11676 direction=outgoing private=0"},
         {refused, "call-refused name=\"Bob\" address=10.0.0.2:11676 text=\"In a meeting\""},
         {Event(UnsupportedCodec, "Bob", Ann, 11676),
          "call-failed reason=unsupported-codec name=\"Bob\" address=10.0.0.2:11676"},
@@ -153,6 +154,44 @@ TEST(ConsoleOutput, OneLinePerNotification) {
         EXPECT_EQ(line, c.second);
         EXPECT_TRUE(ParseLine(line).ok) << line;
     }
+}
+
+TEST(ConsoleOutput, PrivacyOfCallsAndItsWarnings) {
+    const std::string key = "K7QX2M4PABCDEFGHIJKLMNOP";
+    EngineEvent connected = Event(CallConnected, "Bob", Ann, 11676);
+    connected.privateLink = true;
+    connected.sas = 42917;
+    connected.key = key;
+    EXPECT_EQ(FormatEvent(connected),
+              "connected name=\"Bob\" address=10.0.0.2:11676 direction=outgoing private=1 sas=042917 key=" + key);
+    connected.code = IncomingConnected;
+    connected.sas = 7;  // always six digits
+    EXPECT_EQ(FormatEvent(connected),
+              "connected name=\"Bob\" address=10.0.0.2:11676 direction=incoming private=1 sas=000007 key=" + key);
+
+    EngineEvent changed = Event(KeyChanged, "Bob", Ann, 11676, SubjectCall);
+    changed.key = key;
+    EXPECT_EQ(FormatEvent(changed),
+              "call-failed reason=key-changed name=\"Bob\" address=10.0.0.2:11676 key=" + key);
+    changed.subject = Subject::Message;
+    EXPECT_EQ(FormatEvent(changed), "message-failed reason=key-changed address=10.0.0.2:11676 key=" + key);
+    EngineEvent plain = Event(NotPrivate, "Bob", Ann, 5000, SubjectCall);
+    EXPECT_EQ(FormatEvent(plain), "call-failed reason=not-private name=\"Bob\" address=10.0.0.2:5000");
+    plain.subject = Subject::Message;
+    EXPECT_EQ(FormatEvent(plain), "message-failed reason=not-private address=10.0.0.2:5000");
+
+    // The value of a ring carries its warnings as flags beside RingQuiet.
+    const std::pair<int, const char*> rings[] = {
+        {RingKeyChanged, " ring=aloud warning=key-changed"},
+        {RingQuiet | RingKeyChanged, " ring=quiet warning=key-changed"},
+        {RingNotPrivate, " ring=aloud warning=not-private"},
+        {RingQuiet | RingNotPrivate, " ring=quiet warning=not-private"},
+        {RingQuiet, " ring=quiet"},
+    };
+    for (const auto& r : rings)
+        EXPECT_EQ(FormatEvent(Event(IncomingCall, "Bob", Ann, 11676, r.first)),
+                  std::string("incoming-call name=\"Bob\" address=10.0.0.2:11676") + r.second);
+    for (const EngineEvent& e : {connected, changed, plain}) EXPECT_TRUE(ParseLine(FormatEvent(e)).ok);
 }
 
 // A peer chooses its own identity and chat text: whatever it sends, the line
@@ -215,7 +254,12 @@ TEST(ConsoleOutput, ConsoleLines) {
     EXPECT_EQ(FormatStatus(s),
               "status text=\"Connected to Bob (10.0.0.2), 120 ms\" call-state=0 parties=1 message-state=1 "
               "transmitting=1 mic=off speaker=on in-level=-2300 out-level=-10000 name=\"Ann\" port=5000 "
-              "answer=accept codec=1 log=1 playout-opens=3 concealed=12 echo-cancel=0 noise-suppress=0 external=none");
+              "answer=accept codec=1 log=1 playout-opens=3 concealed=12 echo-cancel=0 noise-suppress=0 external=none "
+              "privacy=0 key=");
+    s.privacy = 2;
+    s.key = "K7QX2M4PABCDEFGHIJKLMNOP";
+    EXPECT_EQ(FormatStatus(s).substr(FormatStatus(s).find(" external=")),
+              " external=none privacy=2 key=K7QX2M4PABCDEFGHIJKLMNOP");
     s.mapping.status = MappingActive;
     s.mapping.externalIp = 0xC6336401;
     s.mapping.externalPort = 11677;
@@ -227,11 +271,19 @@ TEST(ConsoleOutput, ConsoleLines) {
 
     PartyInfo bob{"Bob", MakeAddress(Ann, 11676), true, 2, 5, 1, 250};
     PartyInfo eve{"E\nve", MakeAddress(0x0A000003, 5000), false};
+    PartyInfo cid{"Cid", MakeAddress(0x0A000004, 11676), true, 1, 0, 0, 50};
+    cid.privateLink = true;
+    cid.sas = 42917;
+    PartyInfo dan = cid;
+    dan.sas = 999999;
+    dan.verified = true;
     EXPECT_EQ(FormatParties({}), std::vector<std::string>{"parties count=0"});
-    EXPECT_EQ(FormatParties({bob, eve}),
-              (std::vector<std::string>{"parties count=2",
-                                        "party index=0 name=\"Bob\" address=10.0.0.2:11676 active=1 opens=2 concealed=5 codec=1 played=250",
-                                        "party index=1 name=\"E\\nve\" address=10.0.0.3:5000 active=0 opens=0 concealed=0 codec=none played=0"}));
+    EXPECT_EQ(FormatParties({bob, eve, cid, dan}),
+              (std::vector<std::string>{"parties count=4",
+                                        "party index=0 name=\"Bob\" address=10.0.0.2:11676 active=1 opens=2 concealed=5 codec=1 played=250 private=0",
+                                        "party index=1 name=\"E\\nve\" address=10.0.0.3:5000 active=0 opens=0 concealed=0 codec=none played=0 private=0",
+                                        "party index=2 name=\"Cid\" address=10.0.0.4:11676 active=1 opens=1 concealed=0 codec=0 played=50 private=1 sas=042917 verified=0",
+                                        "party index=3 name=\"Cid\" address=10.0.0.4:11676 active=1 opens=1 concealed=0 codec=0 played=50 private=1 sas=999999 verified=1"}));
 }
 
 TEST(ConsoleOutput, PortMappingLines) {

@@ -290,14 +290,23 @@ TEST_F(ConsoleProcess, BadOptionsExitWithTwoBeforeAnythingStarts) {
 
 TEST_F(ConsoleProcess, CallChatHangUpQuitAndSigterm) {
     const uint16_t annPort = kvtest::FreePort(), bobPort = kvtest::FreePort();
-    auto bob = start("bob", {"--identity", "Bob", "--port", std::to_string(bobPort), "--answer", "accept"});
+    auto bob = start("bob", {"--identity", "Bob", "--port", std::to_string(bobPort), "--answer", "accept",
+                             "--privacy", "1"});
     ASSERT_TRUE(bob->sees("ready name=\"Bob\" port=" + std::to_string(bobPort))) << bob->errors();
-    auto ann = start("ann", {"--identity", "Ann", "--port", std::to_string(annPort), "--call", Loopback(bobPort)});
+    auto ann = start("ann", {"--identity", "Ann", "--port", std::to_string(annPort), "--call", Loopback(bobPort),
+                             "--privacy", "1"});
     ASSERT_TRUE(ann->sees("calling address=" + Loopback(bobPort))) << ann->errors();
-    ASSERT_TRUE(ann->sees("connected name=\"Bob\" address=" + Loopback(bobPort) + " direction=outgoing"))
-        << ann->output();
-    ASSERT_TRUE(bob->sees("connected name=\"Ann\" address=" + Loopback(annPort) + " direction=incoming"))
-        << bob->output();
+    const std::string annConnected =
+        "connected name=\"Bob\" address=" + Loopback(bobPort) + " direction=outgoing private=1 sas=";
+    const std::string bobConnected =
+        "connected name=\"Ann\" address=" + Loopback(annPort) + " direction=incoming private=1 sas=";
+    ASSERT_TRUE(ann->seesPrefix(annConnected)) << ann->output();
+    ASSERT_TRUE(bob->seesPrefix(bobConnected)) << bob->output();
+    // The same six digits on both sides; each shows the other's key.
+    const std::string annLine = ann->last(annConnected), bobLine = bob->last(bobConnected);
+    EXPECT_EQ(annLine.substr(annConnected.size(), 6), bobLine.substr(bobConnected.size(), 6));
+    const std::string annKey = bobLine.substr(bobLine.find(" key=") + 5);
+    EXPECT_EQ(annKey.size(), 24u) << bobLine;
 
     // The tone each side sends plays on the other side.
     EXPECT_TRUE(ann->hearsAbove(-3000)) << ann->output();
@@ -314,6 +323,8 @@ TEST_F(ConsoleProcess, CallChatHangUpQuitAndSigterm) {
     EXPECT_TRUE(ann->errorSays("unknown command 'frobnicate'"));
     ann->send("status");
     EXPECT_TRUE(ann->seesPrefix("status text=\"Connected to Bob (127.0.0.1)")) << ann->output();
+    const std::string status = ann->last("status ");
+    EXPECT_EQ(status.substr(status.find(" privacy=")), " privacy=1 key=" + annKey) << status;
 
     ann->send("hangup");
     EXPECT_TRUE(bob->sees("party-left name=\"Ann\" address=" + Loopback(annPort) + " reason=hung-up"))
@@ -341,7 +352,7 @@ TEST_F(ConsoleProcess, MessagesExitWithTheirOutcomeAndHangupAfterEndsACall) {
     const uint16_t logPort = kvtest::FreePort(), plainPort = kvtest::FreePort();
     auto logger = start("logger", {"--identity", "Logger", "--port", std::to_string(logPort), "--log", "--answer",
                                    "accept"});
-    auto plain = start("plain", {"--identity", "Plain", "--port", std::to_string(plainPort)});
+    auto plain = start("plain", {"--identity", "Plain", "--port", std::to_string(plainPort), "--privacy", "0"});
     ASSERT_TRUE(logger->seesPrefix("ready ")) << logger->errors();
     ASSERT_TRUE(plain->seesPrefix("ready ")) << plain->errors();
 
@@ -357,6 +368,13 @@ TEST_F(ConsoleProcess, MessagesExitWithTheirOutcomeAndHangupAfterEndsACall) {
                                     "--message", Loopback(plainPort), "hello"});
     EXPECT_EQ(refused->wait(), 1) << refused->output() << refused->errors();
     EXPECT_TRUE(refused->sees("message-refused address=" + Loopback(plainPort), 0)) << refused->output();
+
+    // Private only: a plain receiver gets nothing, and the sender exits with 1.
+    auto notPrivate = start("sender", {"--identity", "Sender", "--port", std::to_string(kvtest::FreePort()),
+                                       "--privacy", "2", "--message", Loopback(plainPort), "hello"});
+    EXPECT_EQ(notPrivate->wait(), 1) << notPrivate->output() << notPrivate->errors();
+    EXPECT_TRUE(notPrivate->sees("message-failed reason=not-private address=" + Loopback(plainPort), 0))
+        << notPrivate->output();
 
     // A caller that hangs up and quits on its own once connected for a moment.
     const uint16_t callerPort = kvtest::FreePort();

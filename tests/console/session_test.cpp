@@ -24,7 +24,8 @@ using namespace kv::console;
 namespace {
 
 struct ConsolePeer {
-    explicit ConsolePeer(const char* name, int answer) : phone(0) {
+    ConsolePeer(const char* name, int answer, int privacy, uint16_t port) : phone(port) {
+        phone.Privacy = privacy;
         phone.SetAudioDevices(&devices);
         phone.NotifyWindow = &events;
         phone.WriteText(phone.Identity, sizeof phone.Identity, name);
@@ -40,10 +41,12 @@ struct ConsolePeer {
     }
     std::string address() const { return "127.0.0.1:" + std::to_string(phone.Port()); }
     bool saw(const std::string& line) const { return std::find(out.begin(), out.end(), line) != out.end(); }
-    bool sawPrefix(const std::string& prefix) const {
-        for (const std::string& l : out)
-            if (l.compare(0, prefix.size(), prefix) == 0) return true;
-        return false;
+    bool sawPrefix(const std::string& prefix) const { return !find(prefix).empty(); }
+    // The last line that begins with the prefix, or "".
+    std::string find(const std::string& prefix) const {
+        for (auto l = out.rbegin(); l != out.rend(); ++l)
+            if (l->compare(0, prefix.size(), prefix) == 0) return *l;
+        return "";
     }
     bool run(const std::string& line) { return session.RunLine(line); }
     void handleWaiting() {
@@ -62,9 +65,20 @@ struct ConsolePeer {
 
 class ConsoleSession : public ::testing::Test {
 protected:
-    ConsolePeer& add(const char* name, int answer = AnswerAsk) {
-        peers_.push_back(std::make_unique<ConsolePeer>(name, answer));
+    ConsolePeer& add(const char* name, int answer = AnswerAsk, int privacy = PrivacyPlain, uint16_t port = 0) {
+        peers_.push_back(std::make_unique<ConsolePeer>(name, answer, privacy, port));
         return *peers_.back();
+    }
+    // The peer at that place gone, and another in its place on the same port.
+    ConsolePeer& replace(ConsolePeer& old, const char* name, int answer, int privacy) {
+        for (auto& p : peers_)
+            if (p.get() == &old) {
+                const uint16_t port = old.phone.Port();
+                p.reset();
+                p = std::make_unique<ConsolePeer>(name, answer, privacy, port);
+                return *p;
+            }
+        std::abort();
     }
     // Handles every peer's events (as each console's main loop does) until
     // the condition holds; generous time-out for slow machines.
@@ -102,8 +116,8 @@ TEST_F(ConsoleSession, AskAcceptChatBothWaysAndHangUp) {
     ASSERT_TRUE(sees(ann, "alerted name=\"Bob\" address=" + bob.address()));
 
     ASSERT_TRUE(bob.run("accept"));
-    ASSERT_TRUE(sees(ann, "connected name=\"Bob\" address=" + bob.address() + " direction=outgoing"));
-    ASSERT_TRUE(sees(bob, "connected name=\"Ann\" address=" + ann.address() + " direction=incoming"));
+    ASSERT_TRUE(sees(ann, "connected name=\"Bob\" address=" + bob.address() + " direction=outgoing private=0"));
+    ASSERT_TRUE(sees(bob, "connected name=\"Ann\" address=" + ann.address() + " direction=incoming private=0"));
     EXPECT_TRUE(ann.saw("parties-changed count=1"));
 
     ASSERT_TRUE(ann.run("chat hello from Ann"));
@@ -117,14 +131,16 @@ TEST_F(ConsoleSession, AskAcceptChatBothWaysAndHangUp) {
     ann.out.clear();
     ASSERT_TRUE(ann.run("parties"));
     EXPECT_EQ(ann.out, (std::vector<std::string>{"parties count=1", "party index=0 name=\"Bob\" address=" +
-                                                                          bob.address() + " active=1 opens=0 concealed=0 codec=none played=0"}));
+                                                                          bob.address() + " active=1 opens=0 concealed=0 codec=none played=0 private=0"}));
     ASSERT_TRUE(ann.run("status"));
     ASSERT_EQ(ann.out.size(), 3u);
     EXPECT_EQ(ann.out[2].rfind("status text=\"Connected to Bob (127.0.0.1)", 0), 0u) << ann.out[2];
     EXPECT_NE(ann.out[2].find(" call-state=0 parties=1 "), std::string::npos);
     EXPECT_NE(ann.out[2].find(" name=\"Ann\" port=" + std::to_string(ann.phone.Port()) + " answer=ask"),
               std::string::npos);
-    const std::string last = " playout-opens=0 concealed=0 echo-cancel=0 noise-suppress=0 external=none";  // no audio was sent: nothing played
+    // No audio was sent: nothing played.
+    const std::string last = " playout-opens=0 concealed=0 echo-cancel=0 noise-suppress=0 external=none privacy=0 key=" +
+                             ann.phone.OwnFingerprint();
     EXPECT_EQ(ann.out[2].substr(ann.out[2].size() - std::min(ann.out[2].size(), last.size())), last);
 
     ASSERT_TRUE(ann.run("hangup"));
@@ -192,8 +208,8 @@ TEST_F(ConsoleSession, HangupAfterEndsTheSessionOnTime) {
     EXPECT_FALSE(ann.session.QuitRequested());
     EXPECT_FALSE(ann.session.NextDeadline());
     ASSERT_TRUE(ann.run("call " + bob.address()));
-    ASSERT_TRUE(sees(ann, "connected name=\"Bob\" address=" + bob.address() + " direction=outgoing"));
-    ASSERT_TRUE(sees(bob, "connected name=\"Ann\" address=" + ann.address() + " direction=incoming"));
+    ASSERT_TRUE(sees(ann, "connected name=\"Bob\" address=" + bob.address() + " direction=outgoing private=0"));
+    ASSERT_TRUE(sees(bob, "connected name=\"Ann\" address=" + ann.address() + " direction=incoming private=0"));
     ASSERT_TRUE(until([&] { return ann.phone.CallState == StateIdle; }));
     EXPECT_EQ(ann.session.NextDeadline(), std::optional<int64_t>(6500));
     ann.session.Tick(6499);
@@ -259,6 +275,11 @@ TEST_F(ConsoleSession, FailedCommandsExplainAndLeaveTheSessionRunning) {
         {"call 0.0.0.0", "unable to resolve address '0.0.0.0'"},
         {"call 1.2.3.x", "unable to resolve address '1.2.3.x'"},
         {"msg 0.0.0.0 hi", "unable to resolve address '0.0.0.0'"},
+        {"trust 10.9.9.9", "no new key is known for 10.9.9.9:11676"},
+        {"trust 0.0.0.0", "unable to resolve address '0.0.0.0'"},
+        {"verify 10.9.9.9:5", "no party at 10.9.9.9:5"},
+        {"verify 0.0.0.0", "unable to resolve address '0.0.0.0'"},
+        {"verify", "verify: the address is missing"},
         {"frobnicate", "unknown command 'frobnicate' (type help for the list)"},
     };
     for (const auto& c : cases) {
@@ -299,6 +320,100 @@ TEST_F(ConsoleSession, MuteQuitAndHelp) {
     ASSERT_TRUE(ann.run("quit"));
     EXPECT_TRUE(ann.session.QuitRequested());
     EXPECT_EQ(ann.session.ExitCode(), 0);
+}
+
+// ---- private calls ----
+
+TEST_F(ConsoleSession, PrivateCallShowsTheSameDigitsOnBothSidesAndVerifyMarksTheParty) {
+    ConsolePeer& ann = add("Ann", AnswerAsk, PrivacyWherePossible);
+    ConsolePeer& bob = add("Bob", AnswerAccept, PrivacyWherePossible);
+    ASSERT_TRUE(ann.run("call " + bob.address()));
+    const std::string annSees = "connected name=\"Bob\" address=" + bob.address() + " direction=outgoing private=1 sas=";
+    const std::string bobSees = "connected name=\"Ann\" address=" + ann.address() + " direction=incoming private=1 sas=";
+    ASSERT_TRUE(until([&] { return ann.sawPrefix(annSees) && bob.sawPrefix(bobSees); })) << Tail(ann) << Tail(bob);
+    const std::string sas = ann.find(annSees).substr(annSees.size(), 6);
+    EXPECT_EQ(sas.find_first_not_of("0123456789"), std::string::npos) << sas;
+    EXPECT_EQ(ann.find(annSees), annSees + sas + " key=" + bob.phone.OwnFingerprint());
+    EXPECT_EQ(bob.find(bobSees), bobSees + sas + " key=" + ann.phone.OwnFingerprint());
+    EXPECT_EQ(ann.phone.OwnFingerprint().size(), 24u);
+
+    const std::string party = "party index=0 name=\"Bob\" address=" + bob.address() + " active=1 ";
+    ASSERT_TRUE(ann.run("parties"));
+    ASSERT_EQ(ann.find("party ").rfind(party, 0), 0u) << ann.find("party ");
+    EXPECT_EQ(ann.find("party ").substr(ann.find("party ").find(" private=")), " private=1 sas=" + sas + " verified=0");
+    ASSERT_TRUE(ann.run("verify " + bob.address()));
+    ASSERT_TRUE(ann.run("parties"));
+    EXPECT_EQ(ann.find("party ").substr(ann.find("party ").find(" private=")), " private=1 sas=" + sas + " verified=1");
+    EXPECT_TRUE(ann.err.empty()) << ann.err.back();
+
+    ASSERT_TRUE(ann.run("status"));
+    const std::string own = " privacy=1 key=" + ann.phone.OwnFingerprint();
+    const std::string status = ann.find("status ");
+    ASSERT_GE(status.size(), own.size());
+    EXPECT_EQ(status.substr(status.size() - own.size()), own);
+}
+
+TEST_F(ConsoleSession, APlainPartyIsShownAsSuchAndCannotBeVerified) {
+    ConsolePeer& ann = add("Ann", AnswerAsk, PrivacyWherePossible);
+    ConsolePeer& bob = add("Bob", AnswerAccept, PrivacyPlain);
+    ASSERT_TRUE(ann.run("call " + bob.address()));
+    ASSERT_TRUE(sees(ann, "connected name=\"Bob\" address=" + bob.address() + " direction=outgoing private=0"));
+    ASSERT_TRUE(ann.run("parties"));
+    const std::string line = ann.find("party ");
+    EXPECT_EQ(line.substr(line.size() - std::min<size_t>(line.size(), 10)), " private=0") << line;
+    EXPECT_FALSE(ann.run("verify " + bob.address()));
+    EXPECT_EQ(ann.err.back(), "the party at " + bob.address() + " is not private");
+    EXPECT_FALSE(ann.run("trust " + bob.address()));
+    EXPECT_EQ(ann.err.back(), "no new key is known for " + bob.address());
+}
+
+TEST_F(ConsoleSession, AChangedKeyFailsCallsAndMessagesUntilTrusted) {
+    ConsolePeer& ann = add("Ann", AnswerAsk, PrivacyWherePossible);
+    ConsolePeer* bob = &add("Bob", AnswerAccept, PrivacyWherePossible);
+    ASSERT_TRUE(ann.run("call " + bob->address()));
+    const std::string first = "connected name=\"Bob\" address=" + bob->address() + " direction=outgoing private=1 sas=";
+    ASSERT_TRUE(until([&] { return ann.sawPrefix(first); })) << Tail(ann);
+    const std::string oldKey = bob->phone.OwnFingerprint();
+    ASSERT_TRUE(ann.run("hangup"));
+    ASSERT_TRUE(sees(*bob, "party-left name=\"Ann\" address=" + ann.address() + " reason=hung-up"));
+    ASSERT_TRUE(until([&] { return ann.phone.CallState == StateIdle && ann.phone.PartyCount == 0; }));
+
+    // Bob comes back on his port with another key.
+    bob = &replace(*bob, "Bob", AnswerAccept, PrivacyWherePossible);
+    const std::string newKey = bob->phone.OwnFingerprint();
+    ASSERT_NE(newKey, oldKey);
+    ann.out.clear();
+    ASSERT_TRUE(ann.run("call " + bob->address()));
+    ASSERT_TRUE(sees(ann, "call-failed reason=key-changed name=\"Bob\" address=" + bob->address() + " key=" + newKey));
+    ASSERT_TRUE(until([&] { return ann.phone.CallState == StateIdle; }));
+    EXPECT_FALSE(ann.sawPrefix("connected "));
+    EXPECT_EQ(bob->phone.PartyCount, 0);
+
+    // A short message fails the same way, and ends a --message run with 1.
+    ann.session.SetMessageMode();
+    ASSERT_TRUE(ann.run("msg " + bob->address() + " hello"));
+    ASSERT_TRUE(sees(ann, "message-failed reason=key-changed address=" + bob->address() + " key=" + newKey));
+    EXPECT_TRUE(ann.session.QuitRequested());
+    EXPECT_EQ(ann.session.ExitCode(), 1);
+    ASSERT_TRUE(until([&] { return ann.phone.MessageState == MsgIdle; }));
+
+    // Bob calls: the ring warns of the key.
+    bob->phone.Autoanswer = AnswerAsk;
+    ASSERT_TRUE(bob->run("call " + ann.address()));
+    ASSERT_TRUE(sees(ann, "incoming-call name=\"Bob\" address=" + bob->address() + " ring=aloud warning=key-changed"));
+    ASSERT_TRUE(ann.run("refuse"));
+    ASSERT_TRUE(sees(*bob, "call-refused name=\"Ann\" address=" + ann.address() + " text=\"\""));
+    ASSERT_TRUE(until([&] { return bob->phone.CallState == StateIdle && ann.phone.CallState == StateIdle; }));
+
+    // Once trusted, the next call connects with the new key.
+    bob->phone.Autoanswer = AnswerAccept;
+    ASSERT_TRUE(ann.run("trust " + bob->address()));
+    ASSERT_TRUE(ann.run("call " + bob->address()));
+    const std::string connected = "connected name=\"Bob\" address=" + bob->address() + " direction=outgoing private=1 sas=";
+    ASSERT_TRUE(until([&] { return ann.sawPrefix(connected); })) << Tail(ann);
+    const std::string line = ann.find(connected);
+    EXPECT_EQ(line.substr(line.size() - newKey.size() - 5), " key=" + newKey);
+    EXPECT_TRUE(ann.err.empty()) << ann.err.back();
 }
 
 // ---- the event sink on its own ----

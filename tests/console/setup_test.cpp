@@ -181,6 +181,35 @@ TEST_F(ConsoleSettings, StoredValuesLoadAndOptionsOverrideThemWithoutStoring) {
     EXPECT_EQ(value, 0);
 }
 
+TEST_F(ConsoleSettings, PrivacyComesFromTheStoreAndTheOptionOverridesItWithoutStoring) {
+    WriteNumberSetting("Privacy", PrivacyOnly);
+    std::string key;
+    {
+        Phone phone;
+        Options o;
+        o.identity = "Ann";
+        std::istringstream in;
+        std::ostringstream prompt;
+        ASSERT_TRUE(LoadSettings(phone, o, in, prompt));
+        EXPECT_EQ(phone.Privacy, PrivacyOnly);
+        key = phone.OwnFingerprint();
+    }
+    {
+        Phone phone;
+        Options o;
+        o.identity = "Ann";
+        o.privacy = PrivacyPlain;
+        std::istringstream in;
+        std::ostringstream prompt;
+        ASSERT_TRUE(LoadSettings(phone, o, in, prompt));
+        EXPECT_EQ(phone.Privacy, PrivacyPlain);
+        EXPECT_EQ(phone.OwnFingerprint(), key);  // the stored key, not a new one
+    }
+    int value = -1;
+    ASSERT_EQ(ReadNumberSetting("Privacy", &value), 0);
+    EXPECT_EQ(value, PrivacyOnly);
+}
+
 TEST_F(ConsoleSettings, DelayOptionsKeepTheMaximumGivenAboveTheMinimum) {
     WriteNumberSetting("Delay", 900);
     WriteNumberSetting("MaxDelay", 2000);
