@@ -1,5 +1,5 @@
 // Junk datagrams for the system tests under hostile traffic:
-//   kv_flood ADDRESS PORT RATE SECONDS [SEED]
+//   kv_flood ADDRESS PORT RATE SECONDS [SEED [step1]]
 // sends RATE UDP datagrams per second to ADDRESS:PORT for SECONDS, then stops
 // and prints "sent=<n> port0=<n> fragmented=<n> errors=<n> seconds=<s> rate=<r>".
 //
@@ -10,6 +10,10 @@
 // a small second byte that often is a valid sub-code), some other byte at or
 // above 0x80, or an audio byte (codec index) below 0x80. A datagram longer
 // than one link frame goes as two IP fragments, as the kernel would send it.
+//
+// With "step1" every datagram is instead a valid-looking step 1 of a private
+// call's handshake: 86 01, 32 random bytes (an ephemeral key nobody holds),
+// 96 zero bytes, 130 bytes in all, each from a random source port (never 0).
 //
 // The destination must lie on the subnet of one of this host's own interfaces
 // (in the tests: an address of another network namespace on the same bridge),
@@ -106,17 +110,30 @@ void FillPayload(Random& r, uint8_t* p, int length) {
     }
 }
 
+// 86 01, a random ephemeral key, the 96 zero bytes of step 1's payload.
+constexpr int Step1Length = 130;
+void FillStep1(Random& r, uint8_t* p) {
+    p[0] = 0x86;
+    p[1] = 0x01;
+    for (int i = 2; i < 34; i += 8) {
+        const uint64_t bits = r.next();
+        std::memcpy(p + i, &bits, 8);
+    }
+    std::memset(p + 34, 0, Step1Length - 34);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5 && argc != 6) {
-        std::fprintf(stderr, "usage: kv_flood ADDRESS PORT RATE SECONDS [SEED]\n");
+    if (argc < 5 || argc > 7 || (argc == 7 && std::strcmp(argv[6], "step1") != 0)) {
+        std::fprintf(stderr, "usage: kv_flood ADDRESS PORT RATE SECONDS [SEED [step1]]\n");
         return 2;
     }
+    const bool step1 = argc == 7;
     in_addr to{}, from{};
     const long port = std::atol(argv[2]), rate = std::atol(argv[3]);
     const double seconds = std::atof(argv[4]);
-    Random random{argc == 6 ? std::strtoull(argv[5], nullptr, 10) | 1 : 0x2545F4914F6CDD1Dull};
+    Random random{argc >= 6 ? std::strtoull(argv[5], nullptr, 10) | 1 : 0x2545F4914F6CDD1Dull};
     if (inet_pton(AF_INET, argv[1], &to) != 1 || port < 1 || port > 65535 || rate < 1 || rate > 200000 ||
         !(seconds > 0 && seconds <= 600)) {
         std::fprintf(stderr, "kv_flood: bad address, port (1..65535), rate (1..200000) or seconds (0..600]\n");
@@ -155,8 +172,8 @@ int main(int argc, char** argv) {
             const int count = static_cast<int>(due - sent < Batch ? due - sent : Batch);
             int n = 0;
             for (int k = 0; k < count; ++k) {
-                const int payload = static_cast<int>(random.below(MaxPayload + 1));
-                const bool portZero = random.below(10) == 0;
+                const int payload = step1 ? Step1Length : static_cast<int>(random.below(MaxPayload + 1));
+                const bool portZero = !step1 && random.below(10) == 0;
                 const uint16_t sourcePort = portZero ? 0 : static_cast<uint16_t>(1 + random.below(65535));
                 const uint16_t id = static_cast<uint16_t>(1 + random.below(65535));
                 const int udpLength = UdpHeader + payload;
@@ -168,7 +185,10 @@ int main(int argc, char** argv) {
                 std::memcpy(udp + 2, &dp, 2);
                 std::memcpy(udp + 4, &ul, 2);
                 std::memcpy(udp + 6, &checksum, 2);
-                FillPayload(random, udp + UdpHeader, payload);
+                if (step1)
+                    FillStep1(random, udp + UdpHeader);
+                else
+                    FillPayload(random, udp + UdpHeader, payload);
                 const bool split = IpHeader + udpLength > LinkMtu;
                 for (int part = 0; part < (split ? 2 : 1); ++part) {
                     const int offset = part == 0 ? 0 : FirstFragmentData;
