@@ -91,15 +91,12 @@ bool PrivateLinks::initiating(const PeerAddress& to) {
 bool PrivateLinks::step1Allowed(int64_t nowMs) {
     if (!step1Started_) {
         step1Started_ = true;
-        step1Ms_ = nowMs;
+        for (int64_t& t : step1Times_) t = nowMs - 1000;
     }
-    if (nowMs > step1Ms_) {
-        step1Credit_ = std::min<int64_t>(1000LL * Step1AnswersPerSecond,
-                                         step1Credit_ + (nowMs - step1Ms_) * Step1AnswersPerSecond);
-        step1Ms_ = nowMs;
-    }
-    if (step1Credit_ < 1000) return false;
-    step1Credit_ -= 1000;
+    // The oldest of the last Step1AnswersPerSecond answers must be a second old.
+    if (nowMs - step1Times_[step1Next_] < 1000) return false;
+    step1Times_[step1Next_] = nowMs;
+    step1Next_ = (step1Next_ + 1) % Step1AnswersPerSecond;
     return true;
 }
 

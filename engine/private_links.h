@@ -135,8 +135,10 @@ private:
         int64_t ms = 0;
     };
     LostLeave lostLeaves_[256];
-    int64_t step1Credit_ = 1000LL * Step1AnswersPerSecond;  // thousandths of an answer
-    int64_t step1Ms_ = 0;
+    // When the latest step 1 answers went out: a new one only when the one
+    // Step1AnswersPerSecond answers back is a second old (no burst beyond it).
+    int64_t step1Times_[Step1AnswersPerSecond];
+    int step1Next_ = 0;
     bool step1Started_ = false;
 };
 
