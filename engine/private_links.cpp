@@ -91,10 +91,12 @@ bool PrivateLinks::initiating(const PeerAddress& to) {
 bool PrivateLinks::step1Allowed(int64_t nowMs) {
     if (!step1Started_) {
         step1Started_ = true;
-        for (int64_t& t : step1Times_) t = nowMs - 1000;
+        for (int64_t& t : step1Times_) t = nowMs - 1050;
     }
-    // The oldest of the last Step1AnswersPerSecond answers must be a second old.
-    if (nowMs - step1Times_[step1Next_] < 1000) return false;
+    // The oldest of the last Step1AnswersPerSecond answers must be a second
+    // old, and a little more, so that no second on the wire (where sends
+    // arrive a little late or early) carries more.
+    if (nowMs - step1Times_[step1Next_] < 1050) return false;
     step1Times_[step1Next_] = nowMs;
     step1Next_ = (step1Next_ + 1) % Step1AnswersPerSecond;
     return true;
