@@ -1,6 +1,8 @@
 // The main dialog (resource 103): settings load and identity prompt at
 // start, the buttons, the two sliders, and a 100 ms timer for the status
-// line, the TX indicator and the level meters. Keeps the address history.
+// line, the party list's privacy marks, the privacy line under the status
+// (the short authentication string of the party shown, and its Verify
+// button), the TX indicator and the level meters. Keeps the address history.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -15,6 +17,7 @@
 #include "app/shell.h"
 #include "engine/phone.h"
 #include "resource.h"
+#include "secure/private_call.h"
 #include "ui/dialogs.h"
 #include "engine/event_log.h"
 #include "ui/settings.h"
@@ -64,6 +67,20 @@ void AskIdentity(HWND dialog, Phone& phone) {
     WriteTextSetting(SettingsKey, "Identity", identity);
 }
 
+// A sealed key that does not open here: this run has a new one. Kept only
+// when the user says so; else the stored key is tried again at the next start.
+void OfferNewKey(HWND dialog, Phone& phone) {
+    const int answer = ShowMessage(
+        dialog,
+        "Your private key is stored in a form that this Windows user cannot open: it may come from another user "
+        "or another computer.\nFor now KestroVox uses a new key, and parties who know your old one will be told "
+        "that your key changed.\n\nKeep the new key from now on? (No keeps the stored key and tries it again at "
+        "the next start.)",
+        "KestroVox", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+    if (answer == IDYES && StorePrivateKey(phone) != 0)
+        ShowMessage(dialog, "The new key could not be stored.", "KestroVox", MB_OK | MB_ICONERROR);
+}
+
 BOOL OnInit(HWND dialog) {
     TheShell.mainDialog = dialog;
     for (const std::string& entry : LoadAddressHistory())
@@ -80,6 +97,7 @@ BOOL OnInit(HWND dialog) {
         SendDlgItemMessageA(dialog, IDC_VOLUME, TBM_SETPOS, TRUE,
                             SliderPosition(kSliderTop, loaded.volume, 0, kSliderTop));
         AskIdentity(dialog, *phone);
+        if (loaded.privateKey == KeyUnreadable) OfferNewKey(dialog, *phone);
         LoadGenerateLog(*phone);
         phone->SettingsLoaded = 1;
         phone->StartPortMapping();  // in the background: nothing waits for the router
@@ -158,6 +176,71 @@ void OnOff(HWND dialog, Phone& phone) {
     phone.WriteText(phone.RefusalMessage, sizeof phone.RefusalMessage, "");
 }
 
+// The party the privacy line is about: the one selected in the party list,
+// else the first private party; false when there is none.
+bool ShownParty(HWND dialog, Phone& phone, PartyView* out) {
+    const std::vector<PartyView> parties = PartyViews(phone);
+    HWND list = GetDlgItem(dialog, IDC_PARTIES);
+    const LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (selected != LB_ERR && static_cast<size_t>(selected) < parties.size()) {
+        *out = parties[static_cast<size_t>(selected)];
+        return true;
+    }
+    for (const PartyView& party : parties)
+        if (party.privacy.privateLink) {
+            *out = party;
+            return true;
+        }
+    return false;
+}
+
+std::string Sas(const PartyView& party) {
+    char digits[8];
+    secure::FormatSas(party.privacy.sas, digits, true);
+    return digits;
+}
+
+// "Bob: 042 917 (not verified)", "Bob: 042 917 (verified)", "Ann: plain, not
+// private", or nothing without a party; Verify only for a private party not
+// yet verified.
+void ShowPrivacy(HWND dialog, Phone& phone) {
+    UpdatePartyList(GetDlgItem(dialog, IDC_PARTIES));
+    PartyView party;
+    std::string line;
+    bool verifiable = false;
+    if (ShownParty(dialog, phone, &party)) {
+        if (party.privacy.privateLink) {
+            line = Who(party) + ": " + Sas(party) + (party.privacy.verified ? " (verified)" : " (not verified)");
+            verifiable = !party.privacy.verified;
+        } else {
+            line = Who(party) + ": plain, not private";
+        }
+    }
+    char shown[kTextCapacity] = "";
+    GetDlgItemTextA(dialog, IDC_PRIVACY_LINE, shown, sizeof shown);
+    if (line != shown) SetDlgItemTextA(dialog, IDC_PRIVACY_LINE, line.c_str());
+    HWND verify = GetDlgItem(dialog, IDC_VERIFY);
+    if ((IsWindowEnabled(verify) != FALSE) != verifiable) EnableWindow(verify, verifiable ? TRUE : FALSE);
+}
+
+// The user compares the digits with the party aloud; a match marks it verified.
+void OnVerify(HWND dialog, Phone& phone) {
+    PartyView party;
+    if (!ShownParty(dialog, phone, &party) || !party.privacy.privateLink) return;
+    const std::string who = Who(party), sas = Sas(party);
+    const std::string question =
+        "Ask " + who + " to read you the six digits shown on the other side for this call.\n\nDo they match " + sas +
+        "?";
+    if (ShowMessage(dialog, question.c_str(), "Verify", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        phone.MarkVerified(party.address);
+    } else {
+        const std::string warning = "Not marked verified.\nIf the digits " + who + " reads differ from " + sas +
+                                    ", someone may be listening in: hang up and call again.";
+        ShowMessage(dialog, warning.c_str(), "Verify", MB_OK | MB_ICONWARNING);
+    }
+    ShowPrivacy(dialog, phone);
+}
+
 void OnCommand(HWND dialog, int id) {
     Phone* phone = TheShell.phone;
     if (!phone) return;
@@ -194,6 +277,9 @@ void OnCommand(HWND dialog, int id) {
         case IDC_MIC:
             phone->MicMuted = IsDlgButtonChecked(dialog, IDC_MIC) != BST_CHECKED;
             break;
+        case IDC_VERIFY:
+            OnVerify(dialog, *phone);
+            break;
         default:
             break;
     }
@@ -206,6 +292,8 @@ void OnTimer(HWND dialog) {
     phone->StatusText(status, sizeof status);
     GetDlgItemTextA(dialog, IDC_STATUS, shown, sizeof shown);
     if (std::strcmp(status, shown) != 0) SetDlgItemTextA(dialog, IDC_STATUS, status);  // no flicker when unchanged
+    ShowPrivacy(dialog, *phone);
+    ApplyPendingPrivacy(*phone);
     CheckDlgButton(dialog, IDC_TX, phone->Transmitting ? BST_CHECKED : BST_UNCHECKED);
     SendDlgItemMessageA(dialog, IDC_IN_METER, PBM_SETPOS, static_cast<WPARAM>(MeterPosition(phone->Capture.inputLevel())),
                         0);
@@ -233,6 +321,11 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         case WM_INITDIALOG:
             return OnInit(dialog);
         case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_PARTIES) {
+                // Another party chosen: the privacy line is about it at once.
+                if (HIWORD(wParam) == LBN_SELCHANGE && TheShell.phone) ShowPrivacy(dialog, *TheShell.phone);
+                return TRUE;
+            }
             OnCommand(dialog, LOWORD(wParam));
             return TRUE;
         case WM_TIMER:

@@ -10,12 +10,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <mutex>
+#include <string>
 
 #include "app/shell.h"
 #include "engine/phone.h"
 #include "platform/os.h"
 #include "platform/win32/window_notifier.h"
 #include "resource.h"
+#include "secure/private_call.h"
 #include "ui/dialogs.h"
 #include "ui/settings.h"
 
@@ -143,7 +146,7 @@ void IncomingCallArrived(HWND window, Phone& phone, int kind) {
     }
     // A source (or everyone together) that rang too often lately rings quietly:
     // the question shows, without the sound and without the window to the front.
-    const bool quiet = kind == RingQuiet;
+    const bool quiet = (kind & RingQuiet) != 0;
     if (!quiet) {
         Desktop.playSound("ringin.wav");
         ShowWindow(window, SW_SHOW);
@@ -152,7 +155,7 @@ void IncomingCallArrived(HWND window, Phone& phone, int kind) {
     if (!asked)
         TheShell.incomingCallDialog = CreateDialogParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_INCOMING_CALL),
                                                          TheShell.mainDialog, IncomingCallDialogProc,
-                                                         quiet ? RingQuiet : RingAloud);
+                                                         kind & (RingQuiet | RingKeyChanged | RingNotPrivate));
 }
 
 // One line per notification, so that lines arriving together all show.
@@ -185,6 +188,68 @@ void SetupFailed(HWND window) {
     setupFailedShown = true;
     CallError(window, "Call setup failed");
     setupFailedShown = false;
+}
+
+// The subject of a KeyChanged or NotPrivate notification, read together.
+struct Warning {
+    std::string name;
+    PeerAddress address;
+    uint8_t key[32];
+};
+
+Warning ReadWarning(Phone& phone) {
+    Warning w;
+    std::lock_guard<std::mutex> guard(phone.FieldLock);
+    char name[sizeof phone.WarnName];
+    std::memcpy(name, phone.WarnName, sizeof name);
+    name[sizeof name - 1] = 0;
+    w.name = name;
+    w.address = phone.WarnAddress;
+    std::memcpy(w.key, phone.WarnKey, sizeof w.key);
+    return w;
+}
+
+// "Bob (10.0.0.2)", or "10.0.0.2" for a peer that gave no name.
+std::string Party(const Warning& w) {
+    return w.name.empty() ? AddressText(w.address) : w.name + " (" + AddressText(w.address) + ")";
+}
+
+const char* Caption(int subject) { return subject == SubjectMessage ? "Short message" : "Call"; }
+
+// Code 21, sent while the call or message waits: Yes goes on with the new key.
+void KeyChangedWarning(HWND window, Phone& phone, int subject) {
+    const Warning w = ReadWarning(phone);
+    const std::string who = w.name.empty() ? "the party" : w.name;
+    char fingerprint[32];
+    secure::Fingerprint(w.key, fingerprint, true);
+    const std::string text = "The party " + Party(w) + " has another key than before.\nThis is expected if " + who +
+                             " reinstalled KestroVox or uses another computer; otherwise someone may be listening "
+                             "in.\nThe new key: " + fingerprint + "\n" +
+                             (subject == SubjectMessage ? "Send the message anyway?" : "Call anyway?");
+    if (ShowMessage(window, text.c_str(), Caption(subject), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES)
+        phone.ProceedAnyway = 1;
+}
+
+// Code 22, sent while the call or message waits: Yes goes on in plain, except
+// under "private only", where the box only tells.
+void NotPrivateWarning(HWND window, Phone& phone, int subject) {
+    const Warning w = ReadWarning(phone);
+    RememberedPeer remembered;
+    const bool wasPrivate = phone.Peers.findByAddress(w.address, &remembered);
+    std::string text = "No private answer came from " + Party(w) + (wasPrivate ? ", who was private before" : "") +
+                       ".\nThe peer may be offline, " +
+                       (wasPrivate ? "" : "may be a KestroVox without private calls, ") +
+                       "or something on the way may be blocking private calls.\n";
+    const bool message = subject == SubjectMessage;
+    if (phone.Privacy == PrivacyOnly) {
+        text += message ? "Your settings allow private calls only, so the message was not sent."
+                        : "Your settings allow private calls only, so the call was not made.";
+        ShowMessage(window, text.c_str(), Caption(subject), MB_OK | MB_ICONWARNING);
+        return;
+    }
+    text += message ? "Send the message without privacy?" : "Call without privacy?";
+    if (ShowMessage(window, text.c_str(), Caption(subject), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES)
+        phone.ProceedAnyway = 1;
 }
 
 void OnNotification(HWND window, int code, int value) {
@@ -252,8 +317,14 @@ void OnNotification(HWND window, int code, int value) {
         case ChatLine:
             ChatLineArrived(*phone);
             break;
+        case KeyChanged:
+            KeyChangedWarning(window, *phone, value);
+            break;
+        case NotPrivate:
+            NotPrivateWarning(window, *phone, value);
+            break;
         case PartiesChanged:
-            if (TheShell.mainDialog) FillPartyList(GetDlgItem(TheShell.mainDialog, IDC_PARTIES));
+            if (TheShell.mainDialog) UpdatePartyList(GetDlgItem(TheShell.mainDialog, IDC_PARTIES));
             if (TheShell.chatWindow) PostMessageA(TheShell.chatWindow, WM_INITDIALOG, 0, 0);
             break;
         case PortMappingChanged:

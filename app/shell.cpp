@@ -1,29 +1,106 @@
 #include "app/shell.h"
 
-#include <cstdio>
-
-#include "engine/phone.h"
+#include <mutex>
 
 namespace kv {
 
 Shell TheShell;
 
-void FillPartyList(HWND listBox) {
-    SendMessageA(listBox, LB_RESETCONTENT, 0, 0);
-    Phone* phone = TheShell.phone;
-    if (!phone) return;
-    std::lock_guard<std::recursive_mutex> parties(phone->PartyLock);
-    for (int i = 0; i < phone->PartyCount; ++i) {
-        char name[100], dotted[16], line[160];
-        phone->ReadText(phone->PartyName[i], name, sizeof name);
-        const PeerAddress address = phone->PartyAddress[i];
-        FormatDotted(address, dotted);
-        if (address.port() == DefaultPort)
-            std::snprintf(line, sizeof line, "%s (%s)", name, dotted);
-        else
-            std::snprintf(line, sizeof line, "%s (%s:%d)", name, dotted, address.port());
-        SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+std::vector<PartyView> PartyViews(Phone& phone) {
+    std::vector<PartyView> parties;
+    {
+        std::lock_guard<std::recursive_mutex> guard(phone.PartyLock);
+        for (int i = 0; i < phone.PartyCount && i < MaxParties; ++i) {
+            PartyView party;
+            char name[100];
+            phone.ReadText(phone.PartyName[i], name, sizeof name);
+            party.name = name;
+            party.address = phone.PartyAddress[i];
+            parties.push_back(party);
+        }
     }
+    // Outside the party table's lock: the sessions have locks of their own.
+    for (PartyView& party : parties) phone.PrivacyOf(party.address, &party.privacy);
+    return parties;
+}
+
+std::string AddressText(const PeerAddress& address) {
+    char dotted[16];
+    FormatDotted(address, dotted);
+    if (address.port() == DefaultPort) return dotted;
+    return std::string(dotted) + ":" + std::to_string(address.port());
+}
+
+std::string Who(const PartyView& party) { return party.name.empty() ? AddressText(party.address) : party.name; }
+
+std::string PartyLine(const PartyView& party) {
+    return std::string(party.privacy.privateLink ? "[private] " : "[plain] ") + party.name + " (" +
+           AddressText(party.address) + ")";
+}
+
+namespace {
+
+std::vector<std::string> PartyLines() {
+    std::vector<std::string> lines;
+    if (Phone* phone = TheShell.phone)
+        for (const PartyView& party : PartyViews(*phone)) lines.push_back(PartyLine(party));
+    return lines;
+}
+
+std::string ListLine(HWND listBox, int index) {
+    const LRESULT length = SendMessageA(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR || length < 0) return std::string();
+    std::vector<char> text(static_cast<size_t>(length) + 1, 0);
+    SendMessageA(listBox, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.back() = 0;
+    return text.data();
+}
+
+void Fill(HWND listBox, const std::vector<std::string>& lines) {
+    SendMessageA(listBox, LB_RESETCONTENT, 0, 0);
+    for (const std::string& line : lines) SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+// A call that sealed datagrams may carry: a private party, or a setup under way.
+bool InPrivateCall(Phone& phone) {
+    if (phone.CallState != StateIdle) return true;
+    for (const PartyView& party : PartyViews(phone))
+        if (party.privacy.privateLink) return true;
+    return false;
+}
+
+}  // namespace
+
+void FillPartyList(HWND listBox) { Fill(listBox, PartyLines()); }
+
+void UpdatePartyList(HWND listBox) {
+    const std::vector<std::string> lines = PartyLines();
+    const int count = static_cast<int>(SendMessageA(listBox, LB_GETCOUNT, 0, 0));
+    bool same = count == static_cast<int>(lines.size());
+    for (int i = 0; same && i < count; ++i) same = ListLine(listBox, i) == lines[static_cast<size_t>(i)];
+    if (same) return;
+    const LRESULT selected = SendMessageA(listBox, LB_GETCURSEL, 0, 0);
+    const std::string kept = selected != LB_ERR ? ListLine(listBox, static_cast<int>(selected)) : std::string();
+    Fill(listBox, lines);
+    if (kept.empty()) return;
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i] == kept) {
+            SendMessageA(listBox, LB_SETCURSEL, i, 0);
+            break;
+        }
+}
+
+void ApplyPrivacy(Phone& phone, int privacy) {
+    if (privacy == PrivacyPlain && phone.Privacy != PrivacyPlain && InPrivateCall(phone)) {
+        TheShell.pendingPrivacy = privacy;
+        return;
+    }
+    TheShell.pendingPrivacy = -1;
+    phone.Privacy = privacy;
+}
+
+void ApplyPendingPrivacy(Phone& phone) {
+    if (TheShell.pendingPrivacy >= 0 && !InPrivateCall(phone)) ApplyPrivacy(phone, TheShell.pendingPrivacy);
 }
 
 }  // namespace kv

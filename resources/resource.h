@@ -29,6 +29,8 @@
 #define IDC_STATUS 1025
 #define IDC_VOL 1027
 #define IDC_MIC 1028
+#define IDC_PRIVACY_LINE 1030
+#define IDC_VERIFY 1031
 
 // Settings dialog (104)
 #define IDC_MIN_DELAY 1005
@@ -48,6 +50,8 @@
 #define IDC_MIC_GAIN 1022
 #define IDC_OUT_GAIN 1023
 #define IDC_GENERATE_LOG 1024
+#define IDC_PRIVACY 1032
+#define IDC_FINGERPRINT 1033
 
 // Chat window (106)
 #define IDC_CHAT_LINES 1018

@@ -20,8 +20,9 @@ INT_PTR InputBox(HWND owner, const char* caption, const char* prompt, char* buff
 // (the caller's name and address, read together) and answers that call only,
 // once (Yes, No, close box, or No after the phone's Timings.ringTimeoutMs),
 // then destroys itself; when that caller no longer rings it answers nothing.
-// The creation parameter is the ring's RingKind: RingQuiet shows the dialog
-// without activating it.
+// The creation parameter is the ring's RingKind with its RingWarning flags:
+// RingQuiet shows the dialog without activating it; RingKeyChanged and
+// RingNotPrivate add a line that warns of the caller.
 INT_PTR CALLBACK IncomingCallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Whether that dialog asks about the call that rings now: the phone rings
 // from the caller it shows, under the name it shows.

@@ -5,11 +5,97 @@
 
 #include "engine/phone.h"
 #include "platform/registry.h"
+#include "platform/secret.h"
+#include "secure/noise.h"
 
 namespace kv {
 
 const char SettingsKey[] = "Software\\Kestrovox";
 const char WindowKey[] = "Software\\KestroVox";
+const char SealedKeyPrefix[] = "dpapi:";
+
+namespace {
+
+// Room for a sealed key in hex (a few hundred digits) with plenty to spare.
+constexpr uint32_t StoredKeyCapacity = 4096;
+
+void WipeText(std::string& text) {
+    if (!text.empty()) secure::Wipe(&text[0], text.size());
+}
+
+std::string ToHex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (unsigned char b : bytes) {
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
+    }
+    return hex;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// False for an odd number of digits or anything that is not one.
+bool FromHex(const char* text, std::string* bytes) {
+    bytes->clear();
+    for (; text[0]; text += 2) {
+        const int high = HexDigit(text[0]), low = text[1] ? HexDigit(text[1]) : -1;
+        if (high < 0 || low < 0) return false;
+        bytes->push_back(static_cast<char>(high << 4 | low));
+    }
+    return true;
+}
+
+PrivateKeyState MakeAndStoreKey(Phone& phone) {
+    phone.MakePrivateKey();
+    StorePrivateKey(phone);
+    return KeyMade;
+}
+
+PrivateKeyState LoadPrivateKey(Phone& phone) {
+    std::vector<char> stored(StoredKeyCapacity + 1, 0);
+    uint32_t type = 0, size = StoredKeyCapacity;
+    const int read = RegistryRead(SettingsKey, "PrivateKey", &type, stored.data(), &size);
+    // Too long to be read here: nothing of ours, yet not ours to overwrite.
+    if (read == -2) {
+        phone.MakePrivateKey();
+        return KeyUnreadable;
+    }
+    if (read != 0 || type != RegistryText) return MakeAndStoreKey(phone);
+    stored[size] = 0;
+    const char* text = stored.data();
+    PrivateKeyState state;
+    const size_t prefix = sizeof SealedKeyPrefix - 1;
+    if (std::strncmp(text, SealedKeyPrefix, prefix) == 0) {
+        std::string sealed, hex;
+        if (FromHex(text + prefix, &sealed) && UnprotectSecret(sealed, &hex) && phone.SetPrivateKey(hex.c_str())) {
+            state = KeyLoaded;
+        } else {
+            // It may open another time (for its own user, or once the system
+            // can): kept as it is, and this run has a key of its own.
+            phone.MakePrivateKey();
+            state = KeyUnreadable;
+        }
+        WipeText(hex);
+    } else if (phone.SetPrivateKey(text)) {
+        // In the clear, from an older build or the console peer: sealed from now on.
+        if (SecretsSealed()) StorePrivateKey(phone);
+        state = KeyLoaded;
+    } else {
+        // Text that does not read as a key is of no use to anyone: a new one takes its place.
+        state = MakeAndStoreKey(phone);
+    }
+    secure::Wipe(stored.data(), stored.size());
+    return state;
+}
+
+}  // namespace
 
 int ReadSetting(const char* key, const char* name, void* destination, int capacity) {
     if (capacity <= 0) return -1;
@@ -104,27 +190,36 @@ LoadedSettings LoadEngineSettings(Phone& phone) {
     int portMapping = 1;
     ReadNumberSetting("PortMapping", &portMapping);
     phone.PortMapping = portMapping != 0 ? 1 : 0;
-    LoadPrivacy(phone);
+    loaded.privateKey = LoadPrivacy(phone);
     return loaded;
 }
 
-void LoadPrivacy(Phone& phone) {
+int StorePrivateKey(Phone& phone) {
+    std::string hex = phone.PrivateKeyHex();
+    std::string value = hex, sealed, opened;
+    // Stored sealed only in a form that opens again: a key that cannot be
+    // read back would be lost at the next start.
+    if (SecretsSealed() && ProtectSecret(hex, &sealed) && UnprotectSecret(sealed, &opened) && opened == hex)
+        value = SealedKeyPrefix + ToHex(sealed);
+    const int result = WriteTextSetting(SettingsKey, "PrivateKey", value.c_str());
+    WipeText(hex);
+    WipeText(opened);
+    WipeText(value);
+    return result;
+}
+
+PrivateKeyState LoadPrivacy(Phone& phone) {
     int privacy = DefaultPrivacy;
     ReadNumberSetting("Privacy", &privacy);
     phone.Privacy = privacy >= PrivacyPlain && privacy <= PrivacyOnly ? privacy : DefaultPrivacy;
-    // The key made on the first start; one that does not read as a key is
-    // of no use to anyone, and a new one takes its place.
-    char key[80];
-    if (ReadTextSetting(SettingsKey, "PrivateKey", key, sizeof key) != 0 || !phone.SetPrivateKey(key)) {
-        phone.MakePrivateKey();
-        WriteTextSetting(SettingsKey, "PrivateKey", phone.PrivateKeyHex().c_str());
-    }
+    const PrivateKeyState key = LoadPrivateKey(phone);
     std::vector<char> peers(RememberedPeersCapacity);
     if (ReadTextSetting(SettingsKey, "RememberedPeers", peers.data(), static_cast<int>(peers.size())) == 0)
         phone.Peers.load(peers.data());
     // Every change is stored at once, whole (the store replaces the file atomically).
     phone.Peers.onChange(
         [](const std::string& text) { WriteTextSetting(SettingsKey, "RememberedPeers", text.c_str()); });
+    return key;
 }
 
 void LoadGenerateLog(Phone& phone) {

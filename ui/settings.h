@@ -28,10 +28,19 @@ int ReadTextSetting(const char* key, const char* name, char* text, int capacity)
 int WriteNumberSetting(const char* name, int value);
 int WriteTextSetting(const char* key, const char* name, const char* text);
 
-// The values loaded at start-up that the front end shows on its sliders.
+// What LoadPrivacy found under "PrivateKey".
+enum PrivateKeyState {
+    KeyLoaded = 0,      // the stored key
+    KeyMade = 1,        // none stored (or text that is no key): a new key, stored
+    KeyUnreadable = 2,  // a sealed key that does not open here: a new key for this run only; the stored value stays
+};
+
+// The values loaded at start-up that the front end shows on its sliders, and
+// what became of the private key.
 struct LoadedSettings {
     int recLevel = 500;
     int volume = 500;
+    PrivateKeyState privateKey = KeyLoaded;
 };
 
 // Start-up loading of every engine setting, in the order of the main dialog's
@@ -43,7 +52,19 @@ struct LoadedSettings {
 LoadedSettings LoadEngineSettings(Phone& phone);
 // "Privacy", "PrivateKey" (made and stored on the first start) and
 // "RememberedPeers" (stored again after every change); part of LoadEngineSettings.
-void LoadPrivacy(Phone& phone);
+//
+// "PrivateKey" holds the key as 64 hex digits, or, where the system seals
+// secrets for the user (Windows), SealedKeyPrefix and the sealed key in hex.
+// A key stored in the clear (an older build, the console peer) is read and
+// stored sealed from then on. A sealed key that does not open (the settings
+// of another user or machine, or damaged) is never replaced here: the phone
+// gets a new key for this run only, and the front end may ask the user
+// whether to keep it (StorePrivateKey).
+PrivateKeyState LoadPrivacy(Phone& phone);
+extern const char SealedKeyPrefix[];  // "dpapi:"
+// Stores the phone's key as "PrivateKey", sealed where the system can (and
+// only when the sealed form opens again): 0, or -1 when the store failed.
+int StorePrivateKey(Phone& phone);
 // "Privacy" when none is stored.
 constexpr int DefaultPrivacy = 0;
 // The longest "RememberedPeers" value read back: a thousand entries of about 300 characters.

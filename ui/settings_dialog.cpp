@@ -1,6 +1,7 @@
 // The settings dialog. The four sliders (input threshold, frames per packet,
 // minimum and maximum delay) apply and store their values at once; the
-// identity, codec, incoming-call choice and gains only on OK.
+// identity, codec, incoming-call choice, gains and privacy only on OK. It
+// also shows the fingerprint of the user's own key, to be read to others.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -120,6 +121,29 @@ int AnswerModeFromRadios(HWND dialog) {
 
 int Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0; }
 
+// The privacy choices, in the list's order, with the "Privacy" each stores.
+struct PrivacyChoice {
+    const char* text;
+    int privacy;
+};
+constexpr PrivacyChoice PrivacyChoices[] = {
+    {"Plain calls only", PrivacyPlain},
+    {"Private where possible", PrivacyWherePossible},
+    {"Private calls only", PrivacyOnly},
+};
+
+void FillPrivacyList(HWND dialog, Phone& phone) {
+    HWND list = GetDlgItem(dialog, IDC_PRIVACY);
+    // A choice still waiting for the call to end is the one shown.
+    const int current = TheShell.pendingPrivacy >= 0 ? TheShell.pendingPrivacy : phone.Privacy.load();
+    for (const PrivacyChoice& choice : PrivacyChoices) {
+        const LRESULT entry = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.text));
+        if (entry < 0) continue;
+        SendMessageA(list, CB_SETITEMDATA, entry, choice.privacy);
+        if (choice.privacy == current) SendMessageA(list, CB_SETCURSEL, entry, 0);
+    }
+}
+
 void Initialise(HWND dialog, Phone& phone) {
     SetSliderRange(dialog, IDC_FRAMES, FramesMin, FramesMax);
     SetSliderRange(dialog, IDC_MIN_DELAY, 0, DelayRange);
@@ -141,6 +165,8 @@ void Initialise(HWND dialog, Phone& phone) {
 
     FillCodecList(dialog, phone);
     CheckRadioButton(dialog, IDC_ASK, IDC_IGNORE, RadioFromAnswerMode(phone.Autoanswer));
+    FillPrivacyList(dialog, phone);
+    SetDlgItemTextA(dialog, IDC_FINGERPRINT, phone.OwnFingerprint(true).c_str());
 
     // Opening the dialog applies and stores the slider values, as a slider move would.
     UpdateSliders(dialog, phone);
@@ -168,6 +194,14 @@ void Apply(HWND dialog, Phone& phone) {
     WriteNumberSetting("OutGain", phone.OutGain);
     WriteNumberSetting("InGain", phone.Capture.micGain);
     WriteNumberSetting("GenerateLog", phone.GenerateLog);
+
+    HWND privacyList = GetDlgItem(dialog, IDC_PRIVACY);
+    const LRESULT privacyEntry = SendMessageA(privacyList, CB_GETCURSEL, 0, 0);
+    if (privacyEntry != CB_ERR) {
+        const int privacy = static_cast<int>(SendMessageA(privacyList, CB_GETITEMDATA, privacyEntry, 0));
+        ApplyPrivacy(phone, privacy);
+        WriteNumberSetting("Privacy", privacy);
+    }
 }
 
 }  // namespace

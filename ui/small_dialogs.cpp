@@ -143,8 +143,8 @@ void AnswerAndClose(HWND dialog, int accept) {
 }
 
 // The caller that rings now, name and address read together, as the dialog's
-// text; the address is kept for the answer.
-void AskAboutTheCaller(HWND dialog) {
+// text, with a line for each warning of the ring; the address is kept for the answer.
+void AskAboutTheCaller(HWND dialog, LPARAM ring) {
     auto* record = new IncomingCallRecord{};
     SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
     if (Phone* phone = TheShell.phone) {
@@ -153,9 +153,20 @@ void AskAboutTheCaller(HWND dialog) {
         record->caller = phone->RemoteAddress;
     }
     record->name[sizeof record->name - 1] = 0;
-    char dotted[16], text[300];
+    char dotted[16], text[600];
     FormatDotted(record->caller, dotted);
-    std::snprintf(text, sizeof text, "Incoming call from %s (%s).\nAccept ?", record->name, dotted);
+    const char* who = record->name[0] ? record->name : "The caller";
+    char warning[300] = "";
+    if (ring & RingKeyChanged)
+        std::snprintf(warning, sizeof warning,
+                      "%s has another key than before: expected after a reinstall or on another computer, "
+                      "otherwise someone else may be calling.\n",
+                      who);
+    else if (ring & RingNotPrivate)
+        std::snprintf(warning, sizeof warning,
+                      "%s called privately before, but this call is not private: someone else may be calling.\n",
+                      who);
+    std::snprintf(text, sizeof text, "Incoming call from %s (%s).\n%sAccept ?", record->name, dotted, warning);
     SetDlgItemTextA(dialog, IDC_NOTICE_TEXT, text);
 }
 
@@ -193,13 +204,13 @@ bool AsksAboutTheRingingCall(HWND dialog) {
 INT_PTR CALLBACK IncomingCallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: {
-            AskAboutTheCaller(dialog);
+            AskAboutTheCaller(dialog, lParam);
             SendDlgItemMessageA(dialog, IDC_NOTICE_ICON, STM_SETICON,
                                 reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_QUESTION)), 0);
             const int timeoutMs =
                 TheShell.phone ? TheShell.phone->Timings.ringTimeoutMs : ProtocolTimings{}.ringTimeoutMs;
             SetTimer(dialog, AnswerTimerId, static_cast<UINT>(timeoutMs > 0 ? timeoutMs : 1), nullptr);
-            if (lParam == RingQuiet) {
+            if (lParam & RingQuiet) {
                 // Shown as it is, without taking the focus from whatever has it.
                 ShowWindow(dialog, SW_SHOWNOACTIVATE);
                 return FALSE;

@@ -7,7 +7,9 @@ monitor of "mic"). A console peer in another namespace calls it, both carry
 speech, then the Windows program calls the console peer; and the same call on
 Truespeech. Set to "ask" instead, the program takes a ring flood from many
 addresses, after which its one incoming-call dialog asks about a console
-peer's call and accepts it. Needs root."""
+peer's call and accepts it. With "Privacy" 1, the console peer's private
+call shows the same short authentication string on both sides, and the
+program marks the party private. Needs root."""
 
 import os
 import re
@@ -104,6 +106,56 @@ int main(int argc, char** argv) {
         if (found.count != 1) return 1;
         PostMessageA(found.windows[0], WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      (LPARAM)GetDlgItem(found.windows[0], IDOK));
+    }
+    return 0;
+}
+"""
+
+# A helper run under Wine beside the program: what its main dialog shows of
+# privacy, as "line=TEXT" (the privacy line under the status) and one
+# "party=LINE" per line of the party list; and, while its settings dialog is
+# open, "key=TEXT", the fingerprint of its own key shown there.
+PRIVACY_SOURCE = r"""
+#include <windows.h>
+#include <stdio.h>
+
+static BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+    if (GetDlgItem(window, 1002) && GetDlgItem(window, 1000)) {
+        *(HWND*)found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int main(void) {
+    HWND main = FindWindowA("KestroVox", NULL), dialog = NULL, list, settings;
+    char text[400] = "";
+    LRESULT count;
+    if (!main) return 2;
+    settings = FindWindowA("#32770", "KestroVox Settings");
+    if (settings) {
+        SendMessageTimeoutA(GetDlgItem(settings, 1033), WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, 10000,
+                            NULL);
+        printf("key=%s\n", text);
+    }
+    EnumChildWindows(main, FindDialog, (LPARAM)&dialog);
+    if (!dialog) return 2;
+    SendMessageTimeoutA(GetDlgItem(dialog, 1030), WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, 10000, NULL);
+    printf("line=%s\n", text);
+    list = GetDlgItem(dialog, 1024);
+    count = 0;
+    SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 10000, (PDWORD_PTR)&count);
+    /* In wide characters: Wine hands another process's ANSI list text over cut short. */
+    for (LRESULT i = 0; i < count; ++i) {
+        WCHAR wide[400] = L"";
+        LRESULT length = 0;
+        text[0] = 0;
+        SendMessageTimeoutW(list, LB_GETTEXTLEN, (WPARAM)i, 0, SMTO_NORMAL, 10000, (PDWORD_PTR)&length);
+        if (length >= 0 && length < 400) {
+            SendMessageTimeoutW(list, LB_GETTEXT, (WPARAM)i, (LPARAM)wide, SMTO_NORMAL, 10000, NULL);
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL);
+        }
+        printf("party=%s\n", text);
     }
     return 0;
 }
@@ -329,6 +381,58 @@ class WindowsProgram(unittest.TestCase):
         self.win.run("wine", "reg", "add", r"HKCU\Software\Kestrovox", "/v", "Codec", "/t", "REG_DWORD", "/d", "1", "/f")
         program = self.start_program()
         self.called_and_both_talk(codec=1)
+        self.win.run("wine", "tests/kv_dial.exe", "--close")
+        self.assertEqual(program.wait(timeout=30), 0)
+
+    @unittest.skipUnless(shutil.which(MINGW_CC), MINGW_CC + " is not installed")
+    def test_private_call_shows_the_same_digits_on_both_sides(self):
+        """"Privacy" 1 in the program's registry; the console peer calls with
+        --privacy 1. The call is private on both sides: the console peer's
+        connected line carries the short authentication string, and the
+        program's privacy line shows the same six digits, its party list the
+        party as private, and the key the console peer saw is the one the
+        program's settings show as its own."""
+        helper = self.path("privacy.exe")
+        source = self.path("privacy.c")
+        with open(source, "w") as f:
+            f.write(PRIVACY_SOURCE)
+        subprocess.run([MINGW_CC, "-O2", "-Wall", "-Werror", "-o", helper, source, "-luser32"], check=True)
+        self.win.run("wine", "reg", "add", r"HKCU\Software\Kestrovox", "/v", "Privacy", "/t", "REG_DWORD", "/d",
+                     "1", "/f")
+        program = self.start_program()
+        con = self.console("--privacy", "1", "--call", self.lab.addresses[0],
+                           mic=audio_files.write(self.path("con-private.wav"), audio_files.speech(1.0)),
+                           speaker=self.path("heard-private.wav"))
+        m = con.expect(r'^connected name="Win" address=%s:11676 direction=outgoing private=1 sas=(\d{6}) key=(\S+)'
+                       % re.escape(self.lab.addresses[0]), timeout=20)
+        sas, key = m.group(1), m.group(2)
+        line = "Con: %s %s (not verified)" % (sas[:3], sas[3:])
+        party = "[private] Con (%s)" % self.lab.addresses[1]
+
+        def shown():
+            return subprocess.run(self.win.command("wine", helper), check=False, stdin=subprocess.DEVNULL,
+                                  capture_output=True, text=True, timeout=60, cwd=WINDOWS).stdout
+
+        deadline = time.monotonic() + 30
+        while True:
+            out = shown()
+            lines, parties = re.findall(r"^line=(.*)$", out, re.M), re.findall(r"^party=(.*)$", out, re.M)
+            if lines == [line] and parties == [party]:
+                break
+            self.assertLess(time.monotonic(), deadline, "the program shows %r and %r, not %r and %r" % (
+                lines, parties, line, party))
+        self.win.run("wine", "tests/kv_dial.exe", "--settings")
+        deadline = time.monotonic() + 30
+        while True:
+            own = re.findall(r"^key=(.*)$", shown(), re.M)
+            if own and own[0]:
+                break
+            self.assertLess(time.monotonic(), deadline, "no settings dialog with the program's key")
+        self.assertEqual(own[0].replace(" ", ""), key)
+        self.assertEqual(self.win.run("wine", "tests/kv_dial.exe", "--dismiss", "KestroVox Settings").returncode, 0)
+        print("\n  private call: the console peer and the program both show %s %s; the program's key %s" % (
+            sas[:3], sas[3:], own[0]), end="")
+        self.assertEqual(con.quit(), 0)
         self.win.run("wine", "tests/kv_dial.exe", "--close")
         self.assertEqual(program.wait(timeout=30), 0)
 

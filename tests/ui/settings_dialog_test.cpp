@@ -15,6 +15,7 @@
 #include "platform/manual_wave.h"
 #include "resource.h"
 #include "ui/dialogs.h"
+#include "ui/settings.h"
 #include "ui_support.h"
 
 using namespace kv;
@@ -339,6 +340,60 @@ TEST_F(SettingsDialogTest, CodecListOffersBothCodecsAndStoresTheChoice) {
     });
     EXPECT_EQ(phone->Codec, 1);
     EXPECT_TRUE(StoredNumberIs("Codec", 1));
+}
+
+std::vector<std::string> PrivacyEntries(HWND dialog) {
+    std::vector<std::string> entries;
+    HWND list = GetDlgItem(dialog, IDC_PRIVACY);
+    const int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[300] = "";
+        if (SendMessageA(list, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof text))
+            SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+TEST_F(SettingsDialogTest, PrivacyIsStoredOnOkAndReadBackAndTheOwnKeyIsShownToBeRead) {
+    phone->MakePrivateKey();
+    phone->Privacy = PrivacyWherePossible;
+    const std::string fingerprint = phone->OwnFingerprint(true);
+    ASSERT_EQ(fingerprint.size(), 29u);  // six groups of four
+    Open([&](HWND dialog) {
+        EXPECT_EQ(PrivacyEntries(dialog),
+                  (std::vector<std::string>{"Plain calls only", "Private where possible", "Private calls only"}));
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_PRIVACY, CB_GETCURSEL, 0, 0), 1);
+        EXPECT_EQ(kvui::ItemText(dialog, IDC_FINGERPRINT), fingerprint);
+        EXPECT_TRUE(GetWindowLongA(GetDlgItem(dialog, IDC_FINGERPRINT), GWL_STYLE) & ES_READONLY);
+        SendDlgItemMessageA(dialog, IDC_PRIVACY, CB_SETCURSEL, 2, 0);
+        Command(dialog, IDOK);
+    });
+    EXPECT_EQ(phone->Privacy, PrivacyOnly);
+    EXPECT_TRUE(StoredNumberIs("Privacy", 2));
+
+    // The next start reads it, and the dialog shows it; Cancel changes nothing.
+    Phone next(0);
+    LoadPrivacy(next);
+    EXPECT_EQ(next.Privacy, PrivacyOnly);
+    phone->Privacy = PrivacyPlain;
+    LoadPrivacy(*phone);
+    EXPECT_EQ(phone->Privacy, PrivacyOnly);
+    Open([&](HWND dialog) {
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_PRIVACY, CB_GETCURSEL, 0, 0), 2);
+        EXPECT_EQ(kvui::ItemText(dialog, IDC_FINGERPRINT), phone->OwnFingerprint(true));
+        SendDlgItemMessageA(dialog, IDC_PRIVACY, CB_SETCURSEL, 0, 0);
+        Command(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(phone->Privacy, PrivacyOnly);
+    EXPECT_TRUE(StoredNumberIs("Privacy", 2));
+
+    Open([&](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_PRIVACY, CB_SETCURSEL, 0, 0);
+        Command(dialog, IDOK);
+    });
+    EXPECT_EQ(phone->Privacy, PrivacyPlain);  // no call: at once
+    EXPECT_TRUE(StoredNumberIs("Privacy", 0));
 }
 
 // A system whose conversion service offers GSM 6.10 only.

@@ -480,7 +480,8 @@ TEST_F(MainWindowTest, PartyListAndChatAddresseesFollowTheTable) {
     phone_->AddParty(kv::MakeAddress(kLoopback, 5000), "Ben (work)");
     HWND list = GetDlgItem(dialog_, IDC_PARTIES);
     EXPECT_TRUE(kvui::PumpUntil([&] { return ListLines(list).size() == 2; }));
-    EXPECT_EQ(ListLines(list), (std::vector<std::string>{"Ann (127.0.0.1)", "Ben (work) (127.0.0.1:5000)"}));
+    EXPECT_EQ(ListLines(list),
+              (std::vector<std::string>{"[plain] Ann (127.0.0.1)", "[plain] Ben (work) (127.0.0.1:5000)"}));
     // The chat window was told to rebuild its addressees.
     EXPECT_TRUE(kvui::PumpUntil([&] { return SendMessageA(addressees, CB_GETCOUNT, 0, 0) == before + 2; }));
 

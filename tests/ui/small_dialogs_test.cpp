@@ -407,8 +407,9 @@ protected:
             });
     }
 
+    // Plain parties (the peers do not handshake): marked so, the address in the last parentheses.
     std::string Line(const char* name, const Peer& peer) {
-        return std::string(name) + " (127.0.0.1:" + std::to_string(peer.port()) + ")";
+        return std::string("[plain] ") + name + " (127.0.0.1:" + std::to_string(peer.port()) + ")";
     }
 
     Peer ann, bob, cat;
