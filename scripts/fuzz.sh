@@ -21,7 +21,7 @@ case "$seconds" in '' | *[!0-9]*) echo "usage: scripts/fuzz.sh [--build-only] [S
 "$root/scripts/deps.sh"
 
 build=build/fuzz
-targets=(fuzz_receive fuzz_media_channel fuzz_registry fuzz_console fuzz_truespeech)
+targets=(fuzz_receive fuzz_private fuzz_media_channel fuzz_registry fuzz_console fuzz_truespeech)
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKV_FUZZ=ON -DKV_BUILD_TESTS=OFF >/dev/null

@@ -1,6 +1,8 @@
 // Writes the seed corpora of the fuzz targets from real inputs:
 //   fuzz_receive        scenes and datagram sequences built with the protocol
 //                       builders, audio encoded from the test speech with GSM 6.10
+//   fuzz_private        scenes and records of private sessions: handshakes,
+//                       sealed datagrams (speech among them), their mutations
 //   fuzz_media_channel  audio payloads of both codec bytes
 //   fuzz_registry       .reg files as the store writes them (and as a registry
 //                       export looks), with one value to write
@@ -305,6 +307,201 @@ void ReceiveSeeds(const std::vector<int16_t>& speech) {
             .datagram(FromStranger, BuildShortMessage(longName.c_str(), longText.c_str())).bytes);
 }
 
+// ---- fuzz_private ----
+
+// The records of fuzz_private.cpp: a head (sender | action << 3), then what
+// the action reads. The harness makes the handshakes and seals the datagrams.
+struct PrivateInput {
+    enum Sender { P = 0, Q = 1, S = 2, OtherPortOfP = 3, Numbered = 4, Any = 5, Ourselves = 6 };
+    enum Action { Raw = 0, Step1 = 1, Step1Again = 2, Step3 = 3, Step2 = 4, SealedRaw = 5, SealedCanned = 6,
+                  SealedOld = 7, Replay = 8, Unreachable = 9, Quiet = 10, ClockMoves = 11, Probe = 12,
+                  PlainCanned = 13, UserAccepts = 14, UserHangsUp = 15 };
+    // Canned inner datagrams (fuzz_private.cpp's Canned()).
+    enum Canned { CallRequest = 0, Alerting = 2, Accepted = 4, AcceptedInConference = 5, Refused = 6,
+                  RefusedWithText = 7, Busy = 9, AcceptConfirmed = 10, Leave = 12, ShortLeave = 14, Chat = 15,
+                  ChatEcho = 16, ShortMessage = 17, MessageStored = 18, GsmAudio = 20, TruespeechAudio = 21,
+                  InnerHandshake = 24, InnerSealed = 25, InnerUnknown = 26, Longest = 28, OneTooLong = 29 };
+    // Counters: the next, Jumps[i] ahead, Jumps[i] behind, Specials[i], the last again.
+    static int Next() { return 0; }
+    static int Ahead(int i) { return 1 | i << 3; }
+    static int Behind(int i) { return 2 | i << 3; }
+    static int Special(int i) { return 3 | i << 3; }
+    static int Again() { return 4; }
+    static constexpr int Jump1023 = 11, Jump1024 = 12, Jump2048 = 19, Jump2049 = 20, Jump1 = 0;
+    static constexpr int SpecialMax = 20, SpecialMaxLess1 = 19, Special2Pow63 = 14;
+    // Mutations.
+    static Bytes Intact() { return {0}; }
+    static Bytes Flip(int at, int bit) { return {1, static_cast<uint8_t>(bit << 5 | at >> 8), static_cast<uint8_t>(at)}; }
+    static Bytes Cut(int length) { return {2, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)}; }
+    static Bytes Extend(const Bytes& more) {
+        Bytes m{3, static_cast<uint8_t>(more.size())};
+        m.insert(m.end(), more.begin(), more.end());
+        return m;
+    }
+    static Bytes SetStep(int step) { return {4, static_cast<uint8_t>(step)}; }
+    static Bytes SetOpcode(int op) { return {5, static_cast<uint8_t>(op)}; }
+
+    Bytes bytes;
+    PrivateInput(int setup, int answer, int sessions, int parties, bool remoteIsQ = false, bool privateOnly = false,
+                 bool otherKey = false, bool remembered = false, bool message = false, bool log = false) {
+        bytes.push_back(static_cast<uint8_t>(setup | answer << 3 | remoteIsQ << 5 | privateOnly << 6));
+        bytes.push_back(static_cast<uint8_t>(sessions | otherKey << 2 | remembered << 3 | parties << 4 | message << 6 |
+                                             log << 7));
+    }
+    PrivateInput& from(int sender, int k = 0) {
+        sender_ = sender;
+        k_ = k;
+        return *this;
+    }
+    PrivateInput& step1(const Bytes& m = Intact()) { return head(Step1).add(m); }
+    PrivateInput& again(const Bytes& m = Intact()) { return head(Step1Again).add(m); }
+    PrivateInput& step3(const Bytes& m = Intact()) { return head(Step3).add({0}).add(m); }
+    PrivateInput& step3With(const Bytes& features) {
+        head(Step3).add({static_cast<uint8_t>(0x80 | features.size())}).add(features);
+        return add(Intact());
+    }
+    PrivateInput& step2(const Bytes& m = Intact()) { return head(Step2).add({0}).add(m); }
+    PrivateInput& sealed(int counter, const Bytes& inner, const Bytes& m = Intact()) {
+        head(SealedRaw).add({static_cast<uint8_t>(counter), static_cast<uint8_t>(inner.size() >> 8),
+                             static_cast<uint8_t>(inner.size())});
+        return add(inner).add(m);
+    }
+    PrivateInput& sealed(int counter, const Datagram& inner) { return sealed(counter, Bytes(inner.bytes, inner.bytes + inner.length)); }
+    PrivateInput& canned(int which, int counter = 0, const Bytes& m = Intact()) {
+        return head(SealedCanned).add({static_cast<uint8_t>(counter), static_cast<uint8_t>(which)}).add(m);
+    }
+    PrivateInput& old(int session, int which, int counter = 0) {
+        head(SealedOld).add({static_cast<uint8_t>(session), static_cast<uint8_t>(counter), static_cast<uint8_t>(which)});
+        return add(Intact());
+    }
+    PrivateInput& replay(int k, const Bytes& m = Intact()) { return head(Replay).add({static_cast<uint8_t>(k)}).add(m); }
+    PrivateInput& plain(int which, const Bytes& m = Intact()) { return head(PlainCanned).add({static_cast<uint8_t>(which)}).add(m); }
+    PrivateInput& raw(const Bytes& d) {
+        return head(Raw).add({static_cast<uint8_t>(d.size() >> 8), static_cast<uint8_t>(d.size())}).add(d);
+    }
+    PrivateInput& unreachable() { return head(Unreachable); }
+    PrivateInput& quiet() { return head(Quiet); }
+    PrivateInput& clock(int ms) {
+        const int v = ms < 0x8000 ? ms : (0x8000 | ms / 100);
+        return head(ClockMoves).add({static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+    }
+    PrivateInput& probe() { return head(Probe); }
+    PrivateInput& accept() { return head(UserAccepts); }
+    PrivateInput& hangUp() { return head(UserHangsUp); }
+
+private:
+    PrivateInput& head(int action) {
+        bytes.push_back(static_cast<uint8_t>(sender_ | action << 3));
+        if (sender_ == Numbered) bytes.push_back(static_cast<uint8_t>(k_));
+        if (sender_ == Any) add({192, 168, 1, 7, 0x07, 0xD0});
+        return *this;
+    }
+    PrivateInput& add(const Bytes& b) {
+        bytes.insert(bytes.end(), b.begin(), b.end());
+        return *this;
+    }
+    int sender_ = P;
+    int k_ = 0;
+};
+
+void PrivateSeeds(const std::vector<int16_t>& speech) {
+    using I = PrivateInput;
+    const char* t = "fuzz_private";
+    const int Idle = 0, Waiting = 1, Alerted = 2, Incoming = 3, IncomingAccepted = 4, Accepted = 6;
+    const int Ask = 0, Accept = 2;
+    const Bytes gsm = Audio(0, GsmFrames(speech, 8000, 4));
+
+    Put(t, "ringing-then-the-caller-leaves",
+        I(Idle, Ask, 1, 0).canned(I::CallRequest).canned(I::CallRequest).canned(I::Leave).bytes);
+    Put(t, "accepted-speech-chat-leave",
+        I(Idle, Accept, 1, 0).canned(I::CallRequest).canned(I::AcceptConfirmed).sealed(I::Next(), gsm)
+            .sealed(I::Next(), Audio(0, GsmFrames(speech, 9280, 4))).canned(I::Chat).canned(I::ChatEcho)
+            .canned(I::Leave).bytes);
+    Put(t, "outgoing-alerted-then-accepted",
+        I(Waiting, Ask, 1, 0).canned(I::Alerting).canned(I::Accepted).canned(I::Accepted).bytes);
+    Put(t, "plain-replies-from-a-private-callee",
+        I(Waiting, Ask, 1, 0).plain(I::Alerting).plain(I::Accepted).plain(I::Refused).canned(I::Busy).bytes);
+    Put(t, "plain-leave-makes-a-recheck-that-is-answered",
+        I(Idle, Ask, 1, 1).plain(I::Leave).step2().canned(I::Chat).sealed(I::Next(), gsm).bytes);
+    Put(t, "plain-leave-makes-a-recheck-that-goes-unanswered",
+        I(Accepted, Ask, 1, 1).plain(I::ShortLeave).quiet().clock(1000).canned(I::Leave).bytes);
+    Put(t, "port-unreachable-for-a-private-callee",
+        I(Waiting, Ask, 1, 0).unreachable().step2().canned(I::Alerting).bytes);
+    Put(t, "replayed-old-and-skipped-counters",
+        I(Alerted, Ask, 1, 0).canned(I::Alerting).replay(0).canned(I::Alerting, I::Behind(I::Jump1))
+            .canned(I::Alerting, I::Ahead(I::Jump2048)).canned(I::Alerting, I::Again())
+            .canned(I::Alerting, I::Special(I::SpecialMax)).canned(I::Alerting, I::Special(I::SpecialMaxLess1))
+            .canned(I::Accepted).bytes);
+    Put(t, "window-edges",
+        I(Waiting, Ask, 1, 0).canned(I::Alerting, I::Ahead(I::Jump2049)).canned(I::Alerting, I::Behind(I::Jump1023))
+            .canned(I::Alerting, I::Behind(I::Jump1024)).canned(I::Alerting, I::Behind(I::Jump2048))
+            .canned(I::Alerting, I::Special(I::Special2Pow63)).canned(I::Accepted, I::Behind(I::Jump1)).bytes);
+    {
+        I flood(Idle, Ask, 0, 0);
+        for (int k = 1; k <= 20; ++k) flood.from(I::Numbered, k).step1();
+        Put(t, "twenty-step1-then-the-probe", flood.probe().bytes);
+        I rate(Idle, Ask, 0, 0);
+        for (int k = 1; k <= 60; ++k) rate.from(I::Numbered, k).step1();
+        rate.clock(1000);
+        for (int k = 100; k < 110; ++k) rate.from(I::Numbered, k).step1();
+        Put(t, "step1-over-the-rate", rate.probe().bytes);
+    }
+    Put(t, "handshake-in-the-records-then-a-call",
+        I(Idle, Ask, 0, 0).step1().again().step3().canned(I::CallRequest).step3().bytes);
+    Put(t, "mutated-steps",
+        I(Idle, Ask, 0, 0).step1(I::Cut(129)).step1(I::Extend({1, 2, 3, 4, 5, 6, 7, 8, 9, 10})).step1(I::SetStep(4))
+            .step1().step3(I::Flip(40, 3)).step3().step1(I::SetOpcode(0x87)).step1().step3(I::Cut(60)).step3()
+            .canned(I::CallRequest).bytes);
+    Put(t, "step3-with-a-short-features-record",
+        I(Idle, Ask, 0, 0).step1().step3With({1, 5, 0}).canned(I::CallRequest).step1().step3With({1, 0, 9, 9})
+            .canned(I::CallRequest).bytes);
+    Put(t, "changed-key-then-a-recheck",
+        I(Idle, Ask, 1, 1, false, false, true, true).canned(I::CallRequest).plain(I::Leave).step2().canned(I::Chat)
+            .bytes);
+    Put(t, "lost-session-leaves",
+        I(Idle, Ask, 0, 0).from(I::S).canned(I::CallRequest).canned(I::CallRequest).clock(500)
+            .canned(I::CallRequest).clock(600).canned(I::Chat).bytes);
+    Put(t, "inner-opcodes-and-lengths",
+        I(Incoming, Ask, 1, 0).canned(I::InnerHandshake).canned(I::InnerSealed).canned(I::InnerUnknown)
+            .canned(I::Longest).canned(I::OneTooLong).sealed(I::Next(), Bytes{}).canned(I::Leave).bytes);
+    Put(t, "private-only-and-a-plain-caller",
+        I(Idle, Ask, 1, 0, false, true).from(I::S).plain(I::CallRequest).plain(I::ShortMessage).plain(I::Chat)
+            .from(I::P).canned(I::CallRequest).bytes);
+    Put(t, "a-session-that-expired",
+        I(Idle, Ask, 1, 0).clock(200000).quiet().canned(I::CallRequest).step1().step3().canned(I::CallRequest).bytes);
+    Put(t, "a-new-handshake-replaces-the-session",
+        I(Waiting, Ask, 1, 0).step1().canned(I::Alerting).step3().canned(I::Accepted).old(0, I::Accepted).bytes);
+    Put(t, "both-sides-start-at-once",
+        I(Idle, Ask, 1, 1).plain(I::Leave).step1().step2().step3().canned(I::Chat).bytes);
+    Put(t, "short-messages-sealed",
+        I(Idle, Ask, 1, 0, false, false, false, false, true, true).plain(I::MessageStored).canned(I::ShortMessage)
+            .canned(I::MessageStored).bytes);
+    Put(t, "the-user-accepts-and-hangs-up",
+        I(Idle, Ask, 1, 0).canned(I::CallRequest).accept().canned(I::AcceptConfirmed).sealed(I::Next(), gsm).hangUp()
+            .bytes);
+    Put(t, "two-peers-and-a-stranger",
+        I(Idle, Ask, 3, 3).from(I::Q).sealed(I::Next(), gsm).from(I::S).canned(I::Chat).plain(I::Chat).step1()
+            .from(I::OtherPortOfP).canned(I::Chat).bytes);
+    Put(t, "setup-with-q-and-forgeries",
+        I(IncomingAccepted, Ask, 2, 0, true).from(I::P).canned(I::AcceptConfirmed).from(I::Q)
+            .canned(I::AcceptConfirmed, I::Next(), I::Flip(12, 1)).plain(I::AcceptConfirmed)
+            .canned(I::AcceptConfirmed).bytes);
+    Put(t, "any-address-and-ourselves",
+        I(Idle, Accept, 0, 0).from(I::Any).step1().step3().canned(I::CallRequest).from(I::Ourselves).step1().step3()
+            .canned(I::CallRequest).bytes);
+    {
+        Bytes step1 = Bytes{0x86, 1};
+        for (int i = 0; i < 128; ++i) step1.push_back(static_cast<uint8_t>(i * 37 + 11));
+        Bytes junk2 = step1, junk3 = step1, unknown = step1;
+        junk2[1] = 2;
+        junk3[1] = 3;
+        unknown[1] = 9;
+        Put(t, "raw-handshake-datagrams",
+            I(Idle, Ask, 1, 0).from(I::S).raw(step1).raw(junk3).raw(unknown).from(I::P).raw(junk2).raw(junk3)
+                .canned(I::CallRequest).bytes);
+    }
+}
+
 // ---- fuzz_media_channel ----
 
 Bytes Payload(int codec, const Bytes& frames) {
@@ -509,10 +706,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     gCorpus = argv[2];
-    for (const char* t : {"fuzz_receive", "fuzz_media_channel", "fuzz_registry", "fuzz_console"})
+    for (const char* t : {"fuzz_receive", "fuzz_private", "fuzz_media_channel", "fuzz_registry", "fuzz_console"})
         mkdir((gCorpus + "/" + t).c_str(), 0755);
     const std::vector<int16_t> speech = ReadSpeech(argv[1]);
     ReceiveSeeds(speech);
+    PrivateSeeds(speech);
     MediaSeeds(speech);
     RegistrySeeds();
     ConsoleSeeds();
