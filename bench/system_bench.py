@@ -8,7 +8,10 @@ is the delay. Printed beside the floor the settings imply (frames per packet
 x 40 ms + "Delay").
 
 CPU: seconds of CPU per minute of each process, for a two-party call and for
-an idle peer."""
+an idle peer; and a private call beside a plain one, in turns.
+
+Call setup: the time from "call" to the caller's connected line across a
+relay that holds every datagram 50 ms each way, private beside plain."""
 
 import os
 import re
@@ -105,6 +108,78 @@ def cpu(d, seconds):
             p.quit()
 
 
+def call_cpu(d, seconds, privacy):
+    """CPU seconds per minute of the caller and the callee in a call with
+    --privacy PRIVACY on both sides."""
+    speech = audio_files.write(os.path.join(d, "speech.wav"), audio_files.speech(1.0) * 6)
+    args = ["--privacy", str(privacy), "--mic", speech]
+    with netlab.Lab(2) as lab:
+        bob = peer(lab, 1, "Bob", d, args + ["--answer", "accept", "--speaker", os.path.join(d, "bob-out.wav")], {})
+        ann = peer(lab, 0, "Ann", d, args + ["--speaker", os.path.join(d, "ann-out.wav"), "--call", lab.addresses[1]],
+                   {})
+        ann.expect(r"^connected .* private=%d" % (1 if privacy else 0), timeout=20)
+        time.sleep(1)  # the devices open
+        start = [p.cpu_seconds() for p in (ann, bob)]
+        time.sleep(seconds)
+        used = [p.cpu_seconds() - s0 for p, s0 in zip((ann, bob), start)]
+        for p in (ann, bob):
+            p.quit()
+    return [u * 60 / seconds for u in used]
+
+
+def private_cpu(d, seconds, turns):
+    """Plain and private calls in turns, so that both meet the same machine."""
+    figures = {0: [], 1: []}
+    for _ in range(turns):
+        for privacy in (0, 1):
+            figures[privacy].append(sum(call_cpu(d, seconds, privacy)) / 2)
+    plain, private = statistics.median(figures[0]), statistics.median(figures[1])
+    more = (private / plain - 1) * 100
+    print("  a peer in a plain call: %.2f CPU seconds per minute; in a private call: %.2f (%+.1f%%; goal <= +5%%: %s)"
+          " (median of %d turns of %d s)" % (plain, private, more, "met" if more <= 5 else "NOT met", turns, seconds))
+
+
+def setup_times(d, privacy, count):
+    """Seconds from "call" to connected, `count` calls across a relay with 50 ms each way."""
+    silence = audio_files.write(os.path.join(d, "silence.wav"), audio_files.silence(30))
+    times = []
+    with netlab.Lab(3) as lab:
+        relay = lab.spawn(2, [sys.executable, os.path.join(netlab.ROOT, "tests", "system", "impair.py"),
+                              "--a", lab.addresses[0] + ":11676", "--b", lab.addresses[1] + ":11676",
+                              "--delay", "50", "--seconds", str(60 + 10 * count)],
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        if not relay.stdout.readline().startswith("relaying"):
+            raise RuntimeError("the relay did not start: " + relay.stderr.read())
+        args = ["--privacy", str(privacy), "--mic", silence]
+        # New peers for every call: each one begins with a whole handshake.
+        for _ in range(count):
+            bob = peer(lab, 1, "Bob", d, args + ["--answer", "accept", "--speaker",
+                                                 os.path.join(d, "bob-setup.wav")], {})
+            ann = peer(lab, 0, "Ann", d, args + ["--speaker", os.path.join(d, "ann-setup.wav")], {})
+            start = time.monotonic()
+            ann.send("call " + lab.addresses[2])
+            ann.expect(r"^connected .* private=%d" % (1 if privacy else 0), timeout=20)
+            times.append(time.monotonic() - start)
+            ann.quit()
+            bob.quit()
+            # The Leave each sent on quitting is still in the relay for 50 ms:
+            # it must not reach the next pair and end its setup.
+            time.sleep(0.3)
+    return times
+
+
+def setup_time(d, count):
+    """A plain setup is one round trip (request, then accept), so its time is
+    the round trip of this link, the relay's own time included."""
+    plain = statistics.median(setup_times(d, 0, count))
+    private = statistics.median(setup_times(d, 1, count))
+    more = private - plain
+    print("  call setup across a relay holding each datagram 50 ms: plain %.0f ms (one round trip), private %.0f ms "
+          "(%+.0f ms, %.2f round trips more; goal <= 1: %s) (median of %d calls each)" % (
+              plain * 1000, private * 1000, more * 1000, more / plain, "met" if round(more / plain, 2) <= 1 else "NOT met",
+              count))
+
+
 def main():
     if os.geteuid() != 0:
         print("system benchmarks skipped: they need root for network namespaces")
@@ -123,6 +198,9 @@ def main():
         mouth_to_ear(d, 1, 0, conceal=0, processing=0)  # concealment's bridged gaps can add lasting delay
         print("CPU use over 30 s:")
         cpu(d, 30)
+        print("Private calls:")
+        private_cpu(d, 20, 3)
+        setup_time(d, 5)
     finally:
         shutil.rmtree(d, ignore_errors=True)
     return 0

@@ -151,8 +151,12 @@ void PeerBook::saw(const uint8_t key[32], const PeerAddress& address, int64_t no
         std::lock_guard<std::mutex> guard(lock_);
         const int i = indexOfKey(key);
         if (i >= 0) {
-            peers_[static_cast<size_t>(i)].address = address;
-            peers_[static_cast<size_t>(i)].seen = now;
+            RememberedPeer& p = peers_[static_cast<size_t>(i)];
+            // Seen again at the same address within the hour: nothing worth
+            // storing (the store writes the whole list).
+            if (SameAddress(p.address, address) && now >= p.seen && now - p.seen < SeenResolution) return;
+            p.address = address;
+            p.seen = now;
         } else {
             RememberedPeer p;
             std::memcpy(p.key, key, 32);

@@ -33,6 +33,7 @@ struct RememberedPeer {
 class PeerBook {
 public:
     static constexpr size_t Capacity = 1000;
+    static constexpr int64_t SeenResolution = 3600;  // seconds
 
     // Replaces the entries with those in the text (see above).
     void load(const std::string& text);
@@ -45,7 +46,9 @@ public:
     bool findByName(const std::string& name, RememberedPeer* out) const;
     // A session with that key at the address: the key's entry is refreshed
     // (address, time) or made; the entry that held the address with another
-    // key keeps it until accept() replaces it.
+    // key keeps it until accept() replaces it. The time of an entry seen at
+    // the same address is refreshed only when it is SeenResolution old, so
+    // that a session does not cost a store of the whole list every time.
     void saw(const uint8_t key[32], const PeerAddress& address, int64_t now);
     // The name the key's peer gave in its call.
     void named(const uint8_t key[32], const std::string& name);

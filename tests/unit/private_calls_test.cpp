@@ -181,3 +181,21 @@ TEST(PeerBook, StoredWholeReadBackAndDamageCostsOnlyTheEntry) {
     ASSERT_TRUE(book.findByAddress(two, &r));
     EXPECT_EQ(r.key[0], 1);
 }
+
+TEST(PeerBook, SessionsAgainWithinTheHourStoreNothingAndAMoveIsStoredAtOnce) {
+    PeerBook book;
+    int stores = 0;
+    book.onChange([&](const std::string&) { ++stores; });
+    uint8_t k[32] = {7};
+    const PeerAddress home = MakeAddress(0x0A000001, 11676), away = MakeAddress(0x0A000009, 11676);
+    book.saw(k, home, 1000);
+    book.saw(k, home, 1000 + PeerBook::SeenResolution - 1);
+    EXPECT_EQ(stores, 1);
+    book.saw(k, away, 1001);
+    EXPECT_EQ(stores, 2);
+    book.saw(k, away, 1001 + PeerBook::SeenResolution);
+    EXPECT_EQ(stores, 3);
+    RememberedPeer r;
+    ASSERT_TRUE(book.findByAddress(away, &r));
+    EXPECT_EQ(r.seen, 1001 + PeerBook::SeenResolution);
+}
