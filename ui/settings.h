@@ -66,7 +66,7 @@ extern const char SealedKeyPrefix[];  // "dpapi:"
 // only when the sealed form opens again): 0, or -1 when the store failed.
 int StorePrivateKey(Phone& phone);
 // "Privacy" when none is stored.
-constexpr int DefaultPrivacy = 0;
+constexpr int DefaultPrivacy = 1;
 // The longest "RememberedPeers" value read back: a thousand entries of about 300 characters.
 constexpr int RememberedPeersCapacity = 400 * 1024;
 

@@ -182,6 +182,16 @@ TEST_F(ConsoleSettings, StoredValuesLoadAndOptionsOverrideThemWithoutStoring) {
 }
 
 TEST_F(ConsoleSettings, PrivacyComesFromTheStoreAndTheOptionOverridesItWithoutStoring) {
+    {
+        // Nothing stored: private where the other side can.
+        Phone phone;
+        Options o;
+        o.identity = "Ann";
+        std::istringstream in;
+        std::ostringstream prompt;
+        ASSERT_TRUE(LoadSettings(phone, o, in, prompt));
+        EXPECT_EQ(phone.Privacy, PrivacyWherePossible);
+    }
     WriteNumberSetting("Privacy", PrivacyOnly);
     std::string key;
     {
