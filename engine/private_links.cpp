@@ -193,7 +193,10 @@ bool PrivateLinks::mayAnswerLostSession(const PeerAddress& from, int64_t nowMs) 
     std::lock_guard<std::mutex> guard(lock_);
     const uint64_t key = KeyOf(from) + 1;  // 0: an empty slot
     LostLeave& slot = lostLeaves_[(key * 0x9E3779B97F4A7C15ull) >> 56];
-    if (slot.key == key && nowMs - slot.ms < LostSessionLeaveMs) return false;
+    // A slot answers one address a second: another address that shares it
+    // waits until then, rather than take it over (which would let two
+    // addresses that take turns draw an answer each time).
+    if (slot.key != 0 && nowMs - slot.ms < LostSessionLeaveMs) return false;
     slot.key = key;
     slot.ms = nowMs;
     return true;

@@ -86,7 +86,9 @@ public:
     // -2 when there is no session with the address.
     int open(const PeerAddress& from, const uint8_t* d, int length, uint8_t* out, int64_t nowMs);
     // Whether a plain one-byte Leave may answer a sealed datagram that has
-    // no session here (once a second per address); counts it.
+    // no session here: once a second per address, and per slot of a table of
+    // 256 that addresses share by a hash (so at most 256 a second in all);
+    // counts it.
     bool mayAnswerLostSession(const PeerAddress& from, int64_t nowMs);
 
     // ---- state ----
