@@ -491,7 +491,7 @@ private:
     std::unique_ptr<StrangerGuard> strangers_;
     Watched<uint32_t> setupSerial_{0};
     PrivateLinks links_;
-    bool keySet_ = false;
+    std::atomic<bool> keySet_{false};  // set by the front end while the receive thread may look
     bool sealedNow_ = false;       // the receive thread handles the inside of a sealed datagram
     int64_t lastHousekeeping_ = 0;
     std::mutex recheckLock_;

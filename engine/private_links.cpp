@@ -9,6 +9,8 @@ using secure::Bytes;
 
 void PrivateLinks::configure(const secure::KeyPair& key) {
     std::lock_guard<std::mutex> guard(lock_);
+    // Whatever was made or begun with another key belongs to another identity.
+    if (std::memcmp(key_.publicKey, key.publicKey, sizeof key.publicKey) != 0) links_.clear();
     key_ = key;
 }
 

@@ -209,10 +209,12 @@ int StorePrivateKey(Phone& phone) {
 }
 
 PrivateKeyState LoadPrivacy(Phone& phone) {
+    // The key first: until "Privacy" is set no handshake is answered, so
+    // none is made with the key Start made for a phone that had none.
+    const PrivateKeyState key = LoadPrivateKey(phone);
     int privacy = DefaultPrivacy;
     ReadNumberSetting("Privacy", &privacy);
     phone.Privacy = privacy >= PrivacyPlain && privacy <= PrivacyOnly ? privacy : DefaultPrivacy;
-    const PrivateKeyState key = LoadPrivateKey(phone);
     std::vector<char> peers(RememberedPeersCapacity);
     if (ReadTextSetting(SettingsKey, "RememberedPeers", peers.data(), static_cast<int>(peers.size())) == 0)
         phone.Peers.load(peers.data());

@@ -360,7 +360,7 @@ TEST_F(ConsoleProcess, MessagesExitWithTheirOutcomeAndHangupAfterEndsACall) {
                                       "--message", Loopback(logPort), "Call me \"soon\""});
     EXPECT_EQ(delivered->wait(), 0) << delivered->output() << delivered->errors();
     EXPECT_TRUE(delivered->sees("message-delivered address=" + Loopback(logPort), 0)) << delivered->output();
-    EXPECT_TRUE(logger->seesPrefix("log-written file=")) << logger->output();
+    EXPECT_TRUE(logger->seesPrefix("log-written file=")) << logger->output() << logger->errors();
     EXPECT_NE(kvtest::ReadWholeFile(home("logger") + "/KestroVox.log").find("Message from Sender (127.0.0.1): Call me \"soon\""),
               std::string::npos);
 

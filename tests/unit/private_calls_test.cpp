@@ -63,6 +63,16 @@ TEST_F(PrivateCalls, ACallBetweenTwoOfOursIsPrivateWithOneSasAndCarriesVoice) {
     EXPECT_EQ(std::string(r.name), "Bob");
 }
 
+TEST_F(PrivateCalls, AnotherKeyOfOurOwnForgetsTheSessionsOfTheOldOne) {
+    Connect();
+    PrivacyInfo ann;
+    ASSERT_TRUE(a->phone.PrivacyOf(b->peer(), &ann));
+    a->phone.SetPrivateKey(a->phone.PrivateKeyHex().c_str());  // the same key: nothing changes
+    EXPECT_TRUE(a->phone.PrivacyOf(b->peer(), &ann));
+    a->phone.MakePrivateKey();
+    EXPECT_FALSE(a->phone.PrivacyOf(b->peer(), &ann));
+}
+
 TEST_F(PrivateCalls, APlainLeaveFromThePartysAddressLeavesThePrivateCallUp) {
     Connect();
     // A forger with Ann's address: its plain Leave reaches Bob as if from her.
