@@ -199,7 +199,7 @@ def main():
         print("CPU use over 30 s:")
         cpu(d, 30)
         print("Private calls:")
-        private_cpu(d, 20, 3)
+        private_cpu(d, 15, 2)
         setup_time(d, 5)
     finally:
         shutil.rmtree(d, ignore_errors=True)

@@ -282,8 +282,8 @@ class WindowsProgram(unittest.TestCase):
     def path(self, name):
         return os.path.join(self.dir, name)
 
-    def console(self, *args, mic, speaker, name="Con"):
-        home = self.path(name)
+    def console(self, *args, mic, speaker, name="Con", home=None):
+        home = home or self.path(name)
         os.makedirs(home, exist_ok=True)
         # Without concealment: what bridges a gap would be measured as noise.
         p = self.lab.start(1, ["--identity", name, "--mic", mic, "--speaker", speaker, "--conceal", "0"] + list(args),
@@ -361,9 +361,10 @@ class WindowsProgram(unittest.TestCase):
         program = self.start_program()
         self.called_and_both_talk()
 
-        # The program calls the console peer, which accepts.
+        # The program calls the console peer, which accepts: the same user
+        # again (its key is the one the program remembers at that address).
         con2 = self.console("--answer", "accept", mic=self.path("heard-by-win.wav"),
-                            speaker=self.path("heard2.wav"), name="Con2")
+                            speaker=self.path("heard2.wav"), name="Con2", home=self.path("Con"))
         self.win.run("wine", "tests/kv_dial.exe", self.lab.addresses[1])
         con2.expect(r'^connected name="Win" address=%s:11676 direction=incoming' % re.escape(self.lab.addresses[0]),
                     timeout=15)
