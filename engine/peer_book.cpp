@@ -5,36 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/hex.h"
+
 namespace kv {
 namespace {
-
-std::string HexOf(const uint8_t* bytes, size_t n) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < n; ++i) {
-        out += digits[bytes[i] >> 4];
-        out += digits[bytes[i] & 15];
-    }
-    return out;
-}
-
-int Digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool FromHex(const std::string& text, std::vector<uint8_t>* out) {
-    if (text.size() % 2) return false;
-    out->clear();
-    for (size_t i = 0; i < text.size(); i += 2) {
-        const int hi = Digit(text[i]), lo = Digit(text[i + 1]);
-        if (hi < 0 || lo < 0) return false;
-        out->push_back(static_cast<uint8_t>(hi << 4 | lo));
-    }
-    return true;
-}
 
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -58,9 +32,11 @@ bool ParseAddress(const std::string& text, PeerAddress* out) {
 
 bool ParseEntry(const std::string& text, RememberedPeer* out) {
     const std::vector<std::string> f = Split(text, ',');
-    std::vector<uint8_t> key, name;
-    if (f.size() != 5 || !FromHex(f[0], &key) || key.size() != 32 || (f[1] != "0" && f[1] != "1")) return false;
-    if (!FromHex(f[4], &name) || name.size() > 99 || std::find(name.begin(), name.end(), 0) != name.end()) return false;
+    std::string key, name;
+    if (f.size() != 5 || !FromHex(f[0].data(), f[0].size(), &key) || key.size() != 32 || (f[1] != "0" && f[1] != "1"))
+        return false;
+    if (!FromHex(f[4].data(), f[4].size(), &name) || name.size() > 99 || name.find('\0') != std::string::npos)
+        return false;
     char* end = nullptr;
     const long long seen = std::strtoll(f[2].c_str(), &end, 10);
     if (f[2].empty() || *end || seen < 0) return false;
@@ -68,7 +44,7 @@ bool ParseEntry(const std::string& text, RememberedPeer* out) {
     std::memcpy(out->key, key.data(), 32);
     out->verified = f[1] == "1";
     out->seen = seen;
-    out->name.assign(name.begin(), name.end());
+    out->name = name;
     return true;
 }
 
@@ -94,7 +70,7 @@ std::string PeerBook::save() const {
         if (!text.empty()) text += ';';
         text += HexOf(p.key, 32) + ',' + (p.verified ? "1" : "0") + ',' + std::to_string(p.seen) + ',' + address +
                 ':' + std::to_string(p.address.port()) + ',' +
-                HexOf(reinterpret_cast<const uint8_t*>(p.name.data()), p.name.size());
+                HexOf(p.name.data(), p.name.size());
     }
     return text;
 }

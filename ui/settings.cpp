@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/hex.h"
 #include "engine/phone.h"
 #include "platform/registry.h"
 #include "platform/secret.h"
@@ -21,35 +22,6 @@ constexpr uint32_t StoredKeyCapacity = 4096;
 
 void WipeText(std::string& text) {
     if (!text.empty()) secure::Wipe(&text[0], text.size());
-}
-
-std::string ToHex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(bytes.size() * 2);
-    for (unsigned char b : bytes) {
-        hex += digits[b >> 4];
-        hex += digits[b & 15];
-    }
-    return hex;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// False for an odd number of digits or anything that is not one.
-bool FromHex(const char* text, std::string* bytes) {
-    bytes->clear();
-    for (; text[0]; text += 2) {
-        const int high = HexDigit(text[0]), low = text[1] ? HexDigit(text[1]) : -1;
-        if (high < 0 || low < 0) return false;
-        bytes->push_back(static_cast<char>(high << 4 | low));
-    }
-    return true;
 }
 
 PrivateKeyState MakeAndStoreKey(Phone& phone) {
@@ -74,7 +46,7 @@ PrivateKeyState LoadPrivateKey(Phone& phone) {
     const size_t prefix = sizeof SealedKeyPrefix - 1;
     if (std::strncmp(text, SealedKeyPrefix, prefix) == 0) {
         std::string sealed, hex;
-        if (FromHex(text + prefix, &sealed) && UnprotectSecret(sealed, &hex) && phone.SetPrivateKey(hex.c_str())) {
+        if (FromHex(text + prefix, std::strlen(text + prefix), &sealed) && UnprotectSecret(sealed, &hex) && phone.SetPrivateKey(hex.c_str())) {
             state = KeyLoaded;
         } else {
             // It may open another time (for its own user, or once the system
@@ -200,7 +172,7 @@ int StorePrivateKey(Phone& phone) {
     // Stored sealed only in a form that opens again: a key that cannot be
     // read back would be lost at the next start.
     if (SecretsSealed() && ProtectSecret(hex, &sealed) && UnprotectSecret(sealed, &opened) && opened == hex)
-        value = SealedKeyPrefix + ToHex(sealed);
+        value = SealedKeyPrefix + HexOf(sealed.data(), sealed.size());
     const int result = WriteTextSetting(SettingsKey, "PrivateKey", value.c_str());
     WipeText(hex);
     WipeText(opened);
