@@ -193,6 +193,11 @@ int PrivateLinks::open(const PeerAddress& from, const uint8_t* d, int length, ui
 
 bool PrivateLinks::mayAnswerLostSession(const PeerAddress& from, int64_t nowMs) {
     std::lock_guard<std::mutex> guard(lock_);
+    // A handshake with the address is under way: the datagram overtook its
+    // step 3 (or our step 2 is still on its way), and the session follows.
+    // A Leave now would only make the peer start another handshake, which
+    // the step 3 still in flight would then spoil.
+    if (Link* l = find(from); l && (l->responding || l->initiating)) return false;
     const uint64_t key = KeyOf(from) + 1;  // 0: an empty slot
     LostLeave& slot = lostLeaves_[(key * 0x9E3779B97F4A7C15ull) >> 56];
     // A slot answers one address a second: another address that shares it

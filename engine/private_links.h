@@ -88,7 +88,7 @@ public:
     // Whether a plain one-byte Leave may answer a sealed datagram that has
     // no session here: once a second per address, and per slot of a table of
     // 256 that addresses share by a hash (so at most 256 a second in all);
-    // counts it.
+    // never while a handshake with the address is under way. Counts it.
     bool mayAnswerLostSession(const PeerAddress& from, int64_t nowMs);
 
     // ---- state ----

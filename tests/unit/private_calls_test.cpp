@@ -209,3 +209,24 @@ TEST(PeerBook, SessionsAgainWithinTheHourStoreNothingAndAMoveIsStoredAtOnce) {
     ASSERT_TRUE(book.findByAddress(away, &r));
     EXPECT_EQ(r.seen, 1001 + PeerBook::SeenResolution);
 }
+
+TEST(PrivateLinksUnit, ASealedDatagramThatOvertakesStep3DrawsNoLeave) {
+    PrivateLinks links;
+    links.configure(secure::KeyPair::Generate());
+    const secure::KeyPair peerKey = secure::KeyPair::Generate();
+    const PeerAddress peer = MakeAddress(0x0A000002, 11676), other = MakeAddress(0x0A000003, 11676);
+    auto initiator = secure::PrivateHandshake::Initiate(peerKey, secure::Features{{0}});
+    Bytes reply;
+    const Bytes step1 = initiator->answer();
+    ASSERT_EQ(links.onHandshake(peer, step1.data(), static_cast<int>(step1.size()), true, &reply, 1000),
+              PrivateLinks::Handshake::Answered);
+    ASSERT_TRUE(initiator->onStep2(reply.data(), static_cast<int>(reply.size())));
+    // The peer's first sealed datagram comes before its step 3: no session
+    // yet, and no Leave either, since the session is on its way.
+    EXPECT_FALSE(links.mayAnswerLostSession(peer, 1010));
+    const Bytes step3 = initiator->answer();
+    EXPECT_EQ(links.onHandshake(peer, step3.data(), static_cast<int>(step3.size()), true, &reply, 1020),
+              PrivateLinks::Handshake::Established);
+    // An address with nothing under way learns that its session is gone.
+    EXPECT_TRUE(links.mayAnswerLostSession(other, 1030));
+}
