@@ -5,7 +5,7 @@
 //        <- e, ee, s, es
 //        -> s, se
 //
-// CipherState, SymmetricState and HandshakeState are the specification's
+// CipherState, SymmetricState and HandshakeState are Noise's
 // objects under its names, with its operations; nothing here does I/O or
 // keeps a thread. Every secret (keys, chaining key, DH outputs) lives in
 // fixed arrays that are wiped with sodium_memzero when the object ends or
@@ -50,7 +50,7 @@ struct KeyPair {
     static KeyPair FromPrivate(const uint8_t privateKey[DhLength]);
 };
 
-// The specification's HASH, HMAC-HASH and HKDF with two outputs, on BLAKE2b-512.
+// Noise's HASH, HMAC-HASH and HKDF with two outputs, on BLAKE2b-512.
 void Hash(const uint8_t* a, size_t aLength, const uint8_t* b, size_t bLength, uint8_t out[HashLength]);
 void Hkdf2(const uint8_t chainingKey[HashLength], const uint8_t* ikm, size_t ikmLength, uint8_t out1[HashLength],
            uint8_t out2[HashLength]);
