@@ -41,14 +41,14 @@ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=addre
 cmake --build build/native
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=thread >/dev/null
 prebuild tsan cmake --build build/tsan
-ctest --test-dir build/native --output-on-failure
+ctest --test-dir build/native --output-on-failure --timeout 1200
 
 step "native build and tests (thread sanitizer)"
 built tsan
 cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 prebuild windows cmake --build build/windows
-TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure
+TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure --timeout 1200
 
 step "Windows build, tests under Wine (user interface on a virtual screen)"
 built windows
@@ -57,7 +57,7 @@ source "$root/scripts/wine-env.sh"
 wine_null_audio
 wine_up
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c \
-  'wine wineboot </dev/null >/dev/null 2>&1; exec ctest --test-dir build/windows --output-on-failure'
+  'wine wineboot </dev/null >/dev/null 2>&1; exec ctest --test-dir build/windows --output-on-failure --timeout 1200'
 built fuzz
 python3 tests/system/test_installer.py
 
