@@ -1,0 +1,360 @@
+#include "audio/jitter_buffer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace kv {
+
+namespace {
+
+constexpr int LatenessArrivals = 50;   // the arrivals the quantile is taken over
+constexpr double LateQuantile = 0.9;
+constexpr int MarginMs = 20;           // beyond the lateness: two blocks of render timing
+constexpr int HysteresisMs = 10;       // no change while the delay is this near the target
+constexpr int AdjustEveryBlocks = 2;   // at most one time-scale change every 20 ms
+constexpr int ConcealMs = 80;          // a repeat fades from full level to silence over this
+constexpr int MergeMs = 5;             // real audio crossfades in over this
+constexpr int NewSpurtMs = 1000;       // silence this long ends a talk spurt
+constexpr double SilenceRms = 100;     // about -50 dB from full scale
+constexpr double AlikeEnough = 0.6;    // periods less alike than this are not removed or repeated
+
+int16_t Clamp16(double v) {
+    if (v > 32767) return 32767;
+    if (v < -32768) return -32768;
+    return static_cast<int16_t>(std::lround(v));
+}
+
+double Rms(const int16_t* x, int n) {
+    double e = 0;
+    for (int i = 0; i < n; ++i) e += double(x[i]) * x[i];
+    return n > 0 ? std::sqrt(e / n) : 0;
+}
+
+}  // namespace
+
+JitterBuffer::JitterBuffer(int sampleRate)
+    : rate_(sampleRate > 0 ? sampleRate : 8000),
+      block_(rate_ / 100),
+      minLag_(std::max(1, rate_ / 400)),  // 2.5 ms
+      maxLag_(std::max(2, rate_ * 15 / 1000)),  // 15 ms
+      history_(static_cast<size_t>(2 * maxLag_ + block_), 0) {}
+
+void JitterBuffer::setDelayBounds(int minimumMs, int maximumMs) {
+    minimumMs_ = std::max(0, minimumMs);
+    maximumMs_ = std::max(minimumMs_, maximumMs);
+}
+
+void JitterBuffer::reset() {
+    state_ = State::Idle;
+    queue_.clear();
+    arrived_ = false;
+    lateness_.clear();
+    delayKnown_ = false;
+    delay_ = 0;
+    sinceAdjust_ = 0;
+    std::fill(history_.begin(), history_.end(), int16_t(0));
+    cycle_.clear();
+    concealing_ = false;
+    mergePending_ = true;
+    run_ = 0;
+}
+
+int JitterBuffer::queuedMs() const { return static_cast<int>(queue_.size() * 1000 / static_cast<size_t>(rate_)); }
+
+double JitterBuffer::lateQuantile() const {
+    if (lateness_.empty()) return 0;
+    std::vector<double> sorted(lateness_.begin(), lateness_.end());
+    const size_t k = std::min(sorted.size() - 1, static_cast<size_t>(LateQuantile * sorted.size()));
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(k), sorted.end());
+    return sorted[k];
+}
+
+int JitterBuffer::targetMs() const {
+    const int datagramMs = lastCount_ * 1000 / rate_;
+    const int wanted = datagramMs + static_cast<int>(lateQuantile() + 0.5) + MarginMs;
+    // Never so low that a datagram's audio cannot last until the next one.
+    const int ceiling = std::max(maximumMs_, datagramMs + 10);
+    return std::min(std::max(wanted, minimumMs_), ceiling);
+}
+
+bool JitterBuffer::put(const int16_t* samples, int count, int64_t nowMs) {
+    if (!samples || count <= 0) return true;
+    if (count > 10 * rate_) {  // more than ten seconds in one go never fits
+        ++counters_.dropped;
+        return false;
+    }
+    const int datagramMs = static_cast<int>(int64_t(count) * 1000 / rate_);
+    // Within a talk spurt, how much later than the audio before it lasts.
+    if (arrived_ && nowMs - lastArrivalMs_ <= NewSpurtMs) {
+        const double late = double(nowMs - lastArrivalMs_) - lastCount_ * 1000.0 / rate_;
+        lateness_.push_back(std::max(0.0, late));
+        if (lateness_.size() > LatenessArrivals) lateness_.pop_front();
+    }
+    arrived_ = true;
+    lastArrivalMs_ = nowMs;
+    lastCount_ = count;
+
+    const int ceilingMs = std::max(maximumMs_, targetMs()) + datagramMs;
+    if (static_cast<int64_t>(queue_.size() + static_cast<size_t>(count)) * 1000 > int64_t(ceilingMs) * rate_) {
+        ++counters_.dropped;
+        return false;
+    }
+    if (state_ == State::Idle && queue_.empty()) firstArrivalMs_ = nowMs;
+    std::vector<int16_t> incoming(samples, samples + count);
+    if (!queue_.empty()) smoothSplice(incoming.data(), count);  // after a dry queue the merge does this
+    queue_.insert(queue_.end(), incoming.begin(), incoming.end());
+    const double level = queue_.size() * 1000.0 / rate_;
+    // About half a second of arrivals to follow a change.
+    const double weight = std::min(0.5, std::max(1.0 / 16, datagramMs / 500.0));
+    delay_ = delayKnown_ ? delay_ + weight * (level - delay_) : level;
+    delayKnown_ = true;
+    return true;
+}
+
+// The lag (a pitch period, or a multiple of one, between 2.5 and 15 ms) at
+// which x is most like itself, compared over maxLag_ samples; 0 when n is too
+// short. x holds at least 2 * maxLag_ samples when n allows every lag.
+int JitterBuffer::lag(const int16_t* x, int n, double* likeness) const {
+    const int window = maxLag_;
+    const int top = std::min(maxLag_, n - window);
+    int best = 0;
+    double bestLikeness = -1;
+    for (int l = minLag_; l <= top; ++l) {
+        double cross = 0, a2 = 0, b2 = 0;
+        for (int j = 0; j < window; ++j) {
+            const double a = x[j], b = x[j + l];
+            cross += a * b;
+            a2 += a * a;
+            b2 += b * b;
+        }
+        const double like = (a2 > 0 && b2 > 0) ? cross / std::sqrt(a2 * b2) : 0;
+        if (like > bestLikeness) {
+            bestLikeness = like;
+            best = l;
+        }
+    }
+    if (likeness) *likeness = bestLikeness;
+    return best;
+}
+
+// Removes one period from the front of the queue: the two periods there
+// become one that crossfades from the first into the second.
+bool JitterBuffer::accelerate() {
+    const int need = 2 * maxLag_ + block_;
+    if (static_cast<int>(queue_.size()) < need) return false;
+    std::vector<int16_t> x(queue_.begin(), queue_.begin() + need);
+    int l;
+    if (Rms(x.data(), 2 * block_) < SilenceRms) {
+        l = block_;  // silence: 10 ms at once
+    } else {
+        double likeness = 0;
+        l = lag(x.data(), 2 * maxLag_, &likeness);
+        if (l == 0 || likeness < AlikeEnough) return false;
+    }
+    if (delay_ - targetMs() < l * 1000.0 / rate_ - HysteresisMs) return false;  // would overshoot
+    for (int k = 0; k < l; ++k) {
+        const double w = double(k + 1) / (l + 1);
+        queue_[static_cast<size_t>(l + k)] = Clamp16((1 - w) * x[static_cast<size_t>(k)] + w * x[static_cast<size_t>(l + k)]);
+    }
+    queue_.erase(queue_.begin(), queue_.begin() + l);
+    counters_.accelerated += l;
+    delay_ -= l * 1000.0 / rate_;
+    return true;
+}
+
+// Adds one period at the front of the queue: the first period, then one
+// that crossfades from the second back into the first, then the second.
+bool JitterBuffer::stretch() {
+    const int need = 2 * maxLag_;
+    if (static_cast<int>(queue_.size()) < need) return false;
+    std::vector<int16_t> x(queue_.begin(), queue_.begin() + need);
+    double likeness = 0;
+    int l = lag(x.data(), need, &likeness);
+    if (l == 0) return false;
+    if (likeness < AlikeEnough && Rms(x.data(), need) >= SilenceRms) return false;
+    if (delay_ + l * 1000.0 / rate_ > targetMs() + HysteresisMs) return false;  // would overshoot
+    std::vector<int16_t> joint(static_cast<size_t>(l));
+    for (int k = 0; k < l; ++k) {
+        const double w = double(k + 1) / (l + 1);
+        joint[static_cast<size_t>(k)] = Clamp16((1 - w) * x[static_cast<size_t>(l + k)] + w * x[static_cast<size_t>(k)]);
+    }
+    queue_.insert(queue_.begin() + l, joint.begin(), joint.end());
+    counters_.stretched += l;
+    delay_ += l * 1000.0 / rate_;
+    return true;
+}
+
+void JitterBuffer::remember(const int16_t* out, int n) {
+    const int size = static_cast<int>(history_.size());
+    if (n >= size) {
+        std::memcpy(history_.data(), out + n - size, sizeof(int16_t) * static_cast<size_t>(size));
+        return;
+    }
+    std::memmove(history_.data(), history_.data() + n, sizeof(int16_t) * static_cast<size_t>(size - n));
+    std::memcpy(history_.data() + size - n, out, sizeof(int16_t) * static_cast<size_t>(n));
+}
+
+// The period to repeat at the end of h: the lag at which the end is most
+// like what came a lag before it (the longest lag when nothing is alike).
+int JitterBuffer::periodAtEnd(const int16_t* h, int size) const {
+    const int window = maxLag_;
+    int period = maxLag_;
+    double best = 0.3;
+    for (int l = minLag_; l <= maxLag_ && l + window <= size; ++l) {
+        double cross = 0, a2 = 0, b2 = 0;
+        for (int j = 0; j < window; ++j) {
+            const double a = h[size - window + j], b = h[size - window + j - l];
+            cross += a * b;
+            a2 += a * a;
+            b2 += b * b;
+        }
+        const double like = (a2 > 0 && b2 > 0) ? cross / std::sqrt(a2 * b2) : 0;
+        if (like > best) {
+            best = like;
+            period = l;
+        }
+    }
+    return std::min(period, size);
+}
+
+void JitterBuffer::startConcealment() {
+    const int size = static_cast<int>(history_.size());
+    const int period = periodAtEnd(history_.data(), size);
+    cycle_.assign(history_.data() + size - period, history_.data() + size);
+    phase_ = 0;
+    run_ = 0;
+    concealing_ = true;
+    mergePending_ = true;
+}
+
+// Audio that does not go on from what is queued (a datagram lost in between,
+// or dropped here) is crossfaded in from a repeat of the queue's last period,
+// as after concealment. Codec output runs on smoothly from one datagram to
+// the next, so a jump well beyond the tail's own steps is a splice.
+void JitterBuffer::smoothSplice(int16_t* x, int count) {
+    const int size = static_cast<int>(history_.size());
+    std::vector<int16_t> tail(static_cast<size_t>(size));
+    const int fromQueue = std::min(size, static_cast<int>(queue_.size()));
+    const int fromHistory = size - fromQueue;
+    std::copy(history_.end() - fromHistory, history_.end(), tail.begin());
+    std::copy(queue_.end() - fromQueue, queue_.end(), tail.begin() + fromHistory);
+    double typical = 0;
+    for (int i = size - maxLag_; i < size; ++i) typical += std::abs(double(tail[i]) - 2.0 * tail[i - 1] + tail[i - 2]);
+    typical /= maxLag_;
+    const double predicted = 2.0 * tail[size - 1] - tail[size - 2];
+    if (std::abs(x[0] - predicted) <= std::max(200.0, 4 * typical)) return;
+    const int period = periodAtEnd(tail.data(), size);
+    const int merge = std::min(count, std::max(1, rate_ * MergeMs / 1000));
+    for (int k = 0; k < merge; ++k) {
+        const double w = double(k + 1) / (merge + 1);
+        const double c = tail[static_cast<size_t>(size - period + k % period)];
+        x[k] = Clamp16((1 - w) * c + w * x[k]);
+    }
+    ++counters_.splices;
+}
+
+// The next sample of the repeat, at the level of the run so far. The period
+// was chosen where the signal is most like itself a period earlier, so the
+// wrap from its end to its start continues the signal as it went on.
+int16_t JitterBuffer::concealSample() const {
+    if (cycle_.empty() || !conceal_) return 0;
+    const int64_t span = int64_t(ConcealMs) * rate_ / 1000;
+    const double gain = run_ >= span ? 0.0 : 1.0 - double(run_) / span;
+    return Clamp16(cycle_[static_cast<size_t>(phase_)] * gain);
+}
+
+void JitterBuffer::concealInto(int16_t* out, int n) {
+    for (int k = 0; k < n; ++k) {
+        out[k] = concealSample();
+        if (!cycle_.empty()) phase_ = (phase_ + 1) % static_cast<int>(cycle_.size());
+        ++run_;
+    }
+    counters_.concealed += n;
+}
+
+JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
+    if (state_ == State::Idle) {
+        const bool go = !queue_.empty() && (queuedMs() >= targetMs() || nowMs - firstArrivalMs_ >= targetMs());
+        if (!go) {
+            std::memset(out, 0, sizeof(int16_t) * static_cast<size_t>(block_));
+            remember(out, block_);
+            return Action::Idle;
+        }
+        state_ = State::Playing;
+        concealing_ = false;
+        cycle_.clear();
+        mergePending_ = true;  // in from silence
+        sinceAdjust_ = 0;
+    }
+
+    Action action = Action::Normal;
+    const int available = static_cast<int>(queue_.size());
+    if (available >= block_ && mergePending_) {
+        // Real audio again: crossfaded in from where the repeat (or silence) would go on.
+        const int merge = std::min(block_, std::max(1, rate_ * MergeMs / 1000));
+        for (int k = 0; k < block_; ++k) {
+            const int16_t x = queue_.front();
+            queue_.pop_front();
+            if (k < merge) {
+                const double w = double(k + 1) / (merge + 1);
+                double c = 0;
+                if (concealing_ && !cycle_.empty()) {
+                    c = concealSample();
+                    phase_ = (phase_ + 1) % static_cast<int>(cycle_.size());
+                }
+                out[k] = Clamp16((1 - w) * c + w * x);
+            } else {
+                out[k] = x;
+            }
+        }
+        concealing_ = false;
+        mergePending_ = false;
+        ++counters_.merges;
+        action = Action::Merge;
+    } else if (available >= block_) {
+        if (++sinceAdjust_ >= AdjustEveryBlocks && delayKnown_) {
+            const int target = targetMs();
+            if (delay_ > target + HysteresisMs && accelerate()) {
+                action = Action::Accelerate;
+                sinceAdjust_ = 0;
+            } else if (delay_ < target - HysteresisMs && stretch()) {
+                action = Action::Stretch;
+                sinceAdjust_ = 0;
+            }
+        }
+        for (int k = 0; k < block_; ++k) {
+            out[k] = queue_.front();
+            queue_.pop_front();
+        }
+    } else if (!concealing_) {
+        // Dry: what is left, then the repeat of the last period of it.
+        int k = 0;
+        const int left = available;
+        for (; !queue_.empty(); ++k) {
+            out[k] = queue_.front();
+            queue_.pop_front();
+            // In from silence, too short for a merge: faded in over what there is.
+            if (mergePending_) out[k] = Clamp16(out[k] * double(k + 1) / (left + 1));
+        }
+        remember(out, k);
+        startConcealment();
+        concealInto(out + k, block_ - k);
+        remember(out + k, block_ - k);
+        return Action::Conceal;
+    } else {
+        // Still dry (a piece shorter than a block waits to be merged in).
+        concealInto(out, block_);
+        action = Action::Conceal;
+        if (run_ * 1000 >= int64_t(NewSpurtMs) * rate_) {
+            // A second of nothing: the spurt has ended; the next waits for the target again.
+            state_ = State::Idle;
+            concealing_ = false;
+            cycle_.clear();
+        }
+    }
+    remember(out, block_);
+    return action;
+}
+
+}  // namespace kv

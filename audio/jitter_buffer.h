@@ -1,0 +1,122 @@
+// JitterBuffer: the decoded speech of one party between the socket and the
+// speaker, with a delay that follows the network. No device, no thread and
+// no lock: the receive side puts what each datagram carried as it lands, the
+// render side pulls exactly 10 ms at a time, and the owner serialises the two.
+//
+//   put(datagram's samples, arrival time)        pull(10 ms)
+//        |                                            ^
+//        v                                            |
+//   arrival statistics -> target delay --> time-scale decision
+//        |                                            |
+//        +----------> queue of samples ---------------+--> normal / accelerate /
+//                                                         stretch / conceal / merge
+//
+// Nothing on the wire says when a sample was spoken, so the delay is judged
+// by how the queue stands when datagrams land. Each arrival that comes later
+// than the audio before it lasts (arrival gap minus the duration the previous
+// datagram carried) is a lateness sample; the target is one datagram's
+// duration, plus a high quantile of the lateness of the last arrivals, plus a
+// margin, within "Delay" and "MaxDelay". A single stall counts once (the
+// burst behind it arrives early), and so does a lost datagram, so neither
+// raises the target for long. Above the target the queue is shortened by
+// time compression (one pitch period at a time, with an overlap-add, or 10 ms
+// of silence), below it lengthened by one period; the sender's clock drift is
+// absorbed the same way. When the queue runs dry the last pitch period is
+// repeated, crossfaded at every join, fading to silence over 80 ms, and the
+// next real audio merges into it; after a second of silence the buffer waits
+// for the target's worth again (a new talk spurt).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace kv {
+
+class JitterBuffer {
+public:
+    enum class Action { Idle, Normal, Accelerate, Stretch, Conceal, Merge };
+
+    struct Counters {
+        int64_t accelerated = 0;  // samples removed by time compression
+        int64_t stretched = 0;    // samples added by stretching
+        int64_t concealed = 0;    // samples made up while the queue was dry
+        int64_t merges = 0;       // returns of real audio after concealment or silence
+        int64_t splices = 0;      // datagrams crossfaded in because they did not go on from the queue
+        int64_t dropped = 0;      // datagrams that did not fit under the maximum delay
+    };
+
+    explicit JitterBuffer(int sampleRate = 8000);
+
+    int sampleRate() const { return rate_; }
+    int blockSamples() const { return block_; }
+    // "Delay" and "MaxDelay": the bounds of the target (the maximum never
+    // below one datagram's duration and a block, so that speech can play).
+    void setDelayBounds(int minimumMs, int maximumMs);
+    // Off: a dry queue plays silence instead of a repeat.
+    void setConceal(bool on) { conceal_ = on; }
+
+    // The samples one datagram carried, as it lands at nowMs (the caller's
+    // clock). False when they were dropped: the queue would have passed the
+    // maximum delay.
+    bool put(const int16_t* samples, int count, int64_t nowMs);
+    // Exactly blockSamples() samples for the next 10 ms.
+    Action pull(int16_t* out, int64_t nowMs);
+    // Forgets everything (the party left, the call ended).
+    void reset();
+
+    int queuedMs() const;
+    // The queue as datagrams land, smoothed, and what it is steered to.
+    int delayMs() const { return static_cast<int>(delay_ + 0.5); }
+    int targetMs() const;
+    bool playing() const { return state_ == State::Playing; }
+    const Counters& counters() const { return counters_; }
+
+private:
+    enum class State { Idle, Playing };
+
+    double lateQuantile() const;
+    int lag(const int16_t* x, int n, double* likeness) const;
+    bool accelerate();
+    bool stretch();
+    int periodAtEnd(const int16_t* h, int size) const;
+    void startConcealment();
+    void smoothSplice(int16_t* x, int count);
+    int16_t concealSample() const;
+    void concealInto(int16_t* out, int n);
+    void remember(const int16_t* out, int n);
+
+    const int rate_;
+    const int block_;
+    const int minLag_;
+    const int maxLag_;
+    int minimumMs_ = 0;
+    int maximumMs_ = 1000;
+    bool conceal_ = true;
+
+    State state_ = State::Idle;
+    std::deque<int16_t> queue_;
+
+    // Arrivals.
+    bool arrived_ = false;
+    int64_t lastArrivalMs_ = 0;
+    int lastCount_ = 0;
+    int64_t firstArrivalMs_ = 0;  // of the talk spurt being prebuffered
+    std::deque<double> lateness_;
+    double delay_ = 0;
+    bool delayKnown_ = false;
+    int sinceAdjust_ = 0;  // blocks since the last time-scale change
+
+    // Concealment: the period repeated, where the next sample comes from, and
+    // how far the run has gone.
+    std::vector<int16_t> history_;  // the latest output, oldest first
+    std::vector<int16_t> cycle_;
+    int phase_ = 0;
+    int64_t run_ = 0;
+    bool concealing_ = false;
+    bool mergePending_ = true;
+
+    Counters counters_;
+};
+
+}  // namespace kv

@@ -1,0 +1,171 @@
+// The adaptive jitter buffer on a virtual clock: a sender of a 230 Hz tone
+// (a period of 34.8 samples, so that no integer lag fits it exactly), a
+// network that delays, stalls or loses its datagrams, and a render side that
+// pulls 10 ms every 10 ms.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "audio/jitter_buffer.h"
+
+using kv::JitterBuffer;
+
+namespace {
+
+constexpr int Rate = 8000;
+constexpr double ToneHz = 230, Amplitude = 10000;
+const double SteadyStep = 2 * Amplitude * std::sin(M_PI * ToneHz / Rate);
+
+struct Sent {
+    double arrivalMs;
+    std::vector<int16_t> samples;
+};
+
+struct Landing {
+    double ms;
+    int queuedMs, targetMs;
+};
+
+struct Played {
+    std::vector<int16_t> out;
+    std::vector<Landing> landings;
+    int64_t lostSamples = 0, longestLoss = 0;
+    int64_t firstPlayed = -1;  // the index of the first sample played
+    JitterBuffer::Counters counters;
+};
+
+// datagramSamples every intervalMs of the sender's clock; network(sendMs)
+// gives the arrival time, or a negative one for a datagram lost.
+Played Simulate(int datagramSamples, double intervalMs, double seconds, const std::function<double(double)>& network,
+             int minDelay = 0, int maxDelay = 1000) {
+    JitterBuffer jb(Rate);
+    jb.setDelayBounds(minDelay, maxDelay);
+    Played r;
+    std::vector<Sent> flight;
+    int64_t produced = 0, lossRun = 0;
+    double nextSend = 0;
+    std::vector<int16_t> block(static_cast<size_t>(jb.blockSamples()));
+    for (int64_t now = 0; now < static_cast<int64_t>(seconds * 1000); now += 10) {
+        for (; nextSend <= now; nextSend += intervalMs) {
+            Sent s;
+            for (int i = 0; i < datagramSamples; ++i)
+                s.samples.push_back(static_cast<int16_t>(Amplitude * std::sin(2 * M_PI * ToneHz * (produced + i) / Rate)));
+            produced += datagramSamples;
+            s.arrivalMs = network(nextSend);
+            if (s.arrivalMs < 0) {
+                r.lostSamples += datagramSamples;
+                lossRun += datagramSamples;
+                r.longestLoss = std::max(r.longestLoss, lossRun);
+                continue;
+            }
+            lossRun = 0;
+            flight.push_back(std::move(s));
+        }
+        for (size_t i = 0; i < flight.size();) {
+            if (flight[i].arrivalMs <= now) {
+                jb.put(flight[i].samples.data(), static_cast<int>(flight[i].samples.size()), now);
+                r.landings.push_back({double(now), jb.queuedMs(), jb.targetMs()});
+                flight.erase(flight.begin() + static_cast<long>(i));
+            } else {
+                ++i;
+            }
+        }
+        const JitterBuffer::Action a = jb.pull(block.data(), now);
+        if (a != JitterBuffer::Action::Idle && r.firstPlayed < 0) r.firstPlayed = static_cast<int64_t>(r.out.size());
+        r.out.insert(r.out.end(), block.begin(), block.end());
+    }
+    r.counters = jb.counters();
+    return r;
+}
+
+// The largest step between neighbouring samples, against the tone's own.
+void ExpectNoClicks(const Played& r) {
+    double worst = 0;
+    size_t where = 0;
+    for (size_t i = 1; i < r.out.size(); ++i) {
+        const double step = std::abs(double(r.out[i]) - r.out[i - 1]);
+        if (step > worst) {
+            worst = step;
+            where = i;
+        }
+    }
+    EXPECT_LE(worst, 2 * SteadyStep) << "at sample " << where << " (" << where / 8 << " ms)";
+}
+
+// The queue as datagrams land, from `fromMs` to `toMs`, within `ms` of the target.
+void ExpectNearTarget(const Played& r, double fromMs, double toMs, int ms) {
+    int checked = 0;
+    for (const Landing& l : r.landings) {
+        if (l.ms < fromMs || l.ms > toMs) continue;
+        ++checked;
+        ASSERT_LE(std::abs(l.queuedMs - l.targetMs), ms)
+            << "at " << l.ms << " ms: " << l.queuedMs << " ms queued for a target of " << l.targetMs;
+    }
+    EXPECT_GT(checked, 10);
+}
+
+int TargetAt(const Played& r, double ms) {
+    int t = -1;
+    for (const Landing& l : r.landings)
+        if (l.ms <= ms) t = l.targetMs;
+    return t;
+}
+
+}  // namespace
+
+TEST(JitterBuffer, AStallOf400MsIsShedWithin4SecondsWithoutClicks) {
+    for (int frames : {1, 4}) {
+        SCOPED_TRACE(frames);
+        // Everything sent during the stall arrives when it ends.
+        const Played r = Simulate(320 * frames, 40.0 * frames, 30, [](double sent) {
+            return (sent >= 10000 && sent < 10400) ? 10420.0 : sent + 20;
+        });
+        ExpectNearTarget(r, 5000, 10000, 20);
+        ExpectNearTarget(r, 14420, 30000, 20);
+        EXPECT_LE(std::abs(TargetAt(r, 20000) - TargetAt(r, 9900)), 40);
+        EXPECT_GT(r.counters.accelerated, 8 * 300);  // the 400 ms were shed, not dropped
+        EXPECT_EQ(r.counters.dropped, 0);
+        ExpectNoClicks(r);
+    }
+}
+
+TEST(JitterBuffer, ASendersClockDriftOfAThousandthIsAbsorbedForTenMinutes) {
+    for (double drift : {1.001, 1 / 1.001}) {
+        SCOPED_TRACE(drift);
+        const Played r = Simulate(1280, 160 / drift, 600, [](double sent) { return sent + 30; });
+        ExpectNearTarget(r, 5000, 600000, 20);
+        if (drift > 1) EXPECT_GT(r.counters.accelerated, 8 * 500);  // 0.6 s of audio more than played
+        else EXPECT_GT(r.counters.stretched, 8 * 500);
+        EXPECT_EQ(r.counters.concealed, 0);
+        ExpectNoClicks(r);
+    }
+}
+
+TEST(JitterBuffer, WithFivePercentLossTheSpeakerIsNeverSilentLongerThanWhatWasLost) {
+    for (int frames : {1, 4}) {
+        SCOPED_TRACE(frames);
+        std::mt19937 random(frames);
+        std::uniform_real_distribution<double> chance(0, 1), jitter(0, 30);
+        const Played r = Simulate(320 * frames, 40.0 * frames, 120, [&](double sent) {
+            return chance(random) < 0.05 ? -1.0 : sent + 20 + jitter(random);
+        });
+        ASSERT_GT(r.lostSamples, 0);
+        ASSERT_GE(r.firstPlayed, 0);
+        int64_t silent = 0, run = 0, longest = 0;
+        for (size_t i = static_cast<size_t>(r.firstPlayed); i < r.out.size(); ++i) {
+            if (std::abs(r.out[i]) <= 50) {
+                ++silent;
+                longest = std::max(longest, ++run);
+            } else {
+                run = 0;
+            }
+        }
+        EXPECT_LE(longest, r.longestLoss);
+        EXPECT_LE(silent, r.lostSamples);
+        EXPECT_GT(r.counters.merges, 0);
+        ExpectNoClicks(r);
+    }
+}
