@@ -16,8 +16,9 @@ using kv::JitterBuffer;
 namespace {
 
 constexpr int Rate = 8000;
+constexpr double Pi = 3.14159265358979323846;
 constexpr double ToneHz = 230, Amplitude = 10000;
-const double SteadyStep = 2 * Amplitude * std::sin(M_PI * ToneHz / Rate);
+const double SteadyStep = 2 * Amplitude * std::sin(Pi * ToneHz / Rate);
 
 struct Sent {
     double arrivalMs;
@@ -52,7 +53,7 @@ Played Simulate(int datagramSamples, double intervalMs, double seconds, const st
         for (; nextSend <= now; nextSend += intervalMs) {
             Sent s;
             for (int i = 0; i < datagramSamples; ++i)
-                s.samples.push_back(static_cast<int16_t>(Amplitude * std::sin(2 * M_PI * ToneHz * (produced + i) / Rate)));
+                s.samples.push_back(static_cast<int16_t>(Amplitude * std::sin(2 * Pi * ToneHz * (produced + i) / Rate)));
             produced += datagramSamples;
             s.arrivalMs = network(nextSend);
             if (s.arrivalMs < 0) {

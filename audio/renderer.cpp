@@ -1,0 +1,221 @@
+#include "audio/renderer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+namespace kv {
+
+namespace {
+
+int BlockLevel(const int16_t* x, int n) {
+    int64_t peak = 1;
+    for (int i = 0; i < n; ++i) peak = std::max<int64_t>(peak, int64_t(x[i]) * x[i]);
+    return static_cast<int>(1000 * std::log10(double(peak) / double(1 << 30)));
+}
+
+int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+Renderer::Renderer(WaveDevices* devices, int sampleRate, std::function<int64_t()> clockMs)
+    : devices_(devices), rate_(sampleRate > 0 ? sampleRate : 8000), block_(rate_ / 100), clock_(std::move(clockMs)) {
+    for (Buffer& b : ring_) {
+        b.storage.assign(static_cast<size_t>(block_) * 2, 0);
+        b.wave.data = b.storage.data();
+        b.wave.length = block_ * 2;
+    }
+    parties_.reserve(128);
+    pulling_.reserve(128);
+}
+
+Renderer::~Renderer() { stop(); }
+
+int64_t Renderer::now() const { return clock_ ? clock_() : SteadyMs(); }
+
+std::shared_ptr<Renderer::Party> Renderer::addParty() {
+    auto party = std::make_shared<Party>(rate_);
+    std::lock_guard<std::mutex> guard(partiesLock_);
+    parties_.push_back(party);
+    return party;
+}
+
+void Renderer::removeParty(const std::shared_ptr<Party>& party) {
+    std::lock_guard<std::mutex> guard(partiesLock_);
+    parties_.erase(std::remove(parties_.begin(), parties_.end(), party), parties_.end());
+}
+
+int Renderer::parties() {
+    std::lock_guard<std::mutex> guard(partiesLock_);
+    return static_cast<int>(parties_.size());
+}
+
+void Renderer::setVolume(int volume) {
+    if (volume < 0) volume = 0;
+    if (volume > 1000) volume = 1000;
+    const uint32_t v = static_cast<uint32_t>(volume) * 65535u / 1000u;
+    volume_ = v | (v << 16);
+}
+
+void Renderer::setDeviceChanged(std::function<void(bool)> changed) {
+    std::lock_guard<std::mutex> guard(changedLock_);
+    changed_ = std::move(changed);
+}
+
+void Renderer::start() {
+    std::lock_guard<std::mutex> guard(runLock_);
+    if (thread_.joinable()) return;
+    stopping_ = false;
+    thread_ = std::thread([this] { run(); });
+}
+
+void Renderer::stop() {
+    {
+        std::lock_guard<std::mutex> guard(runLock_);
+        stopping_ = true;
+        if (WaveOutput* d = waiting_.load()) d->wake();
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+// The next 10 ms of every party, mixed.
+void Renderer::render(int16_t* out) {
+    std::vector<std::shared_ptr<Party>>& pulling = pulling_;
+    {
+        std::lock_guard<std::mutex> guard(partiesLock_);
+        pulling.assign(parties_.begin(), parties_.end());
+    }
+    int32_t mix[1024];
+    int16_t piece[1024];
+    const int n = std::min(block_, 1024);
+    std::fill(mix, mix + n, 0);
+    const int64_t t = now();
+    for (const std::shared_ptr<Party>& p : pulling) {
+        {
+            std::lock_guard<std::mutex> guard(p->lock);
+            p->jitter.pull(piece, t);
+        }
+        for (int i = 0; i < n; ++i) mix[i] += piece[i];
+    }
+    pulling.clear();
+    const int gain = outGain_ ? 3 : 1;
+    for (int i = 0; i < n; ++i) out[i] = static_cast<int16_t>(std::max(-32768, std::min(32767, mix[i] * gain)));
+    ++blocks_;
+}
+
+// A played buffer filled again and queued behind the others; ahead: blocks
+// queued before it, which play first.
+void Renderer::refill(Buffer& b, int ahead) {
+    int16_t* samples = reinterpret_cast<int16_t*>(b.storage.data());
+    render(samples);
+    outputLevel_ = BlockLevel(samples, block_);
+    device_->write(b.wave);
+    b.queued = true;
+    if (EchoReference* reference = echoReference_.load()) {
+        const uint8_t* data = b.storage.data();
+        if (!reference->follows(echoSource_, data, block_, rate_)) {
+            const int64_t startMicros = (now() + int64_t(ahead) * 10) * 1000;
+            reference->played(echoSource_, data, block_, rate_, startMicros, ahead == 0);
+        }
+    }
+}
+
+bool Renderer::open() {
+    device_ = devices_ ? devices_->openOutput(rate_) : SystemWaveDevices().openOutput(rate_);
+    if (!device_) return false;
+    ++opens_;
+    device_->setVolume(volume_);
+    for (Buffer& b : ring_) {
+        device_->prepare(b.wave);
+        b.queued = false;
+    }
+    echoSource_ = EchoReference::Source{};
+    next_ = 0;
+    for (int i = 0; i < RingBuffers; ++i) refill(ring_[i], i);
+    lastPlayedMs_ = now();
+    deviceOpen_ = true;
+    return true;
+}
+
+void Renderer::close() {
+    if (!device_) return;
+    deviceOpen_ = false;
+    device_->reset();
+    for (Buffer& b : ring_) {
+        device_->unprepare(b.wave);
+        b.queued = false;
+    }
+    device_.reset();
+}
+
+void Renderer::run() {
+    int16_t idle[1024];
+    int64_t lastTry = 0;
+    bool tried = false;
+    uint32_t volume = volume_;
+    auto report = [&](bool open) {
+        if (reported_ && reportedOpen_ == open) return;
+        reported_ = true;
+        reportedOpen_ = open;
+        std::lock_guard<std::mutex> guard(changedLock_);
+        if (changed_) changed_(open);
+    };
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> guard(runLock_);
+            if (stopping_) break;
+        }
+        if (!device_) {
+            const int64_t t = now();
+            if (!tried || t - lastTry >= RetryMs) {
+                tried = true;
+                lastTry = t;
+                if (open()) {
+                    report(true);
+                    continue;
+                }
+                report(false);
+            }
+            // No device: the parties are still pulled, 10 ms every 10 ms.
+            render(idle);
+            std::unique_lock<std::mutex> guard(runLock_);
+            wake_.wait_for(guard, std::chrono::milliseconds(10), [&] { return stopping_; });
+            continue;
+        }
+        if (volume_ != volume) {
+            volume = volume_;
+            device_->setVolume(volume);
+        }
+        Buffer& b = ring_[next_];
+        if (device_->done(b.wave)) {
+            refill(b, RingBuffers - 1);
+            next_ = (next_ + 1) % RingBuffers;
+            lastPlayedMs_ = now();
+            continue;
+        }
+        if (now() - lastPlayedMs_ > StalledMs) {
+            // Buffers queued and nothing played for a second: the device has stopped.
+            close();
+            report(false);
+            tried = true;
+            lastTry = now();
+            continue;
+        }
+        {
+            std::lock_guard<std::mutex> guard(runLock_);
+            if (stopping_) break;
+            waiting_ = device_.get();
+        }
+        device_->waitEvent(50);
+        std::lock_guard<std::mutex> guard(runLock_);
+        waiting_ = nullptr;
+    }
+    close();
+}
+
+}  // namespace kv
