@@ -31,18 +31,65 @@ double Rms(const int16_t* x, int n) {
     return n > 0 ? std::sqrt(e / n) : 0;
 }
 
+constexpr int MaxPutMs = 2000;          // more than any datagram carries
+
 }  // namespace
+
+void SampleRing::reserve(int capacity) {
+    if (capacity == this->capacity()) return;
+    std::vector<int16_t> old(static_cast<size_t>(size_));
+    copy(0, size_, old.data());
+    data_.assign(static_cast<size_t>(std::max(capacity, 1)), 0);
+    head_ = 0;
+    size_ = 0;
+    const int keep = std::min(static_cast<int>(old.size()), this->capacity());
+    pushBack(old.data() + old.size() - keep, keep);
+}
+
+bool SampleRing::pushBack(const int16_t* x, int n) {
+    if (n < 0 || n > capacity() - size_) return false;
+    for (int i = 0; i < n; ++i) data_[static_cast<size_t>(wrap(head_ + size_ + i))] = x[i];
+    size_ += n;
+    return true;
+}
+
+bool SampleRing::pushFront(const int16_t* x, int n) {
+    if (n < 0 || n > capacity() - size_) return false;
+    head_ = wrap(head_ + capacity() - n);
+    size_ += n;
+    for (int i = 0; i < n; ++i) (*this)[i] = x[i];
+    return true;
+}
+
+void SampleRing::popFront(int16_t* out, int n) {
+    n = std::min(n, size_);
+    if (out) copy(0, n, out);
+    head_ = wrap(head_ + n);
+    size_ -= n;
+}
+
+void SampleRing::copy(int from, int n, int16_t* out) const {
+    for (int i = 0; i < n; ++i) out[i] = (*this)[from + i];
+}
 
 JitterBuffer::JitterBuffer(int sampleRate)
     : rate_(sampleRate > 0 ? sampleRate : 8000),
       block_(rate_ / 100),
       minLag_(std::max(1, rate_ / 400)),  // 2.5 ms
       maxLag_(std::max(2, rate_ * 15 / 1000)),  // 15 ms
-      history_(static_cast<size_t>(2 * maxLag_ + block_), 0) {}
+      history_(static_cast<size_t>(2 * maxLag_ + block_), 0) {
+    scratch_.assign(history_.size(), 0);
+    tail_.assign(history_.size(), 0);
+    setDelayBounds(minimumMs_, maximumMs_);
+}
 
 void JitterBuffer::setDelayBounds(int minimumMs, int maximumMs) {
     minimumMs_ = std::max(0, minimumMs);
     maximumMs_ = std::max(minimumMs_, maximumMs);
+    // The most a put lets in (the maximum, or the target above it, and one
+    // datagram), and a period of stretching.
+    const int64_t ms = std::max<int64_t>(maximumMs_, MaxPutMs + 10) + MaxPutMs;
+    queue_.reserve(static_cast<int>(ms * rate_ / 1000) + maxLag_);
 }
 
 void JitterBuffer::reset() {
@@ -60,7 +107,7 @@ void JitterBuffer::reset() {
     run_ = 0;
 }
 
-int JitterBuffer::queuedMs() const { return static_cast<int>(queue_.size() * 1000 / static_cast<size_t>(rate_)); }
+int JitterBuffer::queuedMs() const { return static_cast<int>(int64_t(queue_.size()) * 1000 / rate_); }
 
 double JitterBuffer::lateQuantile() const {
     if (lateness_.empty()) return 0;
@@ -80,7 +127,7 @@ int JitterBuffer::targetMs() const {
 
 bool JitterBuffer::put(const int16_t* samples, int count, int64_t nowMs) {
     if (!samples || count <= 0) return true;
-    if (count > 10 * rate_) {  // more than ten seconds in one go never fits
+    if (int64_t(count) * 1000 > int64_t(MaxPutMs) * rate_) {
         ++counters_.dropped;
         return false;
     }
@@ -96,14 +143,15 @@ bool JitterBuffer::put(const int16_t* samples, int count, int64_t nowMs) {
     lastCount_ = count;
 
     const int ceilingMs = std::max(maximumMs_, targetMs()) + datagramMs;
-    if (static_cast<int64_t>(queue_.size() + static_cast<size_t>(count)) * 1000 > int64_t(ceilingMs) * rate_) {
+    if (int64_t(queue_.size() + count) * 1000 > int64_t(ceilingMs) * rate_ ||
+        count > queue_.capacity() - queue_.size()) {
         ++counters_.dropped;
         return false;
     }
     if (state_ == State::Idle && queue_.empty()) firstArrivalMs_ = nowMs;
-    std::vector<int16_t> incoming(samples, samples + count);
-    if (!queue_.empty()) smoothSplice(incoming.data(), count);  // after a dry queue the merge does this
-    queue_.insert(queue_.end(), incoming.begin(), incoming.end());
+    const int at = queue_.size();
+    queue_.pushBack(samples, count);
+    if (at > 0) smoothSplice(at, count);  // after a dry queue the merge does this
     const double level = queue_.size() * 1000.0 / rate_;
     // About half a second of arrivals to follow a change.
     const double weight = std::min(0.5, std::max(1.0 / 16, datagramMs / 500.0));
@@ -142,22 +190,23 @@ int JitterBuffer::lag(const int16_t* x, int n, double* likeness) const {
 // become one that crossfades from the first into the second.
 bool JitterBuffer::accelerate() {
     const int need = 2 * maxLag_ + block_;
-    if (static_cast<int>(queue_.size()) < need) return false;
-    std::vector<int16_t> x(queue_.begin(), queue_.begin() + need);
+    if (queue_.size() < need) return false;
+    int16_t* x = scratch_.data();
+    queue_.copy(0, need, x);
     int l;
-    if (Rms(x.data(), 2 * block_) < SilenceRms) {
+    if (Rms(x, 2 * block_) < SilenceRms) {
         l = block_;  // silence: 10 ms at once
     } else {
         double likeness = 0;
-        l = lag(x.data(), 2 * maxLag_, &likeness);
+        l = lag(x, 2 * maxLag_, &likeness);
         if (l == 0 || likeness < AlikeEnough) return false;
     }
     if (delay_ - targetMs() < l * 1000.0 / rate_ - HysteresisMs) return false;  // would overshoot
     for (int k = 0; k < l; ++k) {
         const double w = double(k + 1) / (l + 1);
-        queue_[static_cast<size_t>(l + k)] = Clamp16((1 - w) * x[static_cast<size_t>(k)] + w * x[static_cast<size_t>(l + k)]);
+        queue_[l + k] = Clamp16((1 - w) * x[k] + w * x[l + k]);
     }
-    queue_.erase(queue_.begin(), queue_.begin() + l);
+    queue_.popFront(nullptr, l);
     counters_.accelerated += l;
     delay_ -= l * 1000.0 / rate_;
     return true;
@@ -167,19 +216,20 @@ bool JitterBuffer::accelerate() {
 // that crossfades from the second back into the first, then the second.
 bool JitterBuffer::stretch() {
     const int need = 2 * maxLag_;
-    if (static_cast<int>(queue_.size()) < need) return false;
-    std::vector<int16_t> x(queue_.begin(), queue_.begin() + need);
+    if (queue_.size() < need || queue_.capacity() - queue_.size() < maxLag_) return false;
+    int16_t* x = scratch_.data();
+    queue_.copy(0, need, x);
     double likeness = 0;
-    int l = lag(x.data(), need, &likeness);
+    int l = lag(x, need, &likeness);
     if (l == 0) return false;
-    if (likeness < AlikeEnough && Rms(x.data(), need) >= SilenceRms) return false;
+    if (likeness < AlikeEnough && Rms(x, need) >= SilenceRms) return false;
     if (delay_ + l * 1000.0 / rate_ > targetMs() + HysteresisMs) return false;  // would overshoot
-    std::vector<int16_t> joint(static_cast<size_t>(l));
+    // In front of the second period: the first, then the joint in its old place.
     for (int k = 0; k < l; ++k) {
         const double w = double(k + 1) / (l + 1);
-        joint[static_cast<size_t>(k)] = Clamp16((1 - w) * x[static_cast<size_t>(l + k)] + w * x[static_cast<size_t>(k)]);
+        queue_[k] = Clamp16((1 - w) * x[l + k] + w * x[k]);
     }
-    queue_.insert(queue_.begin() + l, joint.begin(), joint.end());
+    queue_.pushFront(x, l);
     counters_.stretched += l;
     delay_ += l * 1000.0 / rate_;
     return true;
@@ -232,24 +282,24 @@ void JitterBuffer::startConcealment() {
 // or dropped here) is crossfaded in from a repeat of the queue's last period,
 // as after concealment. Codec output runs on smoothly from one datagram to
 // the next, so a jump well beyond the tail's own steps is a splice.
-void JitterBuffer::smoothSplice(int16_t* x, int count) {
+void JitterBuffer::smoothSplice(int at, int count) {
     const int size = static_cast<int>(history_.size());
-    std::vector<int16_t> tail(static_cast<size_t>(size));
-    const int fromQueue = std::min(size, static_cast<int>(queue_.size()));
+    std::vector<int16_t>& tail = tail_;
+    const int fromQueue = std::min(size, at);
     const int fromHistory = size - fromQueue;
     std::copy(history_.end() - fromHistory, history_.end(), tail.begin());
-    std::copy(queue_.end() - fromQueue, queue_.end(), tail.begin() + fromHistory);
+    queue_.copy(at - fromQueue, fromQueue, tail.data() + fromHistory);
     double typical = 0;
     for (int i = size - maxLag_; i < size; ++i) typical += std::abs(double(tail[i]) - 2.0 * tail[i - 1] + tail[i - 2]);
     typical /= maxLag_;
     const double predicted = 2.0 * tail[size - 1] - tail[size - 2];
-    if (std::abs(x[0] - predicted) <= std::max(200.0, 4 * typical)) return;
+    if (std::abs(queue_[at] - predicted) <= std::max(200.0, 4 * typical)) return;
     const int period = periodAtEnd(tail.data(), size);
     const int merge = std::min(count, std::max(1, rate_ * MergeMs / 1000));
     for (int k = 0; k < merge; ++k) {
         const double w = double(k + 1) / (merge + 1);
         const double c = tail[static_cast<size_t>(size - period + k % period)];
-        x[k] = Clamp16((1 - w) * c + w * x[k]);
+        queue_[at + k] = Clamp16((1 - w) * c + w * queue_[at + k]);
     }
     ++counters_.splices;
 }
@@ -293,9 +343,9 @@ JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
     if (available >= block_ && mergePending_) {
         // Real audio again: crossfaded in from where the repeat (or silence) would go on.
         const int merge = std::min(block_, std::max(1, rate_ * MergeMs / 1000));
+        queue_.popFront(out, block_);
         for (int k = 0; k < block_; ++k) {
-            const int16_t x = queue_.front();
-            queue_.pop_front();
+            const int16_t x = out[k];
             if (k < merge) {
                 const double w = double(k + 1) / (merge + 1);
                 double c = 0;
@@ -323,20 +373,14 @@ JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
                 sinceAdjust_ = 0;
             }
         }
-        for (int k = 0; k < block_; ++k) {
-            out[k] = queue_.front();
-            queue_.pop_front();
-        }
+        queue_.popFront(out, block_);
     } else if (!concealing_) {
         // Dry: what is left, then the repeat of the last period of it.
-        int k = 0;
-        const int left = available;
-        for (; !queue_.empty(); ++k) {
-            out[k] = queue_.front();
-            queue_.pop_front();
-            // In from silence, too short for a merge: faded in over what there is.
-            if (mergePending_) out[k] = Clamp16(out[k] * double(k + 1) / (left + 1));
-        }
+        const int k = available;
+        queue_.popFront(out, k);
+        // In from silence, too short for a merge: faded in over what there is.
+        if (mergePending_)
+            for (int i = 0; i < k; ++i) out[i] = Clamp16(out[i] * double(i + 1) / (k + 1));
         remember(out, k);
         startConcealment();
         concealInto(out + k, block_ - k);

@@ -27,11 +27,40 @@
 // for the target's worth again (a new talk spurt).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <vector>
 
 namespace kv {
+
+// The samples a jitter buffer holds, oldest first, in storage sized when the
+// bounds are set: putting, taking, shortening and lengthening at the front
+// allocate nothing.
+class SampleRing {
+public:
+    // Keeps the newest samples that fit.
+    void reserve(int capacity);
+    int capacity() const { return static_cast<int>(data_.size()); }
+    int size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() { head_ = size_ = 0; }
+    int16_t& operator[](int i) { return data_[static_cast<size_t>(wrap(head_ + i))]; }
+    int16_t operator[](int i) const { return data_[static_cast<size_t>(wrap(head_ + i))]; }
+    // False (nothing added) when they do not fit.
+    bool pushBack(const int16_t* x, int n);
+    bool pushFront(const int16_t* x, int n);
+    void popFront(int16_t* out, int n);  // out null: dropped
+    void copy(int from, int n, int16_t* out) const;
+
+private:
+    int wrap(int i) const {
+        const int c = capacity();
+        return i >= c ? i - c : i;
+    }
+    std::vector<int16_t> data_;
+    int head_ = 0, size_ = 0;
+};
 
 class JitterBuffer {
 public:
@@ -58,7 +87,7 @@ public:
 
     // The samples one datagram carried, as it lands at nowMs (the caller's
     // clock). False when they were dropped: the queue would have passed the
-    // maximum delay.
+    // maximum delay, or they are more than a datagram can carry.
     bool put(const int16_t* samples, int count, int64_t nowMs);
     // Exactly blockSamples() samples for the next 10 ms.
     Action pull(int16_t* out, int64_t nowMs);
@@ -81,7 +110,7 @@ private:
     bool stretch();
     int periodAtEnd(const int16_t* h, int size) const;
     void startConcealment();
-    void smoothSplice(int16_t* x, int count);
+    void smoothSplice(int at, int count);
     int16_t concealSample() const;
     void concealInto(int16_t* out, int n);
     void remember(const int16_t* out, int n);
@@ -95,7 +124,9 @@ private:
     bool conceal_ = true;
 
     State state_ = State::Idle;
-    std::deque<int16_t> queue_;
+    SampleRing queue_;
+    std::vector<int16_t> scratch_;  // 2 * maxLag_ + block_ samples worked on at the front
+    std::vector<int16_t> tail_;     // the end of what plays, for a splice
 
     // Arrivals.
     bool arrived_ = false;

@@ -16,9 +16,9 @@ using namespace kv;
 namespace {
 
 bool Until(const std::function<bool()>& condition) {
-    for (int i = 0; i < 4000; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         if (condition()) return true;
-        kvtest::SleepMs(5);
+        kvtest::SleepMs(1);
     }
     return condition();
 }
