@@ -344,6 +344,7 @@ JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
         // Real audio again: crossfaded in from where the repeat (or silence) would go on.
         const int merge = std::min(block_, std::max(1, rate_ * MergeMs / 1000));
         queue_.popFront(out, block_);
+        counters_.played += block_;
         for (int k = 0; k < block_; ++k) {
             const int16_t x = out[k];
             if (k < merge) {
@@ -374,10 +375,12 @@ JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
             }
         }
         queue_.popFront(out, block_);
+        counters_.played += block_;
     } else if (!concealing_) {
         // Dry: what is left, then the repeat of the last period of it.
         const int k = available;
         queue_.popFront(out, k);
+        counters_.played += k;
         // In from silence, too short for a merge: faded in over what there is.
         if (mergePending_)
             for (int i = 0; i < k; ++i) out[i] = Clamp16(out[i] * double(i + 1) / (k + 1));

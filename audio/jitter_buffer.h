@@ -73,6 +73,7 @@ public:
         int64_t merges = 0;       // returns of real audio after concealment or silence
         int64_t splices = 0;      // datagrams crossfaded in because they did not go on from the queue
         int64_t dropped = 0;      // datagrams that did not fit under the maximum delay
+        int64_t played = 0;       // samples of real audio taken from the queue
     };
 
     explicit JitterBuffer(int sampleRate = 8000);

@@ -1,5 +1,7 @@
 #include "audio/media_channel.h"
 
+#include <cstring>
+
 #include "audio/capture.h"
 
 namespace kv {
@@ -7,10 +9,39 @@ namespace kv {
 MediaChannel::~MediaChannel() {
     if (decoder) closeStream(decoder, &decoderHeader);
     decoder = nullptr;
+    if (renderer && party) renderer->removeParty(party);
     playout.close(true);
 }
 
-int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length) {
+void MediaChannel::attach(Renderer* r) {
+    if (renderer && party) renderer->removeParty(party);
+    renderer = r;
+    party = r ? r->addParty() : nullptr;
+}
+
+int MediaChannel::opens() const { return party ? renderer->opens() : playout.opens(); }
+
+int MediaChannel::concealedPieces() const {
+    if (!party) return playout.concealedFrames();
+    std::lock_guard<std::mutex> guard(party->lock);
+    return static_cast<int>(party->jitter.counters().concealed / party->jitter.blockSamples());
+}
+
+int MediaChannel::framesPlayed() const {
+    if (!party) return playout.framesPlayed();
+    const int codec = decoderCodec;
+    const int frame = ValidCodec(codec) ? CodecTable[codec].pcmBytesPerFrame / 2 : CodecTable[0].pcmBytesPerFrame / 2;
+    std::lock_guard<std::mutex> guard(party->lock);
+    return static_cast<int>(party->jitter.counters().played / frame);
+}
+
+int MediaChannel::bufferedMs() {
+    if (!party) return playout.bufferedMs();
+    std::lock_guard<std::mutex> guard(party->lock);
+    return party->jitter.playing() ? party->jitter.queuedMs() : -1;
+}
+
+int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length, int64_t nowMs) {
     if (codec != decoderCodec) {
         if (decoder) closeStream(decoder, &decoderHeader);
         decoder = openDecoder(codec, &decoderHeader);
@@ -19,6 +50,22 @@ int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length) {
     if (!decoder) return 0;
     const CodecEntry& e = CodecTable[codec];
     uint8_t pcm[MaxPcmFrameBytes];
+    if (party) {
+        // The whole payload is one arrival.
+        constexpr int MostSamples = 1500 / 32 * 240;  // a datagram of the smallest frames
+        int16_t all[MostSamples];
+        int samples = 0;
+        for (int offset = 0; offset + e.codecBytesPerFrame <= length; offset += e.codecBytesPerFrame) {
+            const int n = e.pcmBytesPerFrame / 2;
+            if (samples + n > MostSamples) break;
+            decodeFrame(decoder, &decoderHeader, frames + offset, pcm, codec);
+            std::memcpy(all + samples, pcm, static_cast<size_t>(e.pcmBytesPerFrame));
+            samples += n;
+        }
+        if (samples == 0) return 0;
+        std::lock_guard<std::mutex> guard(party->lock);
+        return party->jitter.put(all, samples, nowMs) ? 0 : -1;
+    }
     for (int offset = 0; offset + e.codecBytesPerFrame <= length; offset += e.codecBytesPerFrame) {
         decodeFrame(decoder, &decoderHeader, frames + offset, pcm, codec);
         if (playout.write(8000, pcm, e.pcmBytesPerFrame) == -1) return -1;

@@ -1,13 +1,18 @@
 // A party's receive path: a decoder that follows whatever codec the party
-// sends, in front of that party's playout buffer. (The send path, capture
-// plus encoder, is the CaptureDevice.)
+// sends, in front of that party's playout buffer, or, once attached to a
+// renderer, in front of its jitter buffer there (the adaptive playout).
+// (The send path, capture plus encoder, is the CaptureDevice.)
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
+#include <memory>
+#include <vector>
+
 #include "audio/codec.h"
 #include "audio/playout.h"
+#include "audio/renderer.h"
 
 namespace kv {
 
@@ -19,11 +24,26 @@ public:
     MediaChannel(const MediaChannel&) = delete;
     MediaChannel& operator=(const MediaChannel&) = delete;
 
+    // From now on the audio goes to a party of this renderer (which must
+    // outlive the channel), not to the channel's own playout.
+    void attach(Renderer* renderer);
+
     // Decodes the whole codec frames of one audio payload and queues them for
-    // playout: 0, or -1 when the playout buffer refused a frame (the rest of
+    // playout, all together as one arrival at nowMs (the renderer's clock)
+    // when attached: 0, or -1 when the playout refused a frame (the rest of
     // the payload is then dropped). A payload of a codec that cannot be
     // decoded here is discarded (0).
-    int feedPayload(int codec, const uint8_t* frames, int length);
+    int feedPayload(int codec, const uint8_t* frames, int length, int64_t nowMs = 0);
+
+    // What the console shows of a party, whichever playout it has.
+    int opens() const;
+    int concealedPieces() const;  // 10 ms each
+    int framesPlayed() const;     // of the codec the party sends
+    // The delay the status line shows, or -1 when nothing plays.
+    int bufferedMs();
+
+    Renderer* renderer = nullptr;
+    std::shared_ptr<Renderer::Party> party;
 
     PlayoutBuffer playout;
     CodecStream decoder = nullptr;

@@ -78,6 +78,8 @@ public:
     bool deviceOpen() const { return deviceOpen_; }
     int opens() const { return opens_; }
     int64_t blocksRendered() const { return blocks_; }
+    // The renderer's clock, which the parties' arrivals are timed on.
+    int64_t clockMs() const { return now(); }
 
 private:
     struct Buffer {

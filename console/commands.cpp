@@ -382,7 +382,7 @@ void Session::PrintStatus() {
     s.key = phone_.OwnFingerprint();
     {
         std::lock_guard<std::recursive_mutex> guard(phone_.PartyLock);
-        for (int i = 0; i < phone_.PartyCount; ++i) s.concealed += phone_.PartyChannel[i]->playout.concealedFrames();
+        for (int i = 0; i < phone_.PartyCount; ++i) s.concealed += phone_.PartyChannel[i]->concealedPieces();
     }
     out_(FormatStatus(s));
 }
@@ -398,10 +398,10 @@ void Session::PrintParties() {
             p.name = name;
             p.address = phone_.PartyAddress[i];
             p.active = phone_.PartyActive[i] != 0;
-            p.opens = phone_.PartyChannel[i]->playout.opens();
-            p.concealed = phone_.PartyChannel[i]->playout.concealedFrames();
+            p.opens = phone_.PartyChannel[i]->opens();
+            p.concealed = phone_.PartyChannel[i]->concealedPieces();
             p.codec = phone_.PartyChannel[i]->decoderCodec;
-            p.played = phone_.PartyChannel[i]->playout.framesPlayed();
+            p.played = phone_.PartyChannel[i]->framesPlayed();
             parties.push_back(p);
         }
     }

@@ -114,7 +114,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         // Every other option takes one value, inline or as the next argument.
         static const char* const withValue[] = {
             "--identity", "--port",  "--answer", "--codec", "--refuse-with", "--frames",       "--delay",   "--max-delay",
-            "--threshold", "--mic",  "--speaker", "--call", "--hangup-after", "--message", "--conceal",
+            "--threshold", "--mic",  "--speaker", "--call", "--hangup-after", "--message", "--conceal", "--adaptive-playout",
             "--echo-cancel", "--noise-suppress", "--room", "--port-mapping", "--privacy",
         };
         bool known = false;
@@ -163,6 +163,9 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         } else if (name == "--threshold") {
             if (!ParseInt(value, -50, 0, &n)) return fail("--threshold: " + quoted + " is not a level in dB (-50..0)");
             o.threshold = n;
+        } else if (name == "--adaptive-playout") {
+            if (!ParseInt(value, 0, 1, &n)) return fail("--adaptive-playout: " + quoted + " is not 0 (off) or 1 (on)");
+            o.adaptivePlayout = n;
         } else if (name == "--conceal") {
             if (!ParseInt(value, 0, 1, &n)) return fail("--conceal: " + quoted + " is not 0 (off) or 1 (on)");
             o.conceal = n;
@@ -233,6 +236,7 @@ std::string UsageText() {
            "  --max-delay MS         maximum playout delay (0..2000)\n"
            "  --threshold DB         input threshold (-50..0, -50 is off)\n"
            "  --conceal 0|1          bridge gaps in received audio (1, the default) or not (0)\n"
+           "  --adaptive-playout 0|1 one speaker for all, with delays that follow the network (1) or not (0)\n"
            "  --echo-cancel 0|1      cancel the echo of the loudspeaker in the microphone (1) or not (0)\n"
            "  --noise-suppress 0|1   suppress steady noise in the microphone (1) or not (0)\n"
            "  --port-mapping 0|1     ask the home router to forward the port (1, the default) or not (0)\n"

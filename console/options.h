@@ -31,6 +31,7 @@ struct Options {
     std::optional<int> maxDelay;
     std::optional<int> threshold;  // dB
     std::optional<int> conceal;    // 0 or 1
+    std::optional<int> adaptivePlayout;  // 0 or 1
     std::optional<int> echoCancel;     // 0 or 1
     std::optional<int> portMapping;    // 0 or 1
     std::optional<int> noiseSuppress;  // 0 or 1

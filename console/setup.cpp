@@ -95,6 +95,7 @@ bool LoadSettings(Phone& phone, const Options& o, std::istream& in, std::ostream
     if (o.frames) phone.FramesPerPacket = *o.frames;
     if (o.threshold) phone.Capture.inputThreshold = *o.threshold;
     if (o.conceal) phone.SetConceal(*o.conceal);
+    if (o.adaptivePlayout) phone.AdaptivePlayout = *o.adaptivePlayout;
     if (o.echoCancel) phone.Capture.echoCancel = *o.echoCancel;
     if (o.portMapping) phone.PortMapping = *o.portMapping;
     if (o.noiseSuppress) phone.Capture.noiseSuppress = *o.noiseSuppress;

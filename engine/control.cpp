@@ -69,7 +69,10 @@ void Phone::HandleAudio(const PeerAddress& from, const uint8_t* d, int length) {
     std::lock_guard<std::recursive_mutex> guard(PartyLock);
     if (FindParty(from) < 0) NoteReceived(from, length);
     int i = PartyForAudio(from);
-    if (i >= 0 && !SpeakerMuted) PartyChannel[i]->feedPayload(d[0], d + 1, length - 1);
+    if (i >= 0 && !SpeakerMuted) {
+        MediaChannel* channel = PartyChannel[i];
+        channel->feedPayload(d[0], d + 1, length - 1, channel->renderer ? channel->renderer->clockMs() : 0);
+    }
 }
 
 void Phone::HandlePortUnreachable(const PeerAddress& to) {

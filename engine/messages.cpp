@@ -272,7 +272,7 @@ void Phone::StatusText(char* out, int capacity) {
             char name[100], dotted[16];
             ReadText(PartyName[0], name, sizeof name);
             FormatDotted(PartyAddress[0], dotted);
-            const int ms = PartyChannel[0]->playout.bufferedMs();
+            const int ms = PartyChannel[0]->bufferedMs();
             if (ms > 0)
                 std::snprintf(out, static_cast<size_t>(capacity), "Connected to %s (%s), %d ms", name, dotted, ms);
             else

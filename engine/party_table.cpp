@@ -13,6 +13,16 @@ int Phone::AddParty(const PeerAddress& address, const char* identity) {
     return AddPartyEntry(address, identity) != 0 ? 1 : 0;
 }
 
+void Phone::FollowParties() {
+    std::lock_guard<std::mutex> guard(rendererLock_);
+    Renderer* renderer = renderer_;
+    if (!renderer) return;
+    if (PartyCount > 0)
+        renderer->start();
+    else
+        renderer->stop();
+}
+
 uint32_t Phone::AddPartyEntry(const PeerAddress& address, const char* identity) {
     uint32_t id;
     {
@@ -22,6 +32,24 @@ uint32_t Phone::AddPartyEntry(const PeerAddress& address, const char* identity) 
         id = ++lastPartyId_;
         if (id == 0) id = ++lastPartyId_;
         auto channel = std::make_unique<MediaChannel>(audioDevices_);
+        if (AdaptivePlayout) {
+            Renderer* renderer;
+            {
+                std::lock_guard<std::mutex> made(rendererLock_);
+                if (!rendererOwned_) {
+                    rendererOwned_ = std::make_unique<Renderer>(audioDevices_, 8000);
+                    rendererOwned_->setEchoReference(&Capture.echoReference);
+                    rendererOwned_->setVolume(Volume);
+                    rendererOwned_->setOutGain(OutGain != 0);
+                    renderer_ = rendererOwned_.get();
+                }
+                renderer = rendererOwned_.get();
+            }
+            channel->attach(renderer);
+            std::lock_guard<std::mutex> party(channel->party->lock);
+            channel->party->jitter.setDelayBounds(Delay, MaxDelay);
+            channel->party->jitter.setConceal(Conceal != 0);
+        }
         channel->playout.setMinDelay(Delay);
         channel->playout.setMaxDelay(MaxDelay);
         channel->playout.setVolume(Volume);
@@ -35,6 +63,7 @@ uint32_t Phone::AddPartyEntry(const PeerAddress& address, const char* identity) 
         partyIds_[i] = id;
         PartyCount = i + 1;
     }
+    FollowParties();
     Post(PartiesChanged);
     return id;
 }
@@ -111,6 +140,7 @@ int Phone::RemoveEntry(EntryChoice choice, const PeerAddress* address, uint32_t 
     }
     // Channels go away outside the lock: closing a playout waits for its monitor.
     for (int i = 0; i < releasedCount; ++i) released[i].reset();
+    FollowParties();
     Post(PartiesChanged);
     return 1;
 }
@@ -119,6 +149,7 @@ int Phone::SetVolume(int volume) {
     Volume = volume;
     std::lock_guard<std::recursive_mutex> guard(PartyLock);
     for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.setVolume(volume);
+    if (Renderer* renderer = renderer_) renderer->setVolume(volume);
     return 0;
 }
 
@@ -128,6 +159,7 @@ int Phone::SetDelay(int ms) {
     Delay = ms;
     std::lock_guard<std::recursive_mutex> guard(PartyLock);
     for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.setMinDelay(ms);
+    BoundJitter();
     return 0;
 }
 
@@ -137,6 +169,7 @@ int Phone::SetMaxDelay(int ms) {
     MaxDelay = ms;
     std::lock_guard<std::recursive_mutex> guard(PartyLock);
     for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.setMaxDelay(ms);
+    BoundJitter();
     return 0;
 }
 
@@ -144,6 +177,7 @@ int Phone::SetOutGain(int flag) {
     OutGain = flag;
     std::lock_guard<std::recursive_mutex> guard(PartyLock);
     for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.outGain = flag;
+    if (Renderer* renderer = renderer_) renderer->setOutGain(flag != 0);
     return 0;
 }
 
@@ -151,12 +185,28 @@ int Phone::SetConceal(int flag) {
     flag = flag != 0 ? 1 : 0;
     Conceal = flag;
     std::lock_guard<std::recursive_mutex> guard(PartyLock);
-    for (int i = 0; i < PartyCount; ++i) PartyChannel[i]->playout.setConceal(flag);
+    for (int i = 0; i < PartyCount; ++i) {
+        PartyChannel[i]->playout.setConceal(flag);
+        if (const auto& p = PartyChannel[i]->party) {
+            std::lock_guard<std::mutex> party(p->lock);
+            p->jitter.setConceal(flag != 0);
+        }
+    }
     return 0;
+}
+
+// The lock is held by the caller: every adaptive party's jitter buffer within Delay and MaxDelay.
+void Phone::BoundJitter() {
+    for (int i = 0; i < PartyCount; ++i)
+        if (const auto& p = PartyChannel[i]->party) {
+            std::lock_guard<std::mutex> party(p->lock);
+            p->jitter.setDelayBounds(Delay, MaxDelay);
+        }
 }
 
 int Phone::OutputLevel() {
     int loudest = PlayoutBuffer::ClosedLevel;
+    if (Renderer* renderer = renderer_) loudest = renderer->outputLevel();
     std::lock_guard<std::recursive_mutex> guard(PartyLock);
     for (int i = 0; i < PartyCount; ++i) {
         const int level = PartyChannel[i]->playout.outputLevel();

@@ -284,6 +284,11 @@ public:
     std::atomic<int> Volume{0};
     std::atomic<int> OutGain{0};
     std::atomic<int> Conceal{1};
+    // 1: every party's audio goes through its adaptive jitter buffer to one
+    // renderer, whose device stays open while there are parties; 0: each
+    // party has a playout buffer and device of its own. Read as a party is
+    // added.
+    std::atomic<int> AdaptivePlayout{0};
     std::atomic<int> GenerateLog{0};
     // Ask the home router to forward our port: 0 no (the default of a bare
     // Phone), anything else yes; the settings load sets it ("PortMapping", default 1).
@@ -486,6 +491,14 @@ private:
     int chatLinesFirst_ = 0;
     int chatLinesCount_ = 0;
     WaveDevices* audioDevices_ = nullptr;
+    // The adaptive playout's renderer (made with the first party that uses
+    // it, then kept), running exactly while there are parties; made, started
+    // and stopped under rendererLock_, which nothing else waits for.
+    std::mutex rendererLock_;
+    std::unique_ptr<Renderer> rendererOwned_;
+    std::atomic<Renderer*> renderer_{nullptr};
+    void FollowParties();
+    void BoundJitter();
     uint32_t partyIds_[MaxParties] = {};
     uint32_t lastPartyId_ = 0;
     std::unique_ptr<StrangerGuard> strangers_;

@@ -1,6 +1,7 @@
 #include "platform/manual_wave.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 
@@ -25,6 +26,9 @@ struct ManualWaveDevices::State {
         WaveSignal signal;
     };
     std::mutex lock;
+    std::condition_variable released;
+    bool holding = false;
+    int opening = 0;
     std::vector<std::shared_ptr<Output>> outputs;
     std::vector<std::shared_ptr<Input>> inputs;
 
@@ -170,10 +174,29 @@ private:
 ManualWaveDevices::ManualWaveDevices() : state_(std::make_shared<State>()) {}
 ManualWaveDevices::~ManualWaveDevices() = default;
 
+void ManualWaveDevices::holdOutputOpens() {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    state_->holding = true;
+}
+
+void ManualWaveDevices::releaseOutputOpens() {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    state_->holding = false;
+    state_->released.notify_all();
+}
+
+bool ManualWaveDevices::outputOpening() {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    return state_->opening > 0;
+}
+
 std::unique_ptr<WaveOutput> ManualWaveDevices::openOutput(int sampleRate) {
     ++outputAttempts;
     if (refuseOutput) return nullptr;
-    std::lock_guard<std::mutex> guard(state_->lock);
+    std::unique_lock<std::mutex> guard(state_->lock);
+    ++state_->opening;
+    state_->released.wait(guard, [&] { return !state_->holding; });
+    --state_->opening;
     auto out = std::make_shared<State::Output>();
     out->info.open = true;
     out->info.rate = sampleRate;

@@ -48,6 +48,11 @@ public:
     // Makes the next opens fail, as without a sound card.
     std::atomic<bool> refuseOutput{false};
     std::atomic<bool> refuseInput{false};
+    // While set, an output's open waits (as a slow sound server makes it)
+    // until releaseOutputOpens(); outputOpening() tells whether one waits.
+    void holdOutputOpens();
+    void releaseOutputOpens();
+    bool outputOpening();
     // Every open asked for, refused or not.
     std::atomic<int> outputAttempts{0};
     std::atomic<int> inputAttempts{0};

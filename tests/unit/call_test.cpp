@@ -562,3 +562,49 @@ TEST(CallRequestRace, ACallPlacedWhileARequestIsTakenGoesOnAndTheCallerHearsBusy
     queue.close();
     phone.Shutdown();
 }
+
+// ---- the adaptive playout ----
+
+TEST_F(Calls, ASlowSpeakerHoldsUpNoDatagramAndAJoiningPartyStopsNoOtherVoice) {
+    Side c("Cy", AnswerAccept);
+    for (Side* s : {a.get(), b.get(), &c}) s->phone.AdaptivePlayout = 1;
+    a->phone.FramesPerPacket = 1;
+    b->phone.Autoanswer = AnswerAccept;
+    a->devices.holdOutputOpens();  // Ann's speaker does not open until let go
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return a->devices.outputOpening(); }));
+    // Meanwhile Ann's voice reaches Bob's speaker, and Bob's reaches Ann's jitter buffer.
+    for (int n = 0; n < 8; ++n) {
+        ASSERT_TRUE(WaitFor([&] { return a->devices.fillInput(4000); }));
+        ASSERT_TRUE(WaitFor([&] { return b->devices.fillInput(3000); }));
+    }
+    auto heard = [](Side& s) {
+        std::lock_guard<std::recursive_mutex> guard(s.phone.PartyLock);
+        const auto& party = s.phone.PartyChannel[0]->party;
+        std::lock_guard<std::mutex> p(party->lock);
+        return party->jitter.queuedMs() > 0 || party->jitter.counters().played > 0;
+    };
+    EXPECT_TRUE(WaitFor([&] { return heard(*b); }));
+    EXPECT_TRUE(WaitFor([&] { return heard(*a); }));
+    EXPECT_TRUE(a->devices.outputOpening());
+    a->devices.releaseOutputOpens();
+    ASSERT_TRUE(WaitFor([&] { return a->devices.outputsOpened() == 1 && a->devices.output().queued == Renderer::RingBuffers; }));
+
+    // Cy joins while Bob talks: Ann's speaker plays Bob on, and opens no other device.
+    a->devices.holdOutputOpens();
+    ASSERT_EQ(a->phone.PlaceCall(c.address().c_str()), 0);
+    int64_t loud = 0;
+    for (int n = 0; n < 2000 && (a->phone.PartyCount < 2 || loud < 800); ++n) {
+        b->devices.fillInput(3000);
+        const size_t before = a->devices.playedSamples().size();
+        a->devices.markPlayed(1);
+        const std::vector<int16_t> played = a->devices.playedSamples();
+        for (size_t i = before; i < played.size(); ++i) loud += played[i] != 0;
+        SleepMs(5);
+    }
+    EXPECT_EQ(a->phone.PartyCount, 2);
+    EXPECT_GE(loud, 800);  // 100 ms of Bob at least
+    EXPECT_EQ(a->devices.outputsOpened(), 1);
+    EXPECT_FALSE(a->devices.outputOpening());
+    a->devices.releaseOutputOpens();
+}
