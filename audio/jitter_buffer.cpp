@@ -31,7 +31,8 @@ double Rms(const int16_t* x, int n) {
     return n > 0 ? std::sqrt(e / n) : 0;
 }
 
-constexpr int MaxPutMs = 2000;          // more than any datagram carries
+constexpr int MaxPutMs = 2000;
+constexpr double LossToleranceMs = 15;  // a gap this near whole datagrams more is a loss          // more than any datagram carries
 
 }  // namespace
 
@@ -132,9 +133,18 @@ bool JitterBuffer::put(const int16_t* samples, int count, int64_t nowMs) {
         return false;
     }
     const int datagramMs = static_cast<int>(int64_t(count) * 1000 / rate_);
-    // Within a talk spurt, how much later than the audio before it lasts.
+    // Within a talk spurt, how much later than the audio before it lasts. A
+    // gap of about a whole number of datagrams more is taken for datagrams
+    // lost on the way (the same from then on), not for lateness: only what
+    // it is off by counts.
     if (arrived_ && nowMs - lastArrivalMs_ <= NewSpurtMs) {
-        const double late = double(nowMs - lastArrivalMs_) - lastCount_ * 1000.0 / rate_;
+        const double duration = lastCount_ * 1000.0 / rate_;
+        double late = double(nowMs - lastArrivalMs_) - duration;
+        if (duration > 0 && late > duration - LossToleranceMs) {
+            const double lost = std::floor((late + LossToleranceMs) / duration);
+            const double off = late - lost * duration;
+            if (std::abs(off) <= LossToleranceMs) late = off;
+        }
         lateness_.push_back(std::max(0.0, late));
         if (lateness_.size() > LatenessArrivals) lateness_.pop_front();
     }

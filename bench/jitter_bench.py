@@ -56,6 +56,7 @@ LOSSES = (0.0, 0.05)
 JITTERS = (0, 30, 60)    # ms either way
 BASE_DELAY = 50          # ms; the relay needs the jitter no larger: +-60 ms is around 60 ms
 CONCEALS = (0, 1)
+PLAYOUTS = (0, 1)        # "AdaptivePlayout": the fixed playout, then the adaptive one
 RELAY_SEED = 1           # the same draws for every row
 # Calls at the same time, each in a Lab of its own. On two cores, 4 at a time
 # (about 1/4 of a core) gave the figures of one at a time within their spread
@@ -184,7 +185,7 @@ def read_status(peer, timeout=10.0):
 
 def call(row, d, repeats):
     """One call through the relay; returns the raw figures of the row."""
-    loss, jitter, conceal = row
+    loss, jitter, conceal, adaptive = row
     os.makedirs(d, exist_ok=True)
     mic, said, bob_mic = write_sounds(d, repeats)
     heard = os.path.join(d, "bob-heard.wav")
@@ -202,7 +203,7 @@ def call(row, d, repeats):
             raise BenchError("the relay did not start: %s%s" % (first, relay.stderr.read()))
         epoch = time.time()
         env = {"KESTROVOX_AUDIO_EPOCH_US": str(int(epoch * 1e6))}
-        settings = ["--conceal", str(conceal)]
+        settings = ["--conceal", str(conceal), "--adaptive-playout", str(adaptive)]
         bob = start_peer(lab, 1, "Bob", d, ["--answer", "accept", "--mic", bob_mic, "--speaker", heard] + settings,
                          env)
         ann = start_peer(lab, 0, "Ann", d, ["--mic", mic, "--speaker", os.path.join(d, "ann-heard.wav"),
@@ -296,8 +297,9 @@ def base_delay(jitter):
 
 
 def describe(row):
-    loss, jitter, conceal = row
-    return "loss %g %%, delay %d +-%d ms, Conceal %d" % (loss * 100, base_delay(jitter), jitter, conceal)
+    loss, jitter, conceal, adaptive = row
+    return "loss %g %%, delay %d +-%d ms, Conceal %d, AdaptivePlayout %d" % (loss * 100, base_delay(jitter), jitter,
+                                                                            conceal, adaptive)
 
 
 # ---- the table ----
@@ -307,11 +309,12 @@ def per_minute(n, seconds):
 
 
 def print_row(r):
-    loss, jitter, conceal = r["row"]
+    loss, jitter, conceal, adaptive = r["row"]
     reopens = max(r["opens"] - 1, 0)
     delay = "%4.0f (%d)" % (statistics.median(r["delays"]), len(r["delays"])) if r["delays"] else "   - (0)"
-    print("%4.0f %%  %6s %5d  | %5.1f %% | %7.2f %3d/%-3d | %7.1f %9.1f %11.1f | %s" % (
-        loss * 100, "%d+-%d" % (base_delay(jitter), jitter), conceal, 100.0 * r["lost"] / max(r["sent"], 1),
+    print("%s %4.0f %%  %6s %5d  | %5.1f %% | %7.2f %3d/%-3d | %7.1f %9.1f %11.1f | %s" % (
+        "adaptive" if adaptive else "fixed   ", loss * 100, "%d+-%d" % (base_delay(jitter), jitter), conceal,
+        100.0 * r["lost"] / max(r["sent"], 1),
         r["snr"], r["missing"], r["pieces"],
         per_minute(reopens, r["seconds"]), per_minute(r["in_speech"], r["seconds"]),
         per_minute(r["concealed"], r["seconds"]), delay), flush=True)
@@ -330,7 +333,7 @@ def run_rows(rows, d, repeats, parallel):
                     return
                 row = pending.pop(0)
             try:
-                r = call(row, os.path.join(d, "L%g-J%d-C%d" % row), repeats)
+                r = call(row, os.path.join(d, "L%g-J%d-C%d-A%d" % row), repeats)
             except Exception as e:  # noqa: BLE001 - reported below, the benchmark fails
                 with lock:
                     errors.append((row, e))
@@ -364,7 +367,8 @@ def main():
     tool_path("kv_wavtool")
     parallel = int(os.environ.get("KV_JITTER_PARALLEL", PARALLEL))
     repeats = repeats_for(CALL_SECONDS)
-    rows = [(loss, jitter, conceal) for loss in LOSSES for jitter in JITTERS for conceal in CONCEALS]
+    rows = [(loss, jitter, conceal, adaptive) for adaptive in PLAYOUTS for loss in LOSSES for jitter in JITTERS
+            for conceal in CONCEALS]
 
     d = tempfile.mkdtemp(prefix="kv_jitter_")
     keep = bool(os.environ.get("KV_KEEP_FILES"))
@@ -374,7 +378,7 @@ def main():
         print("  Ann calls Bob through a relay: each datagram lost with probability L or delayed by D +- J ms "
               "(uniform; D %d ms, %d ms for J 60, as the relay delays by no less than 0; seed %d); %d calls of %d s, "
               "%d at a time" % (BASE_DELAY, base_delay(60), RELAY_SEED, len(rows), CALL_SECONDS, parallel))
-        print("  settings: Conceal as given; GSM 6.10, 4 frames (160 ms) per packet, Delay 100 ms, Max delay "
+        print("  settings: Conceal and AdaptivePlayout as given; GSM 6.10, 4 frames (160 ms) per packet, Delay 100 ms, Max delay "
               "1000 ms, input threshold -50 dB (every frame sent)")
         print("  speech Ann to Bob: %d sentences with %g s gaps after %g s, a click in each gap; figures at Bob" % (
             repeats, GAP_SECONDS, LEAD_SECONDS))
@@ -383,19 +387,23 @@ def main():
               "sentence (times read every %g s); mouth-to-ear: median over the clicks found (count)" % (
                   SLACK_MS, POLL_SECONDS))
         print()
-        print("loss   D+-J ms conceal | lost    |  SNR dB missing | re-opens in speech   concealed | mouth-to-ear")
-        print("                       |         |                 |  per min   per min     per min |  ms (clicks)")
+        print("playout  loss   D+-J ms conceal | lost    |  SNR dB missing | re-opens in speech   concealed | mouth-to-ear")
+        print("                                |         |                 |  per min   per min     per min |  ms (clicks)")
         results = run_rows(rows, d, repeats, parallel)
         for r in results:
             print_row(r)
         by_row = {r["row"]: r for r in results}
-        clean, impaired, plain = by_row[(0.0, 0, 1)], by_row[(0.05, 30, 1)], by_row[(0.05, 30, 0)]
         print()
-        print("5 %% loss, +-30 ms, Conceal 1: SNR %.2f dB against %.2f dB on the clean network (%+.2f dB); "
-              "%d re-opens in %.0f s against %d on the clean network (with Conceal 0 on the same impaired network: "
-              "%d re-opens, SNR %.2f dB)" % (
-                  impaired["snr"], clean["snr"], impaired["snr"] - clean["snr"], max(impaired["opens"] - 1, 0),
-                  impaired["seconds"], max(clean["opens"] - 1, 0), max(plain["opens"] - 1, 0), plain["snr"]))
+        for adaptive in PLAYOUTS:
+            clean, impaired = by_row[(0.0, 0, 1, adaptive)], by_row[(0.05, 30, 1, adaptive)]
+            plain = by_row[(0.05, 30, 0, adaptive)]
+            m2e = statistics.median(clean["delays"]) if clean["delays"] else float("nan")
+            print("%s playout, 5 %% loss, +-30 ms, Conceal 1: SNR %.2f dB against %.2f dB on the clean network "
+                  "(%+.2f dB); %d re-opens in %.0f s against %d on the clean network (with Conceal 0 on the same "
+                  "impaired network: %d re-opens, SNR %.2f dB); mouth-to-ear on the clean network %.0f ms" % (
+                      "adaptive" if adaptive else "fixed", impaired["snr"], clean["snr"],
+                      impaired["snr"] - clean["snr"], max(impaired["opens"] - 1, 0), impaired["seconds"],
+                      max(clean["opens"] - 1, 0), max(plain["opens"] - 1, 0), plain["snr"], m2e))
         print("jitter benchmark took %.0f s" % (time.monotonic() - started))
     except (BenchError, AssertionError, RuntimeError, OSError, subprocess.SubprocessError) as e:
         print("jitter benchmark failed: %s" % e, file=sys.stderr)
