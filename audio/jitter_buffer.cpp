@@ -25,6 +25,17 @@ int16_t Clamp16(double v) {
     return static_cast<int16_t>(std::lround(v));
 }
 
+// How alike two stretches of n samples are: their normalised correlation.
+double Likeness(const int16_t* a, const int16_t* b, int n) {
+    double cross = 0, a2 = 0, b2 = 0;
+    for (int j = 0; j < n; ++j) {
+        cross += double(a[j]) * b[j];
+        a2 += double(a[j]) * a[j];
+        b2 += double(b[j]) * b[j];
+    }
+    return (a2 > 0 && b2 > 0) ? cross / std::sqrt(a2 * b2) : 0;
+}
+
 double Rms(const int16_t* x, int n) {
     double e = 0;
     for (int i = 0; i < n; ++i) e += double(x[i]) * x[i];
@@ -179,14 +190,7 @@ int JitterBuffer::lag(const int16_t* x, int n, double* likeness) const {
     int best = 0;
     double bestLikeness = -1;
     for (int l = minLag_; l <= top; ++l) {
-        double cross = 0, a2 = 0, b2 = 0;
-        for (int j = 0; j < window; ++j) {
-            const double a = x[j], b = x[j + l];
-            cross += a * b;
-            a2 += a * a;
-            b2 += b * b;
-        }
-        const double like = (a2 > 0 && b2 > 0) ? cross / std::sqrt(a2 * b2) : 0;
+        const double like = Likeness(x, x + l, window);
         if (like > bestLikeness) {
             bestLikeness = like;
             best = l;
@@ -262,14 +266,7 @@ int JitterBuffer::periodAtEnd(const int16_t* h, int size) const {
     int period = maxLag_;
     double best = 0.3;
     for (int l = minLag_; l <= maxLag_ && l + window <= size; ++l) {
-        double cross = 0, a2 = 0, b2 = 0;
-        for (int j = 0; j < window; ++j) {
-            const double a = h[size - window + j], b = h[size - window + j - l];
-            cross += a * b;
-            a2 += a * a;
-            b2 += b * b;
-        }
-        const double like = (a2 > 0 && b2 > 0) ? cross / std::sqrt(a2 * b2) : 0;
+        const double like = Likeness(h + size - window, h + size - window - l, window);
         if (like > best) {
             best = like;
             period = l;
