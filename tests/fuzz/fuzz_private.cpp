@@ -445,6 +445,7 @@ struct Side {
     // The step 1 that first drew each of them: a step 1 with the same
     // ephemeral key draws the same step 2 again, whatever else it carries.
     std::map<Bytes, Bytes> step2Origin;
+    std::set<Bytes> phoneStep3s;  // the phone's step 3 read so far
     int64_t lostLeaveMs = -1;        // when the phone last sent a lost session's Leave here
 };
 
@@ -590,7 +591,14 @@ void ProcessSends(const std::vector<Sent>& sent) {
                     s.step3Delivered = false;
                 }
             }
-            if (d[1] == 3 && x.onReceiveThread && x.answering == s.step2 && !s.step2.empty()) OnPhoneStep3(s, d);
+            // The step 3 to our step 2 goes out as the receive thread handles
+            // that step 2, and again ahead of anything another thread seals
+            // while the session is unconfirmed, which may come first.
+            if (d[1] == 3 && !s.step2.empty() && !s.phoneStep3s.count(d) &&
+                (x.onReceiveThread ? x.answering == s.step2 : s.responding && s.responding->step() == 2)) {
+                s.phoneStep3s.insert(d);
+                OnPhoneStep3(s, d);
+            }
             continue;
         }
         if (d[0] != secure::OpSealed) continue;
