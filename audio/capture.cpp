@@ -4,8 +4,8 @@
 #include <cstring>
 #include <thread>
 
+#include "audio/level.h"
 #include "audio/mixer.h"
-#include "audio/playout.h"
 
 namespace kv {
 

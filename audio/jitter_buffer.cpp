@@ -10,8 +10,8 @@ namespace {
 
 constexpr int LatenessArrivals = 50;   // the arrivals the quantile is taken over
 constexpr double LateQuantile = 0.9;
-constexpr int MarginMs = 20;           // beyond the lateness: two blocks of render timing
-constexpr int HysteresisMs = 10;       // no change while the delay is this near the target
+constexpr int MarginMs = 10;           // beyond the lateness: one block of render timing
+constexpr int HysteresisMs = 10;       // above the target by no more than this: no compression
 constexpr int AdjustEveryBlocks = 2;   // at most one time-scale change every 20 ms
 constexpr int ConcealMs = 80;          // a repeat fades from full level to silence over this
 constexpr int MergeMs = 5;             // real audio crossfades in over this
@@ -91,6 +91,7 @@ JitterBuffer::JitterBuffer(int sampleRate)
       maxLag_(std::max(2, rate_ * 15 / 1000)),  // 15 ms
       history_(static_cast<size_t>(2 * maxLag_ + block_), 0) {
     scratch_.assign(history_.size(), 0);
+    sorted_.reserve(LatenessArrivals + 1);
     tail_.assign(history_.size(), 0);
     setDelayBounds(minimumMs_, maximumMs_);
 }
@@ -102,6 +103,7 @@ void JitterBuffer::setDelayBounds(int minimumMs, int maximumMs) {
     // datagram), and a period of stretching.
     const int64_t ms = std::max<int64_t>(maximumMs_, MaxPutMs + 10) + MaxPutMs;
     queue_.reserve(static_cast<int>(ms * rate_ / 1000) + maxLag_);
+    updateTarget();
 }
 
 void JitterBuffer::reset() {
@@ -117,24 +119,25 @@ void JitterBuffer::reset() {
     concealing_ = false;
     mergePending_ = true;
     run_ = 0;
+    updateTarget();
 }
 
 int JitterBuffer::queuedMs() const { return static_cast<int>(int64_t(queue_.size()) * 1000 / rate_); }
 
-double JitterBuffer::lateQuantile() const {
+double JitterBuffer::lateQuantile() {
     if (lateness_.empty()) return 0;
-    std::vector<double> sorted(lateness_.begin(), lateness_.end());
-    const size_t k = std::min(sorted.size() - 1, static_cast<size_t>(LateQuantile * sorted.size()));
-    std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(k), sorted.end());
-    return sorted[k];
+    sorted_.assign(lateness_.begin(), lateness_.end());
+    const size_t k = std::min(sorted_.size() - 1, static_cast<size_t>(LateQuantile * sorted_.size()));
+    std::nth_element(sorted_.begin(), sorted_.begin() + static_cast<long>(k), sorted_.end());
+    return sorted_[k];
 }
 
-int JitterBuffer::targetMs() const {
+void JitterBuffer::updateTarget() {
     const int datagramMs = lastCount_ * 1000 / rate_;
     const int wanted = datagramMs + static_cast<int>(lateQuantile() + 0.5) + MarginMs;
     // Never so low that a datagram's audio cannot last until the next one.
     const int ceiling = std::max(maximumMs_, datagramMs + 10);
-    return std::min(std::max(wanted, minimumMs_), ceiling);
+    target_ = std::min(std::max(wanted, minimumMs_), ceiling);
 }
 
 bool JitterBuffer::put(const int16_t* samples, int count, int64_t nowMs) {
@@ -162,6 +165,7 @@ bool JitterBuffer::put(const int16_t* samples, int count, int64_t nowMs) {
     arrived_ = true;
     lastArrivalMs_ = nowMs;
     lastCount_ = count;
+    updateTarget();
 
     const int ceilingMs = std::max(maximumMs_, targetMs()) + datagramMs;
     if (int64_t(queue_.size() + count) * 1000 > int64_t(ceilingMs) * rate_ ||
@@ -215,7 +219,7 @@ bool JitterBuffer::accelerate() {
         l = lag(x, 2 * maxLag_, &likeness);
         if (l == 0 || likeness < AlikeEnough) return false;
     }
-    if (delay_ - targetMs() < l * 1000.0 / rate_ - HysteresisMs) return false;  // would overshoot
+    if (delay_ - targetMs() < l * 1000.0 / rate_) return false;  // would go below the target
     for (int k = 0; k < l; ++k) {
         const double w = double(k + 1) / (l + 1);
         queue_[l + k] = Clamp16((1 - w) * x[k] + w * x[l + k]);
@@ -376,7 +380,7 @@ JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
             if (delay_ > target + HysteresisMs && accelerate()) {
                 action = Action::Accelerate;
                 sinceAdjust_ = 0;
-            } else if (delay_ < target - HysteresisMs && stretch()) {
+            } else if (delay_ < target && stretch()) {
                 action = Action::Stretch;
                 sinceAdjust_ = 0;
             }

@@ -98,14 +98,15 @@ public:
     int queuedMs() const;
     // The queue as datagrams land, smoothed, and what it is steered to.
     int delayMs() const { return static_cast<int>(delay_ + 0.5); }
-    int targetMs() const;
+    int targetMs() const { return target_; }
     bool playing() const { return state_ == State::Playing; }
     const Counters& counters() const { return counters_; }
 
 private:
     enum class State { Idle, Playing };
 
-    double lateQuantile() const;
+    double lateQuantile();
+    void updateTarget();  // after an arrival, or new bounds
     int lag(const int16_t* x, int n, double* likeness) const;
     bool accelerate();
     bool stretch();
@@ -122,6 +123,8 @@ private:
     const int maxLag_;
     int minimumMs_ = 0;
     int maximumMs_ = 1000;
+    int target_ = 0;
+    std::vector<double> sorted_;  // lateQuantile's
     bool conceal_ = true;
 
     State state_ = State::Idle;

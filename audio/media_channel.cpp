@@ -38,7 +38,9 @@ int MediaChannel::framesPlayed() const {
 int MediaChannel::bufferedMs() {
     if (!party) return playout.bufferedMs();
     std::lock_guard<std::mutex> guard(party->lock);
-    return party->jitter.playing() ? party->jitter.queuedMs() : -1;
+    // Audio waiting to start plays after what is queued, too.
+    const int queued = party->jitter.queuedMs();
+    return party->jitter.playing() || queued > 0 ? queued : -1;
 }
 
 int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length, int64_t nowMs) {
@@ -53,7 +55,8 @@ int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length, int6
     if (party) {
         // The whole payload is one arrival.
         constexpr int MostSamples = 1500 / 32 * 240;  // a datagram of the smallest frames
-        int16_t all[MostSamples];
+        if (decoded_.empty()) decoded_.assign(MostSamples, 0);
+        int16_t* all = decoded_.data();
         int samples = 0;
         for (int offset = 0; offset + e.codecBytesPerFrame <= length; offset += e.codecBytesPerFrame) {
             const int n = e.pcmBytesPerFrame / 2;
@@ -64,11 +67,14 @@ int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length, int6
         }
         if (samples == 0) return 0;
         std::lock_guard<std::mutex> guard(party->lock);
-        return party->jitter.put(all, samples, nowMs) ? 0 : -1;
+        if (!party->jitter.put(all, samples, nowMs)) return -1;
+        framesReceived_ += samples / (e.pcmBytesPerFrame / 2);
+        return 0;
     }
     for (int offset = 0; offset + e.codecBytesPerFrame <= length; offset += e.codecBytesPerFrame) {
         decodeFrame(decoder, &decoderHeader, frames + offset, pcm, codec);
         if (playout.write(8000, pcm, e.pcmBytesPerFrame) == -1) return -1;
+        ++framesReceived_;
     }
     return 0;
 }

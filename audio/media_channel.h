@@ -39,6 +39,7 @@ public:
     int opens() const;
     int concealedPieces() const;  // 10 ms each
     int framesPlayed() const;     // of the codec the party sends
+    int framesReceived() const { return framesReceived_; }  // decoded and queued
     // The delay the status line shows, or -1 when nothing plays.
     int bufferedMs();
 
@@ -49,6 +50,10 @@ public:
     CodecStream decoder = nullptr;
     StreamHeader decoderHeader;
     std::atomic<int> decoderCodec{-1};
+
+private:
+    std::atomic<int> framesReceived_{0};
+    std::vector<int16_t> decoded_;  // one payload's samples, for the jitter buffer
 };
 
 }  // namespace kv

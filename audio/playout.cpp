@@ -8,10 +8,6 @@
 
 namespace kv {
 
-int LevelFromPeak(int64_t peakSquare) {
-    return static_cast<int>(1000.0 * std::log10(static_cast<double>(peakSquare) / 1073741824.0));
-}
-
 namespace {
 
 WaveDevices& Or(WaveDevices* devices) { return devices ? *devices : SystemWaveDevices(); }

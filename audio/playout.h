@@ -36,13 +36,10 @@
 #include <thread>
 
 #include "audio/echo.h"
+#include "audio/level.h"
 #include "platform/wave.h"
 
 namespace kv {
-
-// Level of a signal in hundredths of a dB from full scale, from the largest
-// square among the given samples (at least 1): 0 at full scale, -9030 for silence.
-int LevelFromPeak(int64_t peakSquare);
 
 class PlayoutBuffer {
 public:

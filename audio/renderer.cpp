@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "audio/level.h"
+
 namespace kv {
 
 namespace {
@@ -12,7 +14,7 @@ namespace {
 int BlockLevel(const int16_t* x, int n) {
     int64_t peak = 1;
     for (int i = 0; i < n; ++i) peak = std::max<int64_t>(peak, int64_t(x[i]) * x[i]);
-    return static_cast<int>(1000 * std::log10(double(peak) / double(1 << 30)));
+    return LevelFromPeak(peak);
 }
 
 int64_t SteadyMs() {
@@ -84,7 +86,7 @@ void Renderer::stop() {
 }
 
 // The next 10 ms of every party, mixed.
-void Renderer::render(int16_t* out) {
+void Renderer::render(int16_t* out, int64_t t) {
     std::vector<std::shared_ptr<Party>>& pulling = pulling_;
     {
         std::lock_guard<std::mutex> guard(partiesLock_);
@@ -94,7 +96,6 @@ void Renderer::render(int16_t* out) {
     int16_t piece[1024];
     const int n = std::min(block_, 1024);
     std::fill(mix, mix + n, 0);
-    const int64_t t = now();
     for (const std::shared_ptr<Party>& p : pulling) {
         {
             std::lock_guard<std::mutex> guard(p->lock);
@@ -112,14 +113,15 @@ void Renderer::render(int16_t* out) {
 // queued before it, which play first.
 void Renderer::refill(Buffer& b, int ahead) {
     int16_t* samples = reinterpret_cast<int16_t*>(b.storage.data());
-    render(samples);
+    const int64_t t = now();
+    render(samples, t);
     outputLevel_ = BlockLevel(samples, block_);
     device_->write(b.wave);
     b.queued = true;
     if (EchoReference* reference = echoReference_.load()) {
         const uint8_t* data = b.storage.data();
-        if (!reference->follows(echoSource_, data, block_, rate_)) {
-            const int64_t startMicros = (now() + int64_t(ahead) * 10) * 1000;
+        if (!reference->follows(echoSource_, data, block_, rate_, t * 1000)) {
+            const int64_t startMicros = (t + int64_t(ahead) * 10) * 1000;
             reference->played(echoSource_, data, block_, rate_, startMicros, ahead == 0);
         }
     }
@@ -136,7 +138,8 @@ bool Renderer::open() {
     }
     echoSource_ = EchoReference::Source{};
     next_ = 0;
-    for (int i = 0; i < RingBuffers; ++i) refill(ring_[i], i);
+    depth_ = std::max(2, std::min(RingBuffers, device_->buffersAhead()));
+    for (int i = 0; i < depth_; ++i) refill(ring_[i], i);
     lastPlayedMs_ = now();
     deviceOpen_ = true;
     return true;
@@ -182,7 +185,7 @@ void Renderer::run() {
                 report(false);
             }
             // No device: the parties are still pulled, 10 ms every 10 ms.
-            render(idle);
+            render(idle, t);
             std::unique_lock<std::mutex> guard(runLock_);
             wake_.wait_for(guard, std::chrono::milliseconds(10), [&] { return stopping_; });
             continue;
@@ -193,8 +196,18 @@ void Renderer::run() {
         }
         Buffer& b = ring_[next_];
         if (device_->done(b.wave)) {
-            refill(b, RingBuffers - 1);
-            next_ = (next_ + 1) % RingBuffers;
+            if (depth_ < RingBuffers && device_->done(ring_[(next_ + depth_ - 1) % depth_].wave)) {
+                // Every buffer played: the device ran dry. From now on one
+                // more stays queued; all of them are queued again now.
+                ++underruns_;
+                depth_ = depth_ + 1;
+                next_ = 0;
+                for (int i = 0; i < depth_; ++i) refill(ring_[i], i);
+                lastPlayedMs_ = now();
+                continue;
+            }
+            refill(b, depth_ - 1);
+            next_ = (next_ + 1) % depth_;
             lastPlayedMs_ = now();
             continue;
         }

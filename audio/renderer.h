@@ -6,7 +6,9 @@
 //   JitterBuffer --+                                     \-> echo reference
 //
 // The device opens when the renderer starts and stays open until it stops:
-// a ring of RingBuffers buffers of 10 ms each is queued on it and every one
+// a ring of 10 ms buffers is queued on it (as many as the device asks
+// for; one more each time the device is found to have run dry, up to
+// RingBuffers) and every one
 // the device has played is refilled from a pull at once, so that the device
 // never runs dry and nothing reopens between talk spurts. The block written
 // is the block the echo canceller gets as its reference, placed where it
@@ -39,7 +41,7 @@ namespace kv {
 
 class Renderer {
 public:
-    static constexpr int RingBuffers = 4;
+    static constexpr int RingBuffers = 16;
     static constexpr int RetryMs = 1000;
     // A device that has played nothing for this long with buffers queued has stopped.
     static constexpr int StalledMs = 1000;
@@ -77,6 +79,9 @@ public:
     int outputLevel() const { return deviceOpen_ ? outputLevel_.load() : ClosedLevel; }
     bool deviceOpen() const { return deviceOpen_; }
     int opens() const { return opens_; }
+    // The buffers kept queued on the open device, and the times it ran dry.
+    int depth() const { return depth_; }
+    int underruns() const { return underruns_; }
     int64_t blocksRendered() const { return blocks_; }
     // The renderer's clock, which the parties' arrivals are timed on.
     int64_t clockMs() const { return now(); }
@@ -91,7 +96,7 @@ private:
     void run();
     bool open();
     void close();
-    void render(int16_t* out);
+    void render(int16_t* out, int64_t nowMs);
     void refill(Buffer& b, int ahead);
     int64_t now() const;
 
@@ -114,6 +119,7 @@ private:
     std::vector<std::shared_ptr<Party>> pulling_;  // the parties of the pull under way
     std::unique_ptr<WaveOutput> device_;
     Buffer ring_[RingBuffers];
+    std::atomic<int> depth_{WaveOutput::DefaultBuffersAhead};  // the buffers in use, for this device
     int next_ = 0;  // the oldest queued buffer, the next to come back
     int64_t lastPlayedMs_ = 0;
     bool reported_ = false, reportedOpen_ = false;
@@ -121,6 +127,7 @@ private:
     std::atomic<bool> deviceOpen_{false};
     std::atomic<int> outputLevel_{-9000};
     std::atomic<int> opens_{0};
+    std::atomic<int> underruns_{0};
     std::atomic<int64_t> blocks_{0};
 
     std::mutex runLock_;

@@ -88,6 +88,9 @@ EngineEvent EventSink::snapshot(int code, int value) {
         case PortMappingChanged:
             e.mapping = phone_.MappingState();
             break;
+        case AudioDeviceChanged:
+            e.text = value == DeviceMicrophoneFailed || value == DeviceMicrophoneWorks ? mic_ : speaker_;
+            break;
         default: break;
     }
     return e;

@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "engine/port_mapping.h"
 #include "platform/notification_queue.h"
@@ -27,7 +28,7 @@ struct EngineEvent {
     int value = 0;  // its second parameter
     std::string name;
     PeerAddress address;
-    std::string text;  // refusal text, chat line or log file
+    std::string text;  // refusal text, chat line, log file or sound device
     int count = 0;     // parties
     Subject subject = Subject::Call;
     PortMappingState mapping;  // PortMappingChanged
@@ -42,6 +43,11 @@ struct EngineEvent {
 class EventSink final : public NotificationSink {
 public:
     explicit EventSink(Phone& phone) : phone_(phone) {}
+    // The names the device events carry (the --mic and --speaker options).
+    void setDeviceNames(std::string mic, std::string speaker) {
+        mic_ = std::move(mic);
+        speaker_ = std::move(speaker);
+    }
 
     void post(int code, int value) override;
     void send(int code, int value) override;
@@ -65,6 +71,7 @@ private:
     void deliver(int code, int value, bool sent);
 
     Phone& phone_;
+    std::string mic_ = "default", speaker_ = "default";
     NotificationQueue queue_;
     std::mutex lock_;
     std::map<int, EngineEvent> events_;  // by the id that travels through the queue

@@ -218,6 +218,7 @@ int Run(int argc, char** argv) {
     auto start = [&](uint16_t portToBind) {
         phone = std::make_unique<Phone>(portToBind);
         events = std::make_unique<EventSink>(*phone);
+        events->setDeviceNames(options.mic, options.speaker);
         phone->NotifyWindow = events.get();
         phone->SetAudioDevices(&devices);
         phone->SettingsLoaded = 0;  // no call is answered before the settings are loaded

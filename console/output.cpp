@@ -184,6 +184,12 @@ std::string FormatEvent(const EngineEvent& e) {
         case MessageRefused: return "message-refused address=" + FormatAddress(e.address);
         case MessageDelivered: return "message-delivered address=" + FormatAddress(e.address);
         case PortMappingChanged: return FormatMapping(e.value, e.mapping);
+        case AudioDeviceChanged: {
+            const bool works = e.value == DeviceSpeakerWorks || e.value == DeviceMicrophoneWorks;
+            const bool mic = e.value == DeviceMicrophoneFailed || e.value == DeviceMicrophoneWorks;
+            return std::string(works ? "device-works" : "device-failed") + (mic ? " device=microphone" : " device=speaker") +
+                   " name=" + Quote(e.text);
+        }
         default: return "notification code=" + Number(e.code) + " value=" + Number(e.value);
     }
 }

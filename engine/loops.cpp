@@ -115,8 +115,12 @@ void TransmitLoop(Phone* phone) {
                 if (!sending()) break;
                 if (length + MaxCodecFrameBytes > secure::MaxInnerDatagram) break;
                 int size = p.Capture.readEncodedFrame(packet + length);
-                if (size == FrameNoDevice) captureMissing = true;
+                if (size == FrameNoDevice) {
+                    captureMissing = true;
+                    p.NoteDevice(false, false);
+                }
                 if (size == FrameWithheld || size == FrameNoDevice) break;
+                if (size > 0 && p.MicrophoneFailing) p.NoteDevice(false, true);
                 if (size > 0) {
                     length += size;
                     ++frames;

@@ -273,10 +273,14 @@ void Phone::StatusText(char* out, int capacity) {
             ReadText(PartyName[0], name, sizeof name);
             FormatDotted(PartyAddress[0], dotted);
             const int ms = PartyChannel[0]->bufferedMs();
-            if (ms > 0)
-                std::snprintf(out, static_cast<size_t>(capacity), "Connected to %s (%s), %d ms", name, dotted, ms);
-            else
-                std::snprintf(out, static_cast<size_t>(capacity), "Connected to %s (%s)", name, dotted);
+            char delay[24] = "";
+            if (ms > 0) std::snprintf(delay, sizeof delay, ", %d ms", ms);
+            // A device that does not work, which is tried again meanwhile.
+            const char* failing = SpeakerFailing && MicrophoneFailing ? " - no speaker, no microphone"
+                                  : SpeakerFailing                    ? " - no speaker"
+                                  : MicrophoneFailing                 ? " - no microphone"
+                                                                      : "";
+            std::snprintf(out, static_cast<size_t>(capacity), "Connected to %s (%s)%s%s", name, dotted, delay, failing);
         } else {
             std::snprintf(out, static_cast<size_t>(capacity), "Idle");
         }

@@ -13,6 +13,14 @@ int Phone::AddParty(const PeerAddress& address, const char* identity) {
     return AddPartyEntry(address, identity) != 0 ? 1 : 0;
 }
 
+void Phone::NoteDevice(bool speaker, bool works) {
+    std::atomic<int>& failing = speaker ? SpeakerFailing : MicrophoneFailing;
+    const int now = works ? 0 : 1;
+    if (failing.exchange(now) == now) return;
+    Post(AudioDeviceChanged, speaker ? (works ? DeviceSpeakerWorks : DeviceSpeakerFailed)
+                                     : (works ? DeviceMicrophoneWorks : DeviceMicrophoneFailed));
+}
+
 void Phone::FollowParties() {
     std::lock_guard<std::mutex> guard(rendererLock_);
     Renderer* renderer = renderer_;
@@ -41,6 +49,7 @@ uint32_t Phone::AddPartyEntry(const PeerAddress& address, const char* identity) 
                     rendererOwned_->setEchoReference(&Capture.echoReference);
                     rendererOwned_->setVolume(Volume);
                     rendererOwned_->setOutGain(OutGain != 0);
+                    rendererOwned_->setDeviceChanged([this](bool open) { NoteDevice(true, open); });
                     renderer_ = rendererOwned_.get();
                 }
                 renderer = rendererOwned_.get();

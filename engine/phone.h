@@ -126,6 +126,16 @@ enum EngineNotification {
     // (or every peer must be, Privacy 2). Sent while the call or message
     // waits: ProceedAnyway goes on in plain (never under Privacy 2). Value: NotifySubject.
     NotPrivate = 22,
+    // A sound device cannot be opened or stopped working, or works again
+    // after that (SpeakerFailing, MicrophoneFailing). Value: a DeviceEvent.
+    AudioDeviceChanged = 23,
+};
+
+enum DeviceEvent {
+    DeviceSpeakerFailed = 0,
+    DeviceSpeakerWorks = 1,
+    DeviceMicrophoneFailed = 2,
+    DeviceMicrophoneWorks = 3,
 };
 
 // The value of IncomingCall also carries warnings, as flags.
@@ -288,7 +298,13 @@ public:
     // renderer, whose device stays open while there are parties; 0: each
     // party has a playout buffer and device of its own. Read as a party is
     // added.
-    std::atomic<int> AdaptivePlayout{0};
+    std::atomic<int> AdaptivePlayout{1};
+    // 1 while the speaker (the adaptive playout's) or the microphone cannot be
+    // opened or has stopped: the status line says so, and it is retried.
+    std::atomic<int> SpeakerFailing{0};
+    std::atomic<int> MicrophoneFailing{0};
+    // Records a device's state; a change is posted as AudioDeviceChanged.
+    void NoteDevice(bool speaker, bool works);
     std::atomic<int> GenerateLog{0};
     // Ask the home router to forward our port: 0 no (the default of a bare
     // Phone), anything else yes; the settings load sets it ("PortMapping", default 1).

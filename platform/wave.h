@@ -71,6 +71,11 @@ public:
     // (waveOut: 15 to 140 ms later under Wine), so that whoever follows what
     // it plays must go by what was queued, not by when buffers come back.
     virtual bool reportsLate() const { return false; }
+    // How many 10 ms buffers whoever keeps the device fed should keep queued
+    // at first: enough that a buffer handed back late, or refilled late,
+    // leaves no gap.
+    static constexpr int DefaultBuffersAhead = 4;
+    virtual int buffersAhead() const { return DefaultBuffersAhead; }
 };
 
 class WaveInput {

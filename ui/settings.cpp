@@ -150,10 +150,10 @@ LoadedSettings LoadEngineSettings(Phone& phone) {
     int conceal = 1;
     ReadNumberSetting("Conceal", &conceal);
     phone.SetConceal(conceal);
-    // The adaptive playout: off unless stored as 1.
-    int adaptive = 0;
+    // The adaptive playout: on unless stored as 0.
+    int adaptive = 1;
     ReadNumberSetting("AdaptivePlayout", &adaptive);
-    phone.AdaptivePlayout = adaptive == 1 ? 1 : 0;
+    phone.AdaptivePlayout = adaptive == 0 ? 0 : 1;
     // Echo cancellation and noise suppression of the microphone: on unless stored as 0.
     int echoCancel = 1;
     ReadNumberSetting("EchoCancel", &echoCancel);

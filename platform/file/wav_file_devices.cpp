@@ -445,6 +445,9 @@ public:
         core_->catchUp(false);
         if (state_.enqueue(b) && !state_.paused) core_->reschedule();
     }
+    // Played buffers come back on the next 10 ms of the timeline: a third
+    // queued covers that and a late refill.
+    int buffersAhead() const override { return 3; }
     bool done(const WaveBuffer& b) override {
         Lock lock(core_->mu);
         core_->catchUp(false);

@@ -56,6 +56,8 @@ class Win32WaveOutput final : public WaveOutput {
 public:
     Win32WaveOutput(HWAVEOUT h, HANDLE event) : h_(h), event_(event) {}
     bool reportsLate() const override { return true; }
+    // Buffers come back up to 140 ms after they ended (under Wine).
+    int buffersAhead() const override { return 8; }
     ~Win32WaveOutput() override {
         // Closing with buffers still queued fails; return them first.
         if (waveOutClose(h_) == WAVERR_STILLPLAYING) {

@@ -114,6 +114,10 @@ TEST(ConsoleOutput, OneLinePerNotification) {
     parties.count = 2;
     EngineEvent log = Event(LogWritten);
     log.text = "/tmp/KestroVox.log";
+    EngineEvent speaker = Event(AudioDeviceChanged, "", 0, 0, DeviceSpeakerFailed);
+    speaker.text = "default";
+    EngineEvent mic = Event(AudioDeviceChanged, "", 0, 0, DeviceMicrophoneWorks);
+    mic.text = "/tmp/in.wav";
 
     const std::pair<EngineEvent, const char*> cases[] = {
         {Event(IncomingCall, "Ann", Ann, 11676), "incoming-call name=\"Ann\" address=10.0.0.2:11676 ring=aloud"},
@@ -145,6 +149,8 @@ TEST(ConsoleOutput, OneLinePerNotification) {
         {chat, "chat line=\"Bob> hello\""},
         {parties, "parties-changed count=2"},
         {log, "log-written file=\"/tmp/KestroVox.log\""},
+        {speaker, "device-failed device=speaker name=\"default\""},
+        {mic, "device-works device=microphone name=\"/tmp/in.wav\""},
         {Event(MessageRefused, "", Ann, 11676), "message-refused address=10.0.0.2:11676"},
         {Event(MessageDelivered, "", Ann, 11676), "message-delivered address=10.0.0.2:11676"},
         {Event(42, "", 0, 0, 3), "notification code=42 value=3"},

@@ -128,10 +128,12 @@ TEST_F(ConsoleSession, AskAcceptChatBothWaysAndHangUp) {
 
     // The setup thread goes back to idle once "connected" was handled.
     ASSERT_TRUE(until([&] { return ann.phone.CallState == StateIdle; }));
+    // The speaker opens once for the call, before any audio.
+    ASSERT_TRUE(until([&] { return ann.phone.PartyChannel[0]->opens() == 1; }));
     ann.out.clear();
     ASSERT_TRUE(ann.run("parties"));
     EXPECT_EQ(ann.out, (std::vector<std::string>{"parties count=1", "party index=0 name=\"Bob\" address=" +
-                                                                          bob.address() + " active=1 opens=0 concealed=0 codec=none played=0 private=0"}));
+                                                                          bob.address() + " active=1 opens=1 concealed=0 codec=none played=0 private=0"}));
     ASSERT_TRUE(ann.run("status"));
     ASSERT_EQ(ann.out.size(), 3u);
     EXPECT_EQ(ann.out[2].rfind("status text=\"Connected to Bob (127.0.0.1)", 0), 0u) << ann.out[2];

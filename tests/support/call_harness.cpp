@@ -40,6 +40,18 @@ std::string Side::status() {
     return text;
 }
 
+bool Side::hears(int level, int timeoutMs) {
+    return WaitFor(
+        [&] {
+            if (devices.outputsOpened() == 0) return false;
+            devices.markPlayed(devices.output().queued);
+            for (int16_t x : devices.playedSamples())
+                if (x >= level || x <= -level) return true;
+            return false;
+        },
+        timeoutMs);
+}
+
 std::unique_ptr<kv::ConversionStream> WithoutTrueSpeech(const kv::WaveFormatRecord& from,
                                                          const kv::WaveFormatRecord& to) {
     if (from.formatTag == kv::FormatTagTrueSpeech || to.formatTag == kv::FormatTagTrueSpeech) return nullptr;

@@ -28,6 +28,9 @@ struct Side {
     // Every notification code that arrives within windowMs.
     std::vector<int> drain(int windowMs);
     std::string status();
+    // Plays the speaker on until it has played samples of at least `level`
+    // (whichever playout feeds it); false when none come within timeoutMs.
+    bool hears(int level = 1000, int timeoutMs = 3000);
 
     kv::ManualWaveDevices devices;
     kv::NotificationQueue queue;

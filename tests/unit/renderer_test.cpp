@@ -38,7 +38,7 @@ struct Rig {
         const int64_t before = renderer.blocksRendered();
         clock += 10;
         if (devices.markPlayed(1) != 1) return false;
-        return Until([&] { return renderer.blocksRendered() > before && devices.output().queued == Renderer::RingBuffers; });
+        return Until([&] { return renderer.blocksRendered() > before && devices.output().queued == WaveOutput::DefaultBuffersAhead; });
     }
 };
 
@@ -48,7 +48,7 @@ TEST(Renderer, MixesEveryPartyOnOneDeviceThatStaysOpenThroughSilence) {
     Rig rig;
     auto a = rig.renderer.addParty(), b = rig.renderer.addParty();
     rig.renderer.start();
-    ASSERT_TRUE(Until([&] { return rig.devices.output().queued == Renderer::RingBuffers; }));
+    ASSERT_TRUE(Until([&] { return rig.devices.output().queued == WaveOutput::DefaultBuffersAhead; }));
     for (int spurt = 0; spurt < 2; ++spurt) {
         // 40 ms of each party every 40 ms, for a second; then two seconds of nothing.
         for (int k = 0; k < 300; ++k) {
@@ -158,4 +158,19 @@ TEST(Renderer, ASlowDeviceOpenHoldsNoPartyAndNoList) {
     EXPECT_EQ(renderer.parties(), 1);
     held.release();
     ASSERT_TRUE(Until([&] { return renderer.deviceOpen(); }));
+}
+
+TEST(Renderer, ADeviceThatRanDryKeepsOneBufferMoreQueued) {
+    Rig rig;
+    auto a = rig.renderer.addParty();
+    rig.renderer.start();
+    const int first = WaveOutput::DefaultBuffersAhead;
+    ASSERT_TRUE(Until([&] { return rig.devices.output().queued == first; }));
+    ASSERT_TRUE(rig.play());  // one back at a time: no change
+    EXPECT_EQ(rig.renderer.depth(), first);
+    rig.devices.markPlayed(first);  // all of them before the renderer looked
+    ASSERT_TRUE(Until([&] { return rig.devices.output().queued == first + 1; }));
+    EXPECT_EQ(rig.renderer.depth(), first + 1);
+    EXPECT_EQ(rig.renderer.underruns(), 1);
+    EXPECT_EQ(rig.devices.outputsOpened(), 1);
 }
