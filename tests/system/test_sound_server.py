@@ -15,6 +15,12 @@ Three calls, the same speech each time, both directions measured:
   1. WAV files at both ends: the figures to match;
   2. the callee's speaker on the sound server;
   3. the caller's microphone on the sound server.
+Two more: the callee's speaker on a sink that nothing kept running before
+the call (its speech must arrive with no piece missing after the first
+second), and the callee's speaker looped into its own microphone through
+the server (module-loopback, 60 ms, rate never adjusted), five calls with
+the echo canceller on and one with it off: from 3 s into the caller's
+speech, what goes back to the caller must be 30 dB below what it said.
 Each direction's speech is cut into 160 ms pieces, each aligned on its own.
 The caller's speech, which goes through the server into the callee's speaker
 and out of the caller's microphone, must reach 0.9 of the WAV figure with no
@@ -22,6 +28,7 @@ piece of speech missing; the callee's speech, on WAV files each time, is
 printed beside it. Prints its figures. Needs root
 (network namespaces) and PulseAudio; skips with a message otherwise."""
 
+import math
 import os
 import re
 import shutil
@@ -44,12 +51,19 @@ RATIO = 0.9            # of the WAV figure, in dB
 ALSA_CONFIG = "/usr/share/alsa/alsa.conf"
 
 
-def pieces(said, heard):
+def pieces(said, heard, slack_ms=120):
     """(SNR, segmental SNR, missing pieces, pieces) of heard against said."""
-    out = subprocess.run([WAVTOOL, "pieces", said, heard, "8"], check=True, capture_output=True, text=True).stdout
+    out = subprocess.run([WAVTOOL, "pieces", said, heard, "8", str(slack_ms)], check=True, capture_output=True,
+                         text=True).stdout
     m = re.search(r"pieces=(\d+) missing=(\d+) snr=([-\d.]+) segsnr=([-\d.]+)", out)
     return {"snr": float(m.group(3)), "segsnr": float(m.group(4)), "missing": int(m.group(2)),
-            "pieces": int(m.group(1)), "lags": " ".join(re.findall(r"^piece t=\S+ lag=(\S+)", out, re.M))}
+            "pieces": int(m.group(1)), "lags": " ".join(re.findall(r"^piece t=\S+ lag=(\S+)", out, re.M)),
+            "text": out}
+
+
+def level(samples, start_s, end_s):
+    w = samples[int(start_s * audio_files.RATE):int(end_s * audio_files.RATE)]
+    return math.sqrt(sum(v * v for v in w) / max(1, len(w))) or 1e-9
 
 
 def missing_tools():
@@ -64,7 +78,7 @@ def missing_tools():
 class SoundServer:
     """A PulseAudio server of the test's own, reached through a socket file."""
 
-    def __init__(self, test, work):
+    def __init__(self, test, work, kept_running=("speaker", "mic")):
         self.test = test
         run = os.path.join(work, "pulse")
         os.makedirs(run)
@@ -83,7 +97,7 @@ class SoundServer:
             time.sleep(0.05)
         else:
             test.fail("the PulseAudio server did not start")
-        for sink in ("speaker", "mic"):
+        for sink in kept_running:
             with open("/dev/zero", "rb") as zeros:  # silence without end
                 self.start("pacat", "--playback", "-d", sink, *self.format(), "--latency-msec=20", stdin=zeros)
 
@@ -115,7 +129,7 @@ class SoundServerCalls(unittest.TestCase):
             print("\n  files kept in " + self.dir)
         else:
             self.addCleanup(shutil.rmtree, self.dir, True)
-        self.server = SoundServer(self, self.dir)
+        self.server = None
         self.lab = Lab(2)
         self.addCleanup(self.lab.close)
         self.said = [audio_files.write(self.path("ann-says.wav"),
@@ -174,6 +188,7 @@ class SoundServerCalls(unittest.TestCase):
         return heard, status
 
     def test_speech_through_the_sound_server_arrives_whole(self):
+        self.server = SoundServer(self, self.path("server"))
         figures = {}
         for tag, kwargs in (("wav", {}), ("speaker", {"bob_speaker": "pulse:speaker"}),
                             ("mic", {"ann_mic": "pulse:mic.monitor"})):
@@ -194,6 +209,63 @@ class SoundServerCalls(unittest.TestCase):
             lags = "; each piece's lag: " + f["lags"]
             self.assertEqual(f["missing"], 0, "%s: pieces of speech missing%s" % (tag, lags))
             self.assertGreaterEqual(f["snr"], RATIO * reference["snr"], "%s: SNR%s" % (tag, lags))
+
+    def test_a_speaker_sink_idle_before_the_call_loses_no_speech(self):
+        # Nothing plays to the speaker sink before Bob's speaker opens: the
+        # sink starts late, and what queued up meanwhile must be shed, not
+        # lost later.
+        self.server = SoundServer(self, self.path("server"), kept_running=("mic",))
+        heard, status = self.call("idle", bob_speaker="pulse:speaker")
+        # Each piece aligned within 500 ms: the lag falls as the backlog is shed.
+        f = pieces(self.said[0], heard[0], 500)
+        late = [t for t in re.findall(r"^piece t=(\S+) .* missing$", f["text"], re.M) if float(t) >= LEAD_SECONDS + 1]
+        print("\n  Bob's speaker on a sink idle before the call: Ann to Bob: SNR %.2f dB, %d of %d pieces of speech"
+              " missing, %d of them after the first second; Bob's %s" % (f["snr"], f["missing"], f["pieces"], len(late),
+                                                          re.search(r"playout-opens=\d+ concealed=\d+", status).group(0)),
+              end="")
+        self.assertEqual(late, [], "pieces missing after the first second; each piece's lag: " + f["lags"])
+
+    def test_a_speaker_heard_by_its_own_microphone_sends_back_no_echo(self):
+        # Bob's speaker sink is looped into his microphone's sink (60 ms, its
+        # rate never adjusted, as a room's is not); Ann talks, Bob is
+        # silent, and what Ann hears back is her own voice through Bob's room.
+        self.server = SoundServer(self, self.path("server"))
+        self.server.start("pactl", "load-module", "module-loopback", "source=speaker.monitor", "sink=mic",
+                          "latency_msec=60", "adjust_time=0").wait()
+        # The sentence twice: the canceller finds the echo during the first
+        # (about 3 s), and what goes back after that is measured.
+        said = audio_files.speech(LEAD_SECONDS, tail_seconds=0) + audio_files.read(audio_files.SPEECH)
+        says = audio_files.write(self.path("ann-says-twice.wav"), said + [0] * int(TAIL_SECONDS * audio_files.RATE))
+        seconds = len(said) / audio_files.RATE + TAIL_SECONDS
+        start, end = LEAD_SECONDS + 3.0, len(said) / audio_files.RATE
+        losses, first = {}, {}
+        for setting in (0, 1, 1, 1, 1, 1):
+            tag = "echo%d-%d" % (setting, len(losses.get(setting, [])))
+            heard = [self.path(tag + "-bob-heard.wav"), self.path(tag + "-ann-heard.wav")]
+            bob = self.peer(1, "Bob", tag, "pulse:mic.monitor", "pulse:speaker", "--answer", "accept",
+                            "--echo-cancel", str(setting))
+            ann = self.peer(0, "Ann", tag, says, heard[1])
+            ann.send("call " + self.lab.addresses[1])
+            ann.expect(r'^connected name="Bob" ', timeout=15)
+            time.sleep(seconds + 0.5)
+            self.assertFalse(ann.has(r"^party-left") or bob.has(r"^party-left"), "a party left the call")
+            ann.send("hangup")
+            bob.expect(r'^party-left name="Ann" .*reason=hung-up', timeout=15)
+            self.assertEqual(ann.quit(timeout=20), 0)
+            self.assertEqual(bob.quit(timeout=20), 0)
+            back = audio_files.read(heard[1])
+            # The echo comes back a round trip later: up to a second.
+            loss = 20 * math.log10(level(said, start, end) / level(back, start, end + 1.0))
+            losses.setdefault(setting, []).append(loss)
+            early = 20 * math.log10(level(said, LEAD_SECONDS, start) / level(back, LEAD_SECONDS, start + 1.0))
+            first.setdefault(setting, []).append(early)
+        print("\n  Bob's speaker looped into his microphone: Ann's voice back, from 3 s into her speech on, %s dB down"
+              " with EchoCancel 0, %s dB with 1 (in its first 3 s: %s dB with 1)"
+              % (" ".join("%.1f" % x for x in losses[0]), " ".join("%.1f" % x for x in losses[1]),
+                 " ".join("%.1f" % x for x in first[1])), end="")
+        self.assertLess(losses[0][0], 25.0)  # the loopback is real
+        for loss in losses[1]:
+            self.assertGreaterEqual(loss, 30.0)
 
 
 if __name__ == "__main__":
