@@ -6,7 +6,11 @@ held back for a delay drawn from base +- jitter (so datagrams may also change
 order). Datagrams from anywhere else are ignored.
 
     impair.py --port 11676 --a 10.77.1.1:11676 --b 10.77.1.2:11676 \\
-              --loss 0.05 --delay 50 --jitter 30 --seconds 40 [--seed 1]
+              --loss 0.05 --delay 50 --jitter 30 --seconds 40 [--seed 1] \\
+              [--stall 10:400]
+
+--stall AT:MS holds everything that would arrive in the MS milliseconds from
+AT seconds after the start until their end, as a link that stalls does.
 
 Runs inside the relay host's network namespace and sends only to A and B,
 which must be on the subnet of one of its interfaces. Stops by itself after
@@ -45,7 +49,12 @@ def main():
     parser.add_argument("--jitter", type=float, default=0.0, help="delay varies by up to this either way, ms")
     parser.add_argument("--seconds", type=float, required=True)
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--stall", default=None, help="AT:MS, seconds from the start and how long")
     args = parser.parse_args()
+    stall = None
+    if args.stall:
+        at, _, ms = args.stall.partition(":")
+        stall = (float(at), float(at) + float(ms) / 1000.0)
     if not 0 < args.seconds <= 600 or args.jitter > args.delay:
         parser.error("--seconds must be in (0, 600] and --jitter at most --delay")
     subnets = local_subnets()
@@ -65,7 +74,10 @@ def main():
     pending = []  # (due, sequence, data, destination)
     last_due = {args.a: 0.0, args.b: 0.0}
     sequence = 0
-    end = time.monotonic() + args.seconds
+    began = time.monotonic()
+    end = began + args.seconds
+    if stall:
+        stall = (began + stall[0], began + stall[1])
     while not stop:
         now = time.monotonic()
         if now >= end:
@@ -100,6 +112,8 @@ def main():
                 counts[name + "-lost"] += 1
                 continue
             due = time.monotonic() + (args.delay + rng.uniform(-args.jitter, args.jitter)) / 1000.0
+            if stall and stall[0] <= due < stall[1]:
+                due = stall[1]
             if due < last_due[to]:
                 counts["reordered"] += 1
             last_due[to] = max(last_due[to], due)

@@ -9,6 +9,10 @@ speakers.
   call without the flood, held at the same time between two other hosts; the
   peer's memory must stay flat and it must answer `status` within a second
   throughout.
+- A stall: the peers call each other through a relay that delays by 20 ms
+  and once holds everything for 400 ms; the mouth-to-ear delay of each
+  piece of speech (both peers on one WAV timeline) is printed over time, and
+  from 4 s after the stall on it must be within 40 ms of what it was before.
 - An impaired link: the peers call each other through a relay that loses 5 %
   of the datagrams and delays each by 50 +- 30 ms (impair.py), at the default
   playout delay and at "Delay" 200. Calls, chat lines and short messages get
@@ -16,6 +20,7 @@ speakers.
 
 Prints its figures, one per line. Needs root; skips with a message otherwise."""
 
+import math
 import os
 import re
 import shutil
@@ -52,6 +57,11 @@ IMPAIRED_SECONDS = 30
 MIN_CLEAN_SNR_DB = 3.0   # the unflooded call, realigned: it works at all (about 6-10 dB on a busy machine)
 REALIGN_MS = 250         # how far a re-opened playout may have moved the speech
 MIN_IMPAIRED_SNR_DB = 1.0  # realigned: the speech is there (none or noise: far below 0 dB)
+
+STALL_AT = 12.0          # seconds into the shared timeline: in the speech
+STALL_MS = 400
+STALL_AFTER = 4.0        # from this long after the stall on...
+STALL_TOLERANCE_MS = 40  # ...each piece's delay is this near its delay before
 
 SPEECH_SECONDS = len(audio_files.read(audio_files.SPEECH)) / audio_files.RATE
 LEAD_SECONDS = 5.0       # the call is up, and its playout settled, before the speech starts
@@ -269,6 +279,49 @@ class Network(unittest.TestCase):
         self.assertGreaterEqual(len(latencies), FLOOD_SECONDS / STATUS_POLL_SECONDS * 0.8)
         self.assertLessEqual(rss[-1], warm * (1 + RSS_TOLERANCE))
         return flooded, clean
+
+    # ---- one stall of the link ----
+
+    def test_a_stall_of_400_ms_leaves_no_lasting_delay(self):
+        lab = self.lab(3)  # Ann, Bob, and the relay between them
+        repeats = int(math.ceil((STALL_AT + STALL_AFTER + 4 - LEAD_SECONDS) / (SPEECH_SECONDS + GAP_SECONDS)))
+        relay = lab.spawn(2, [sys.executable, RELAY, "--a", lab.addresses[0] + ":11676",
+                              "--b", lab.addresses[1] + ":11676", "--delay", "20",
+                              "--stall", "%g:%d" % (STALL_AT, STALL_MS), "--seconds", str(speech_end(repeats) + 60)],
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        if not relay.stdout.readline().startswith("relaying"):
+            self.fail("the relay did not start: " + relay.stderr.read())
+        epoch = time.time()  # the relay's start: its stall is STALL_AT into the shared timeline
+        env = {"KESTROVOX_AUDIO_EPOCH_US": str(int(epoch * 1e6))}
+        ann_says = audio_files.write(self.path("stall-ann.wav"), speech(repeats))
+        bob_says = audio_files.write(self.path("stall-bob.wav"), speech(repeats, reverse=True))
+        bob = self.peer(lab, 1, "Bob", "stall", bob_says, "--answer", "accept", env=env)
+        ann = self.peer(lab, 0, "Ann", "stall", ann_says, env=env)
+        ann.send("call " + lab.addresses[2])
+        ann.expect(r'^connected name="Bob" ', 30)
+        bob.expect(r'^connected name="Ann" ', 30)
+        time.sleep(max(0.0, epoch + speech_end(repeats) + 1.5 - time.time()))
+        self.assertFalse(ann.has(r"^party-left") or bob.has(r"^party-left"), "a party left the call")
+        ann.send("hangup")
+        bob.expect(r'^party-left name="Ann" .*reason=hung-up', timeout=15)
+        self.assertEqual(ann.quit(timeout=20), 0)
+        self.assertEqual(bob.quit(timeout=20), 0)
+        relay.terminate()
+        relay.communicate(timeout=10)
+
+        # Each 160 ms piece of Ann's speech aligned on its own, within 600 ms.
+        out = subprocess.run([WAVTOOL, "pieces", ann_says, self.path("stall-Bob-out.wav"), "4", "600"], check=True,
+                             capture_output=True, text=True).stdout
+        lags = [(float(t), int(lag) * 1000.0 / audio_files.RATE)
+                for t, lag, gone in re.findall(r"^piece t=(\S+) lag=(-?\d+) snr=\S+( missing)?$", out, re.M)
+                if not gone]
+        before = statistics.median(ms for t, ms in lags if t < STALL_AT)
+        print("\n  stall of %d ms at %g s: mouth-to-ear %.0f ms before it; each piece after it (s: ms): %s" % (
+            STALL_MS, STALL_AT, before, " ".join("%.1f:%.0f" % (t, ms) for t, ms in lags if t >= STALL_AT)), end="")
+        late = [(t, ms) for t, ms in lags if t >= STALL_AT + STALL_AFTER and abs(ms - before) > STALL_TOLERANCE_MS]
+        self.assertGreater(len([t for t, _ in lags if t >= STALL_AT + STALL_AFTER]), 20)
+        self.assertEqual(late, [], "pieces from %g s after the stall on more than %d ms off %.0f ms" % (
+            STALL_AFTER, STALL_TOLERANCE_MS, before))
 
     # ---- an impaired link: loss, delay and jitter ----
 
