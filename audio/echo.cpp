@@ -234,8 +234,9 @@ bool EchoCanceller::start(int sampleRate, int frameSamples) {
     if (sampleRate <= 0 || frameSamples <= 0) return false;
     rate_ = sampleRate;
     frame_ = frameSamples;
-    delay_ = frameSamples % BlockSamples == 0 ? 0 : BlockSamples - std::gcd(frameSamples, BlockSamples);
-    echo_ = speex_echo_state_init(BlockSamples, FilterTaps);
+    block_ = std::max(1, rate_ * BlockMs / 1000);
+    delay_ = frameSamples % block_ == 0 ? 0 : block_ - std::gcd(frameSamples, block_);
+    echo_ = speex_echo_state_init(block_, FilterTaps);
     if (!echo_) return false;
     // The canceller takes the rate only for its DC notch and its adaptation
     // speeds. At 8000 Hz its notch cuts off near 130 Hz and turns the phase
@@ -248,9 +249,10 @@ bool EchoCanceller::start(int sampleRate, int frameSamples) {
     lineSamples_ = rate_ * MaxShiftMs / 1000 + frame_;
     micLine_.reset(new int16_t[static_cast<size_t>(lineSamples_)]());
     referenceLine_.reset(new int16_t[static_cast<size_t>(lineSamples_)]());
-    micIn_.reset(new int16_t[static_cast<size_t>(frame_ + BlockSamples)]());
-    refIn_.reset(new int16_t[static_cast<size_t>(frame_ + BlockSamples)]());
-    out_.reset(new int16_t[static_cast<size_t>(frame_ + 2 * BlockSamples)]());
+    micIn_.reset(new int16_t[static_cast<size_t>(frame_ + block_)]());
+    refIn_.reset(new int16_t[static_cast<size_t>(frame_ + block_)]());
+    out_.reset(new int16_t[static_cast<size_t>(frame_ + 2 * block_)]());
+    cleaned_.reset(new int16_t[static_cast<size_t>(block_)]());
     active_ = false;
     return true;
 }
@@ -258,7 +260,7 @@ bool EchoCanceller::start(int sampleRate, int frameSamples) {
 void EchoCanceller::reset() {
     // Only when processing is switched on: a new preprocessor learns the noise afresh.
     if (pre_) speex_preprocess_state_destroy(pre_);
-    pre_ = speex_preprocess_state_init(BlockSamples, rate_);
+    pre_ = speex_preprocess_state_init(block_, rate_);
     speex_echo_state_reset(echo_);
     cancelling_ = false;
     suppressing_ = true;  // the preprocessor's default
@@ -330,16 +332,17 @@ void EchoCanceller::process(int16_t* mic, const int16_t* reference, bool cancel,
     lineUp(mic, reference);
     inCount_ += frame_;
     int used = 0;
-    while (inCount_ - used >= BlockSamples) {
+    const size_t blockBytes = static_cast<size_t>(block_) * 2;
+    while (inCount_ - used >= block_) {
         if (cancel) {
-            speex_echo_cancellation(echo_, micIn_.get() + used, refIn_.get() + used, cleaned_);
+            speex_echo_cancellation(echo_, micIn_.get() + used, refIn_.get() + used, cleaned_.get());
         } else {
-            std::memcpy(cleaned_, micIn_.get() + used, sizeof cleaned_);
+            std::memcpy(cleaned_.get(), micIn_.get() + used, blockBytes);
         }
-        speex_preprocess_run(pre_, cleaned_);
-        std::memcpy(out_.get() + outCount_, cleaned_, sizeof cleaned_);
-        outCount_ += BlockSamples;
-        used += BlockSamples;
+        speex_preprocess_run(pre_, cleaned_.get());
+        std::memcpy(out_.get() + outCount_, cleaned_.get(), blockBytes);
+        outCount_ += block_;
+        used += block_;
     }
     inCount_ -= used;
     if (used > 0 && inCount_ > 0) {

@@ -17,10 +17,11 @@
 // stays within reach of the filter.
 //
 // EchoCanceller runs the capture's frames through speexdsp's echo canceller
-// (frames of BlockSamples, FilterTaps long) and its preprocessor (residual
-// echo suppression, noise suppression), in blocks of BlockSamples whatever the
-// capture's frame length: a frame length that is not a whole number of blocks
-// (codec 1's 240 samples) costs the output a fixed delay of less than a block.
+// (FilterTaps long) and its preprocessor (residual echo suppression, noise
+// suppression), in blocks of BlockMs whatever the capture's frame length: a
+// frame length that is not a whole number of blocks (codec 1's 240 samples)
+// costs the output a fixed delay of less than a block, and the
+// preprocessor's overlap costs one block.
 //
 // Where the echo lies behind the reference depends on latencies the program
 // cannot see (a sound server's, a driver's, a wireless headset's), and the
@@ -136,7 +137,11 @@ private:
 
 class EchoCanceller {
 public:
-    static constexpr int BlockSamples = 320;
+    // The canceller's and the preprocessor's block (the preprocessor's
+    // overlap delays its output by one block). Blocks of 10 ms would hold
+    // the voice back 30 ms less, but speexdsp's canceller then leaves
+    // about 11 dB more echo (45.6 against 56.9 dB in the console's room).
+    static constexpr int BlockMs = 40;
     static constexpr int FilterTaps = 2048;
     // The echo is moved when an estimate puts it before the filter's start
     // (the estimate's steps are 10 ms: an echo a few milliseconds in may
@@ -183,7 +188,8 @@ private:
     std::unique_ptr<int16_t[]> micIn_, refIn_, out_;
     int inCount_ = 0;
     int outCount_ = 0;
-    int16_t cleaned_[BlockSamples] = {};
+    int block_ = 0;
+    std::unique_ptr<int16_t[]> cleaned_;
     // The last lineSamples_ of microphone and reference, read shift samples back.
     void lineUp(const int16_t* mic, const int16_t* reference);
     void placeEcho(int delay);

@@ -128,7 +128,7 @@ Likeness Compare(const std::vector<int16_t>& near, const std::vector<int16_t>& o
                  size_t to = SIZE_MAX) {
     Likeness best;
     const size_t length = std::min(to, near.size());
-    for (int shift = 0; shift <= 2 * EchoCanceller::BlockSamples; ++shift) {
+    for (int shift = 0; shift <= 640; ++shift) {
         double cross = 1e-3, a = 1e-3, b = 1e-3;
         for (size_t i = from; i < length && i + shift < out.size(); ++i) {
             cross += double(near[i]) * out[i + shift];
@@ -149,16 +149,19 @@ TEST(Echo, NearSpeechWithASilentReferenceGoesThroughIntact) {
     const size_t length = 8000 * 6;
     const std::vector<int16_t> near = Looped(Voice2(), length);
     const std::vector<int16_t> silence(length, 0);
-    for (bool suppress : {false, true}) {
-        EchoCanceller echo;
-        ASSERT_TRUE(echo.start(8000, 320));
-        const Likeness l = Compare(near, Cancel(echo, 320, near, silence, true, suppress));
-        std::printf("near speech, silent reference, suppression %d: likeness %.3f at %d samples, %+.2f dB\n",
-                    suppress, l.likeness, l.shift, l.changeDb);
-        EXPECT_GE(l.likeness, 0.98);
-        EXPECT_GT(l.changeDb, -1.0);
-        EXPECT_LT(l.changeDb, 1.0);
-    }
+    for (int frame : {320, 240})
+        for (bool suppress : {false, true}) {
+            EchoCanceller echo;
+            ASSERT_TRUE(echo.start(8000, frame));
+            const Likeness l = Compare(near, Cancel(echo, frame, near, silence, true, suppress));
+            std::printf("near speech, frames of %d, silent reference, suppression %d: likeness %.3f at %d samples,"
+                        " %+.2f dB\n", frame, suppress, l.likeness, l.shift, l.changeDb);
+            EXPECT_GE(l.likeness, 0.98);
+            EXPECT_GT(l.changeDb, -1.0);
+            EXPECT_LT(l.changeDb, 1.0);
+            // Held back by the preprocessor's block, and for codec 1 what its frames cost.
+            EXPECT_LE(l.shift, echo.delaySamples() + 8 * EchoCanceller::BlockMs);
+        }
 }
 
 // What is left of the near speech once the best gain is applied: 1 - likeness^2 of its energy.
