@@ -242,6 +242,8 @@ public:
 
 private:
     static void check(int code) {
+        // A speaker nobody plays here is reported as stopped.
+        if (code == AudioDeviceChanged) return;
         if (code < IncomingCall || code > MessageDelivered) Fail("unknown notification " + std::to_string(code));
     }
 };
