@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "audio/level.h"
@@ -11,14 +12,8 @@ namespace kv {
 
 namespace {
 
-int BlockLevel(const int16_t* x, int n) {
-    int64_t peak = 1;
-    for (int i = 0; i < n; ++i) peak = std::max<int64_t>(peak, int64_t(x[i]) * x[i]);
-    return LevelFromPeak(peak);
-}
-
-int64_t SteadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+int64_t SteadyMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -37,7 +32,8 @@ Renderer::Renderer(WaveDevices* devices, int sampleRate, std::function<int64_t()
 
 Renderer::~Renderer() { stop(); }
 
-int64_t Renderer::now() const { return clock_ ? clock_() : SteadyMs(); }
+int64_t Renderer::now() const { return clock_ ? clock_() : SteadyMicros() / 1000; }
+int64_t Renderer::nowMicros() const { return clock_ ? clock_() * 1000 : SteadyMicros(); }
 
 std::shared_ptr<Renderer::Party> Renderer::addParty() {
     auto party = std::make_shared<Party>(rate_);
@@ -60,7 +56,12 @@ void Renderer::setVolume(int volume) {
     if (volume < 0) volume = 0;
     if (volume > 1000) volume = 1000;
     const uint32_t v = static_cast<uint32_t>(volume) * 65535u / 1000u;
-    volume_ = v | (v << 16);
+    {
+        std::lock_guard<std::mutex> guard(runLock_);
+        volume_ = v | (v << 16);
+    }
+    wake_.notify_all();
+    if (WaveOutput* d = waiting_.load()) d->wake();
 }
 
 void Renderer::setDeviceChanged(std::function<void(bool)> changed) {
@@ -115,16 +116,44 @@ void Renderer::refill(Buffer& b, int ahead) {
     int16_t* samples = reinterpret_cast<int16_t*>(b.storage.data());
     const int64_t t = now();
     render(samples, t);
-    outputLevel_ = BlockLevel(samples, block_);
+    outputLevel_ = LevelOf(samples, block_);
     device_->write(b.wave);
     b.queued = true;
-    if (EchoReference* reference = echoReference_.load()) {
-        const uint8_t* data = b.storage.data();
-        if (!reference->follows(echoSource_, data, block_, rate_, t * 1000)) {
-            const int64_t startMicros = (t + int64_t(ahead) * 10) * 1000;
-            reference->played(echoSource_, data, block_, rate_, startMicros, ahead == 0);
-        }
+    placeReference(samples, (t + int64_t(ahead) * 10) * 1000, t * 1000);
+}
+
+// The echo reference gets the block where it plays: behind the one before,
+// unless that should have ended by queuedMicros; at startMicros when there
+// is none before.
+void Renderer::placeReference(const int16_t* samples, int64_t startMicros, int64_t queuedMicros) {
+    EchoReference* reference = echoReference_.load();
+    if (!reference) return;
+    const uint8_t* data = reinterpret_cast<const uint8_t*>(samples);
+    if (!reference->follows(echoSource_, data, block_, rate_, queuedMicros))
+        reference->played(echoSource_, data, block_, rate_, startMicros, startMicros <= queuedMicros);
+}
+
+void Renderer::fill(int16_t* samples, int frames, int64_t startsInMicros) {
+    if (frames != block_) {  // not the block asked for: nothing to say
+        std::fill(samples, samples + std::max(0, frames), int16_t{0});
+        return;
     }
+    const int64_t micros = nowMicros();
+    const int64_t t = micros / 1000;
+    render(samples, t);
+    outputLevel_ = LevelOf(samples, block_);
+    lastFillMs_ = t;
+    const int64_t start = micros + startsInMicros;
+    // Blocks follow each other as they play; only a device that skipped or
+    // stalled (the time it says is far from where the last block ended)
+    // places the reference anew.
+    const bool anew = nextStartMicros_ < 0 || std::llabs(start - nextStartMicros_) > PullSlackMicros;
+    if (anew) {
+        echoSource_ = EchoReference::Source{};
+        nextStartMicros_ = start;
+    }
+    nextStartMicros_ += int64_t(block_) * 1000000 / rate_;
+    placeReference(samples, start, anew ? start : -1);
 }
 
 bool Renderer::open() {
@@ -132,11 +161,18 @@ bool Renderer::open() {
     if (!device_) return false;
     ++opens_;
     device_->setVolume(volume_);
+    echoSource_ = EchoReference::Source{};
+    nextStartMicros_ = -1;
+    lastFillMs_ = now();
+    pulled_ = device_->pull(this, block_);
+    if (pulled_) {
+        deviceOpen_ = true;
+        return true;
+    }
     for (Buffer& b : ring_) {
         device_->prepare(b.wave);
         b.queued = false;
     }
-    echoSource_ = EchoReference::Source{};
     next_ = 0;
     depth_ = std::max(2, std::min(RingBuffers, device_->buffersAhead()));
     for (int i = 0; i < depth_; ++i) refill(ring_[i], i);
@@ -148,7 +184,12 @@ bool Renderer::open() {
 void Renderer::close() {
     if (!device_) return;
     deviceOpen_ = false;
-    device_->reset();
+    device_->reset();  // no fill after this
+    if (pulled_) {
+        pulled_ = false;
+        device_.reset();
+        return;
+    }
     for (Buffer& b : ring_) {
         device_->unprepare(b.wave);
         b.queued = false;
@@ -193,6 +234,19 @@ void Renderer::run() {
         if (volume_ != volume) {
             volume = volume_;
             device_->setVolume(volume);
+        }
+        if (pulled_) {
+            if (now() - lastFillMs_ > StalledMs) {
+                // Nothing asked for in a second: the device has stopped.
+                close();
+                report(false);
+                tried = true;
+                lastTry = now();
+                continue;
+            }
+            std::unique_lock<std::mutex> guard(runLock_);
+            wake_.wait_for(guard, std::chrono::milliseconds(100), [&] { return stopping_ || volume_ != volume; });
+            continue;
         }
         Buffer& b = ring_[next_];
         if (device_->done(b.wave)) {

@@ -1,18 +1,21 @@
 // Renderer: one wave output for every party of a call, pulled 10 ms at a time.
 //
-//   party: put (receive thread)        render thread
-//   JitterBuffer --+                   device done with a buffer?
-//   JitterBuffer --+-- pull 10 ms each -> mix (out gain) -> that buffer -> device
-//   JitterBuffer --+                                     \-> echo reference
+//   party: put (receive thread)        device thread: next 10 ms due? (pulling device)
+//                                      render thread: device done with a buffer? (ring)
+//   JitterBuffer --+
+//   JitterBuffer --+-- pull 10 ms each -> mix (out gain) -> that block -> device
+//   JitterBuffer --+                                    \-> echo reference, where it plays
 //
-// The device opens when the renderer starts and stays open until it stops:
-// a ring of 10 ms buffers is queued on it (as many as the device asks
-// for; one more each time the device is found to have run dry, up to
-// RingBuffers) and every one
-// the device has played is refilled from a pull at once, so that the device
-// never runs dry and nothing reopens between talk spurts. The block written
-// is the block the echo canceller gets as its reference, placed where it
-// will play: behind the blocks queued ahead of it.
+// The device opens when the renderer starts and stays open until it stops,
+// so that nothing reopens between talk spurts. A device that pulls (ALSA, the
+// WAV files) asks for every 10 ms block itself, on its own thread, saying
+// when the block will begin to play. One that takes buffers (waveOut, the
+// manual test device) gets a ring of 10 ms buffers (as many as it asks for;
+// one more each time it is found to have run dry, up to RingBuffers), and
+// every one it has played is refilled from a pull at once on the render
+// thread, placed behind the blocks queued ahead of it. Either way the block
+// rendered is the block the echo canceller gets as its reference, placed
+// where it will play.
 //
 // A party is an owned object shared with the renderer: the receive side puts
 // into its jitter buffer under the party's own lock, the render thread pulls
@@ -39,7 +42,7 @@
 
 namespace kv {
 
-class Renderer {
+class Renderer : private WaveSource {
 public:
     static constexpr int RingBuffers = 16;
     static constexpr int RetryMs = 1000;
@@ -94,11 +97,15 @@ private:
     };
 
     void run();
+    // A device that pulls asks for each block itself, on its own thread.
+    void fill(int16_t* samples, int frames, int64_t startsInMicros) override;
+    void placeReference(const int16_t* samples, int64_t startMicros, int64_t queuedMicros);
     bool open();
     void close();
     void render(int16_t* out, int64_t nowMs);
     void refill(Buffer& b, int ahead);
     int64_t now() const;
+    int64_t nowMicros() const;  // the same clock, finer where it can be
 
     WaveDevices* devices_;
     const int rate_;
@@ -120,6 +127,11 @@ private:
     std::unique_ptr<WaveOutput> device_;
     Buffer ring_[RingBuffers];
     std::atomic<int> depth_{WaveOutput::DefaultBuffersAhead};  // the buffers in use, for this device
+    bool pulled_ = false;  // the open device pulls: no ring
+    // Pulling: where the next block should begin, on the renderer's clock.
+    static constexpr int64_t PullSlackMicros = 8000;
+    int64_t nextStartMicros_ = -1;
+    std::atomic<int64_t> lastFillMs_{0};
     int next_ = 0;  // the oldest queued buffer, the next to come back
     int64_t lastPlayedMs_ = 0;
     bool reported_ = false, reportedOpen_ = false;

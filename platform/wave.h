@@ -48,6 +48,15 @@ private:
     bool set_ = false;
 };
 
+// What a pulling output plays, asked for on the device's own thread.
+class WaveSource {
+public:
+    virtual ~WaveSource() = default;
+    // The next `frames` samples (16-bit, the device's rate), which begin to
+    // play startsInMicros from now (negative: they are already late).
+    virtual void fill(int16_t* samples, int frames, int64_t startsInMicros) = 0;
+};
+
 class WaveOutput {
 public:
     virtual ~WaveOutput() = default;  // closes the device; call reset() first when buffers are queued
@@ -76,6 +85,16 @@ public:
     // leaves no gap.
     static constexpr int DefaultBuffersAhead = 4;
     virtual int buffersAhead() const { return DefaultBuffersAhead; }
+    // The pull shape: a device that can asks `source` for its audio itself,
+    // blockFrames at a time, as it has room, until reset() (which returns once
+    // no fill is under way or will come) or its end; it applies its volume,
+    // and pause, restart and buffers do not apply. False, changing nothing,
+    // for a device that only takes buffers.
+    virtual bool pull(WaveSource* source, int blockFrames) {
+        (void)source;
+        (void)blockFrames;
+        return false;
+    }
 };
 
 class WaveInput {

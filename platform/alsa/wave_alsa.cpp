@@ -15,6 +15,13 @@
 // device after the last done buffer does not cut the tail. An underrun or a
 // failed delay query counts everything handed over as played.
 //
+// Output that pulls (pull()): the worker keeps ALSA holding PullAheadMs of
+// audio ahead of what plays (by snd_pcm_delay), topping it up every
+// PullEveryMs from the source a block at a time; each block is asked for
+// with the time it will begin to play. An underrun keeps a block more
+// ahead from then on, up to MaxPullAheadMs. One wake of the worker per top-up
+// replaces a wake per buffer of the thread that fed it and one of the worker.
+//
 // Input: recording starts with start(); the worker reads period-sized chunks
 // and copies them into the added buffers in order. With no empty buffer the
 // chunk is thrown away and the device keeps running.
@@ -335,13 +342,31 @@ public:
     void unprepare(WaveBuffer& b) override { unprepareBuffer(b); }
 
     void reset() override {
+        {
+            std::lock_guard<std::mutex> fill(fillLock_);  // waits out a fill under way
+            source_ = nullptr;
+        }
         std::unique_lock<std::mutex> lk(m_);
+        pulling_ = false;
         returnAll();
         signal_.set();
         dropAndWait(lk);
     }
     void waitEvent(int timeoutMs) override { signal_.wait(timeoutMs); }
     void wake() override { signal_.set(); }
+
+    bool pull(WaveSource* source, int blockFrames) override {
+        if (!source || blockFrames <= 0) return false;
+        {
+            std::lock_guard<std::mutex> fill(fillLock_);
+            source_ = source;
+        }
+        set([&] {
+            pullFrames_ = static_cast<Frames>(blockFrames);
+            pulling_ = true;
+        });
+        return true;
+    }
 
 private:
     template <class F>
@@ -429,6 +454,58 @@ private:
         return true;
     }
 
+    // Worker, lock released: tops what ALSA holds up to the target from the
+    // source, a block at a time; the milliseconds until it should look again.
+    int servePull(uint32_t volume, Frames block) {
+        if (pullAhead_ == 0) pullAhead_ = static_cast<Frames>(g_.rate) * PullAheadMs / 1000;
+        snd_pcm_sframes_t delay = 0;
+        int err = snd_pcm_delay(pcm_, &delay);
+        const snd_pcm_state_t state = snd_pcm_state(pcm_);
+        if (state == SND_PCM_STATE_PREPARED) {  // not started: nothing written yet
+            err = 0;
+            delay = 0;
+        }
+        if (err == 0 && state == SND_PCM_STATE_XRUN) err = -EPIPE;
+        if (err == 0 && state == SND_PCM_STATE_SUSPENDED) err = -ESTRPIPE;
+        if (err < 0) {
+            // Ran dry: from now on a block more stays queued.
+            if (!recover(err)) {
+                lost_ = true;
+                return 0;
+            }
+            delay = 0;
+            const Frames most = static_cast<Frames>(g_.rate) * MaxPullAheadMs / 1000;
+            pullAhead_ = std::min<Frames>(pullAhead_ + block, std::max(most, block));
+        }
+        if (delay < 0) delay = 0;
+        Frames queued = static_cast<Frames>(delay);
+        for (int blocks = 0; blocks < 64; ++blocks) {
+            if (pendingPos_ == pending_.size()) {
+                if (queued >= pullAhead_) break;
+                pending_.assign(block, 0);
+                pendingPos_ = 0;
+                {
+                    std::lock_guard<std::mutex> fill(fillLock_);
+                    if (!source_) break;
+                    const int64_t startsIn = static_cast<int64_t>(queued) * 1000000 / g_.rate;
+                    source_->fill(pending_.data(), static_cast<int>(block), startsIn);
+                }
+                if (volume != 0xFFFFu)
+                    for (int16_t& v : pending_) v = static_cast<int16_t>(static_cast<int64_t>(v) * volume / 0xFFFF);
+            }
+            const snd_pcm_sframes_t n =
+                snd_pcm_writei(pcm_, pending_.data() + pendingPos_, static_cast<Frames>(pending_.size() - pendingPos_));
+            if (n == -EAGAIN || n == 0) break;  // ALSA's ring is full
+            if (n < 0) {
+                if (!recover(static_cast<int>(n))) lost_ = true;
+                break;
+            }
+            pendingPos_ += static_cast<size_t>(n);
+            queued += static_cast<Frames>(n);
+        }
+        return PullEveryMs;
+    }
+
     void run() {
         openPcm();
         std::unique_lock<std::mutex> lk(m_);
@@ -444,6 +521,8 @@ private:
                 chunk_.clear();
                 chunkPos_ = 0;
                 copied_ = written_;
+                pending_.clear();
+                pendingPos_ = 0;
                 continue;
             }
             if (broken_) {
@@ -472,6 +551,21 @@ private:
                 }
                 lk.lock();
                 hwPaused_ = false;
+                continue;
+            }
+
+            if (pulling_ && pcm_) {
+                const uint32_t volume = volume_;
+                const Frames block = pullFrames_;
+                lk.unlock();
+                const int ms = servePull(volume, block);
+                lk.lock();
+                if (lost_) {
+                    broken_ = true;
+                    continue;
+                }
+                if (stop_ || dropsDone_ != dropsAsked_ || !pulling_) continue;
+                wake_.wait_for(lk, std::chrono::milliseconds(ms), changed);
                 continue;
             }
 
@@ -536,7 +630,22 @@ private:
     uint32_t volume_ = 0xFFFFu;
     uint64_t changes_ = 0;  // counts the callers' changes: queue, pause, volume
 
+    // Pulling: the source is called under fillLock_ alone, so that reset()
+    // can wait out a fill without the worker holding m_ through it.
+    std::mutex fillLock_;
+    WaveSource* source_ = nullptr;
+    bool pulling_ = false;  // under m_
+    Frames pullFrames_ = 0;  // under m_
+    // What ALSA is kept holding (one block more each time it ran dry, up to
+    // the most), and how often it is topped up to that.
+    static constexpr int PullAheadMs = 60;
+    static constexpr int MaxPullAheadMs = 110;
+    static constexpr int PullEveryMs = 20;
+
     // Worker only.
+    Frames pullAhead_ = 0;
+    std::vector<int16_t> pending_;  // a pulled block, from pendingPos_ not yet taken by ALSA
+    size_t pendingPos_ = 0;
     std::vector<int16_t> chunk_;
     size_t chunkPos_ = 0;   // frames of chunk_ already accepted by ALSA
     uint64_t copied_ = 0;   // frames taken from buffers since open

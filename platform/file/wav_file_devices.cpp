@@ -217,6 +217,11 @@ struct StreamState {
 struct OutputState : StreamState {
     bool paused = false;
     uint32_t volume = 0xFFFF;
+    // Pulling: what the source gave last, played before it is asked again.
+    WaveSource* source = nullptr;
+    int block = 0;
+    std::vector<int16_t> pulled;
+    size_t pulledPos = 0;
 };
 
 struct InputState : StreamState {
@@ -272,6 +277,18 @@ public:
             if (unwritten.size() >= WriteBlockSamples) writeSpeaker();
         }
         if (flush && !unwritten.empty()) writeSpeaker();
+        // A pulling output is asked for its next block as the last one ends.
+        if (hasSpeaker)
+            for (OutputState* o : outputs)
+                if (o->source && o->pulledPos >= o->pulled.size()) pullNext(*o, processed);
+    }
+
+    // The block of a pulling output that begins at timeline sample `at`.
+    void pullNext(OutputState& o, int64_t at) {
+        o.pulled.assign(static_cast<size_t>(o.block), 0);
+        o.pulledPos = 0;
+        const int64_t startMicros = originMicros + at * 1000000 / Rate;
+        o.source->fill(o.pulled.data(), o.block, startMicros - clock->nowMicros());
     }
 
     bool writeHeader() {
@@ -319,8 +336,10 @@ public:
     void process(int64_t first, int n) {
         if (hasSpeaker) {
             mix.assign(static_cast<size_t>(n), 0);
-            for (OutputState* o : outputs)
-                if (!o->paused) play(*o, n);
+            for (OutputState* o : outputs) {
+                if (o->source) playPulled(*o, first, n);
+                else if (!o->paused) play(*o, n);
+            }
             if (speaker)
                 for (int i = 0; i < n; ++i)
                     unwritten.push_back(static_cast<int16_t>(std::clamp<int32_t>(mix[i], -32768, 32767)));
@@ -345,6 +364,19 @@ public:
                     mix[i + j] += static_cast<int32_t>(SampleAt(q.data, q.position + j) * volume / 0xFFFF);
             }
             q.position += k;
+            i += k;
+        }
+    }
+
+    void playPulled(OutputState& o, int64_t first, int n) {
+        const int64_t volume = o.volume & 0xFFFF;
+        for (int i = 0; i < n;) {
+            if (o.pulledPos >= o.pulled.size()) pullNext(o, first + i);
+            const int k = std::min(static_cast<int>(o.pulled.size() - o.pulledPos), n - i);
+            const int16_t* p = o.pulled.data() + o.pulledPos;
+            for (int j = 0; j < k; ++j)
+                mix[i + j] += volume == 0xFFFF ? p[j] : static_cast<int32_t>(p[j] * volume / 0xFFFF);
+            o.pulledPos += static_cast<size_t>(k);
             i += k;
         }
     }
@@ -380,8 +412,10 @@ public:
             if (soonest < 0 || at < soonest) soonest = at;
         };
         if (hasSpeaker)
-            for (const OutputState* o : outputs)
-                if (!o->paused) consider(o->samplesToNextDone(), OutputTickSamples);
+            for (const OutputState* o : outputs) {
+                if (o->source) consider(static_cast<int64_t>(o->pulled.size() - o->pulledPos), OutputTickSamples);
+                else if (!o->paused) consider(o->samplesToNextDone(), OutputTickSamples);
+            }
         for (const InputState* in : inputs)
             if (in->started) consider(in->samplesToNextDone(), 1);
         if (soonest < 0) return -1;
@@ -462,10 +496,25 @@ public:
         Lock lock(core_->mu);
         core_->catchUp(false);
         state_.returnAll();
+        state_.source = nullptr;
+        state_.pulled.clear();
+        state_.pulledPos = 0;
         state_.signal.set();
     }
     void waitEvent(int timeoutMs) override { state_.signal.wait(timeoutMs); }
     void wake() override { state_.signal.set(); }
+    // Pulled on the shared timeline as each block comes due (on the 10 ms
+    // grid), under the timeline's lock, by whichever thread moves it on.
+    bool pull(WaveSource* source, int blockFrames) override {
+        if (!source || blockFrames <= 0) return false;
+        Lock lock(core_->mu);
+        core_->catchUp(false);
+        state_.source = source;
+        state_.block = blockFrames;
+        core_->pullNext(state_, core_->processed);
+        core_->reschedule();
+        return true;
+    }
 
 private:
     using Lock = std::lock_guard<std::mutex>;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/renderer.h"
+#include "platform/file/wav_file_devices.h"
 #include "platform/manual_wave.h"
 #include "test_support.h"
 
@@ -173,4 +174,64 @@ TEST(Renderer, ADeviceThatRanDryKeepsOneBufferMoreQueued) {
     EXPECT_EQ(rig.renderer.depth(), first + 1);
     EXPECT_EQ(rig.renderer.underruns(), 1);
     EXPECT_EQ(rig.devices.outputsOpened(), 1);
+}
+
+TEST(Renderer, APullingDeviceAsksForEveryBlockItselfAndTheReferenceLandsWhereEachPlays) {
+    const std::string dir = kvtest::MakeTempDir("renderer-pull");
+    const std::string path = dir + "/speaker.wav";
+    ManualWaveClock clock;
+    std::string error;
+    auto devices = CreateWavFileDevices(nullptr, path.c_str(), &error, &clock, 0);
+    ASSERT_TRUE(devices) << error;
+    EchoReference reference;
+    reference.captureOpened(8000);
+    std::vector<int16_t> taken(320);
+    reference.take(taken.data(), 320, 40000);  // position 0 is at time 0
+    std::vector<std::vector<int16_t>> takes;
+    {
+        Renderer renderer(devices.get(), 8000, [&] { return clock.nowMicros() / 1000; });
+        renderer.setEchoReference(&reference);
+        auto a = renderer.addParty();
+        std::vector<int16_t> speech(320);
+        for (size_t i = 0; i < speech.size(); ++i) speech[i] = static_cast<int16_t>((i * 37) % 2000 - 1000);
+        clock.advanceMs(40);
+        renderer.start();
+        ASSERT_TRUE(Until([&] { return renderer.deviceOpen(); }));
+        const int64_t first = renderer.blocksRendered();
+        EXPECT_EQ(first, 1);  // the block that plays first, asked for as the device opened
+        // 1.2 s of the timeline, 10 ms at a time; the capture reads every 40 ms.
+        for (int k = 1; k <= 120; ++k) {
+            if (k % 4 == 1) {  // 40 ms of speech arrives every 40 ms
+                std::lock_guard<std::mutex> guard(a->lock);
+                a->jitter.put(speech.data(), 320, clock.nowMicros() / 1000);
+            }
+            clock.advanceMs(10);
+            devices->pump();
+            if (k % 4 == 0) {
+                reference.take(taken.data(), 320, clock.nowMicros());
+                takes.push_back(taken);
+            }
+        }
+        EXPECT_EQ(renderer.blocksRendered(), first + 120);  // each block once, and none on the render thread
+        renderer.stop();
+        clock.advanceMs(100);
+        devices->pump();
+        EXPECT_EQ(renderer.blocksRendered(), first + 120);  // nothing asked for once stopped
+    }
+    devices.reset();
+    std::vector<int16_t> played;
+    ASSERT_TRUE(ReadPcm8kMonoWav(path.c_str(), &played, &error)) << error;
+    // A take at time T hands out the positions LagMs before the 40 ms up to T;
+    // each must be what the speaker played there. The device opened at 40 ms.
+    const int lag = 8000 * EchoReference::LagMs / 1000;
+    int speaking = 0;
+    for (size_t k = 0; k < takes.size(); ++k) {
+        const int64_t from = 320 * int64_t(k + 1) - lag;
+        for (int i = 0; i < 320; ++i) {
+            ASSERT_LT(size_t(from + i), played.size());
+            ASSERT_EQ(takes[k][i], played[size_t(from + i)]) << "take " << k << " sample " << i;
+            if (played[size_t(from + i)] != 0) ++speaking;
+        }
+    }
+    EXPECT_GT(speaking, 6000);  // most of the second: the party's speech, not silence on both
 }
