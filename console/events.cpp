@@ -89,7 +89,7 @@ EngineEvent EventSink::snapshot(int code, int value) {
             e.mapping = phone_.MappingState();
             break;
         case AudioDeviceChanged:
-            e.text = value == DeviceMicrophoneFailed || value == DeviceMicrophoneWorks ? mic_ : speaker_;
+            e.text = IsMicrophoneEvent(value) ? mic_ : speaker_;
             break;
         default: break;
     }

@@ -185,8 +185,8 @@ std::string FormatEvent(const EngineEvent& e) {
         case MessageDelivered: return "message-delivered address=" + FormatAddress(e.address);
         case PortMappingChanged: return FormatMapping(e.value, e.mapping);
         case AudioDeviceChanged: {
-            const bool works = e.value == DeviceSpeakerWorks || e.value == DeviceMicrophoneWorks;
-            const bool mic = e.value == DeviceMicrophoneFailed || e.value == DeviceMicrophoneWorks;
+            const bool works = IsWorksEvent(e.value);
+            const bool mic = IsMicrophoneEvent(e.value);
             return std::string(works ? "device-works" : "device-failed") + (mic ? " device=microphone" : " device=speaker") +
                    " name=" + Quote(e.text);
         }

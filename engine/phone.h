@@ -137,6 +137,8 @@ enum DeviceEvent {
     DeviceMicrophoneFailed = 2,
     DeviceMicrophoneWorks = 3,
 };
+inline bool IsMicrophoneEvent(int value) { return value == DeviceMicrophoneFailed || value == DeviceMicrophoneWorks; }
+inline bool IsWorksEvent(int value) { return value == DeviceSpeakerWorks || value == DeviceMicrophoneWorks; }
 
 // The value of IncomingCall also carries warnings, as flags.
 enum RingWarning {
