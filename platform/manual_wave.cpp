@@ -251,6 +251,13 @@ std::vector<int16_t> ManualWaveDevices::playedSamples(int index) {
     return o ? o->played : std::vector<int16_t>();
 }
 
+std::vector<int16_t> ManualWaveDevices::playedSamplesFrom(size_t from, int index) {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    State::Output* o = State::pick(state_->outputs, index);
+    if (!o || from >= o->played.size()) return {};
+    return std::vector<int16_t>(o->played.begin() + static_cast<std::ptrdiff_t>(from), o->played.end());
+}
+
 int ManualWaveDevices::inputsOpened() {
     std::lock_guard<std::mutex> guard(state_->lock);
     return static_cast<int>(state_->inputs.size());

@@ -65,6 +65,8 @@ public:
     int markPlayed(int count = 1, int index = -1);
     // Every sample an output played, in order.
     std::vector<int16_t> playedSamples(int index = -1);
+    // Those from the given count of samples on.
+    std::vector<int16_t> playedSamplesFrom(size_t from, int index = -1);
 
     int inputsOpened();
     InputInfo input(int index = -1);

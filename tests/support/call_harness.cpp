@@ -41,11 +41,19 @@ std::string Side::status() {
 }
 
 bool Side::hears(int level, int timeoutMs) {
+    size_t looked = 0;  // samples already looked at, of the device open
+    int opened = 0;
     return WaitFor(
         [&] {
             if (devices.outputsOpened() == 0) return false;
+            if (devices.outputsOpened() != opened) {
+                opened = devices.outputsOpened();
+                looked = 0;
+            }
             devices.markPlayed(devices.output().queued);
-            for (int16_t x : devices.playedSamples())
+            const std::vector<int16_t> fresh = devices.playedSamplesFrom(looked);
+            looked += fresh.size();
+            for (int16_t x : fresh)
                 if (x >= level || x <= -level) return true;
             return false;
         },
