@@ -28,6 +28,10 @@ constexpr int CaptureRetryMs = 500;
 // looks at the call and the mute again.
 constexpr int FrameWaitMs = 100;
 
+// A microphone that gives no frame for this long while it is open has
+// stopped: it is said, closed and opened again.
+constexpr int MicStalledMs = 1000;
+
 // The longest the idle transmit loop sleeps without a change to look at.
 constexpr int IdleWaitMs = 60000;
 
@@ -99,6 +103,7 @@ void TransmitLoop(Phone* phone) {
         p.TransmitCodec = codec;
         p.Capture.startSending(codec, 500);
         bool captureMissing = false;
+        auto lastFrame = std::chrono::steady_clock::now();
         while (sending() && !captureMissing) {
             uint8_t packet[MaxDatagram];
             packet[0] = static_cast<uint8_t>(codec);
@@ -122,6 +127,7 @@ void TransmitLoop(Phone* phone) {
                 if (size == FrameWithheld || size == FrameNoDevice) break;
                 if (size > 0 && p.MicrophoneFailing) p.NoteDevice(false, true);
                 if (size > 0) {
+                    lastFrame = std::chrono::steady_clock::now();
                     length += size;
                     ++frames;
                     p.Transmitting = 1;
@@ -130,6 +136,11 @@ void TransmitLoop(Phone* phone) {
                     // Nothing ready: sleep until the next frame, looking at
                     // the call and the mute again at least every FrameWaitMs.
                     p.Capture.waitFrame(FrameWaitMs);
+                    if (std::chrono::steady_clock::now() - lastFrame > std::chrono::milliseconds(MicStalledMs)) {
+                        captureMissing = true;
+                        p.NoteDevice(false, false);
+                        break;
+                    }
                 }
             }
             if (frames > 0)

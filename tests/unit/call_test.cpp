@@ -609,7 +609,7 @@ TEST_F(Calls, ASlowSpeakerHoldsUpNoDatagramAndAJoiningPartyStopsNoOtherVoice) {
     a->devices.releaseOutputOpens();
 }
 
-TEST_F(Calls, ASoundDeviceThatCannotOpenIsSaidAndTriedAgain) {
+TEST_F(Calls, ASoundDeviceThatCannotOpenOrStopsIsSaidAndTriedAgain) {
     b->phone.Autoanswer = AnswerAccept;
     a->devices.refuseOutput = true;
     b->devices.refuseInput = true;
@@ -636,4 +636,11 @@ TEST_F(Calls, ASoundDeviceThatCannotOpenIsSaidAndTriedAgain) {
     EXPECT_EQ(b->status().find("no microphone"), std::string::npos) << b->status();
     EXPECT_TRUE(a->hears());
     EXPECT_EQ(a->status().find(" - no"), std::string::npos) << a->status();
+    // A microphone that stops giving frames in the call is said and opened again.
+    const int opened = b->devices.inputsOpened();
+    ASSERT_TRUE(event(*b, DeviceMicrophoneFailed));
+    EXPECT_NE(b->status().find("no microphone"), std::string::npos) << b->status();
+    ASSERT_TRUE(WaitFor([&] { return b->devices.inputsOpened() > opened; }));
+    ASSERT_TRUE(WaitFor([&] { return b->devices.fillInput(4000); }, 5000));
+    ASSERT_TRUE(event(*b, DeviceMicrophoneWorks));
 }
