@@ -209,6 +209,16 @@ void Renderer::run() {
         std::lock_guard<std::mutex> guard(changedLock_);
         if (changed_) changed_(open);
     };
+    // A device that has done nothing since `since` for StalledMs has stopped:
+    // it is closed, said, and tried again after RetryMs.
+    auto stalled = [&](int64_t since) {
+        if (now() - since <= StalledMs) return false;
+        close();
+        report(false);
+        tried = true;
+        lastTry = now();
+        return true;
+    };
     for (;;) {
         {
             std::lock_guard<std::mutex> guard(runLock_);
@@ -236,14 +246,7 @@ void Renderer::run() {
             device_->setVolume(volume);
         }
         if (pulled_) {
-            if (now() - lastFillMs_ > StalledMs) {
-                // Nothing asked for in a second: the device has stopped.
-                close();
-                report(false);
-                tried = true;
-                lastTry = now();
-                continue;
-            }
+            if (stalled(lastFillMs_)) continue;  // nothing asked for
             std::unique_lock<std::mutex> guard(runLock_);
             wake_.wait_for(guard, std::chrono::milliseconds(100), [&] { return stopping_ || volume_ != volume; });
             continue;
@@ -265,14 +268,7 @@ void Renderer::run() {
             lastPlayedMs_ = now();
             continue;
         }
-        if (now() - lastPlayedMs_ > StalledMs) {
-            // Buffers queued and nothing played for a second: the device has stopped.
-            close();
-            report(false);
-            tried = true;
-            lastTry = now();
-            continue;
-        }
+        if (stalled(lastPlayedMs_)) continue;  // buffers queued and nothing played
         {
             std::lock_guard<std::mutex> guard(runLock_);
             if (stopping_) break;

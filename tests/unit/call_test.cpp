@@ -635,7 +635,8 @@ TEST_F(Calls, ASoundDeviceThatCannotOpenOrStopsIsSaidAndTriedAgain) {
     for (int n = 0; n < 8; ++n) ASSERT_TRUE(WaitFor([&] { return b->devices.fillInput(4000); }));
     EXPECT_EQ(b->status().find("no microphone"), std::string::npos) << b->status();
     EXPECT_TRUE(a->hears());
-    EXPECT_EQ(a->status().find(" - no"), std::string::npos) << a->status();
+    // (Ann's microphone, which nothing fills here, may be said to have stopped.)
+    EXPECT_EQ(a->status().find(" - no speaker"), std::string::npos) << a->status();
     // A microphone that stops giving frames in the call is said and opened again.
     const int opened = b->devices.inputsOpened();
     ASSERT_TRUE(event(*b, DeviceMicrophoneFailed));
