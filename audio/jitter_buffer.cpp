@@ -11,7 +11,16 @@ namespace {
 constexpr int LatenessArrivals = 50;   // the arrivals the quantile is taken over
 constexpr double LateQuantile = 0.9;
 constexpr int MarginMs = 10;           // beyond the lateness: one block of render timing
-constexpr int HysteresisMs = 10;       // above the target by no more than this: no compression
+// The queue as datagrams land swings with the jitter itself (uniform +-30 ms
+// moves the smoothed level by about 8 ms either way), so the time scale is
+// changed only outside a band around the target: above it by more than
+// AboveTargetMs, compressed; below it by more than half the lateness the
+// target allows for (at most MostBelowTargetMs), stretched. Without jitter
+// the band has no lower half, as nothing is there to spare; a band of 10 ms
+// above and none below stretched and compressed speech back and forth
+// under +-30 ms all the time.
+constexpr int AboveTargetMs = 10;
+constexpr int MostBelowTargetMs = 15;
 constexpr int AdjustEveryBlocks = 2;   // at most one time-scale change every 20 ms
 constexpr int ConcealMs = 80;          // a repeat fades from full level to silence over this
 constexpr int MergeMs = 5;             // real audio crossfades in over this
@@ -134,7 +143,9 @@ double JitterBuffer::lateQuantile() {
 
 void JitterBuffer::updateTarget() {
     const int datagramMs = lastCount_ * 1000 / rate_;
-    const int wanted = datagramMs + static_cast<int>(lateQuantile() + 0.5) + MarginMs;
+    const double late = lateQuantile();
+    const int wanted = datagramMs + static_cast<int>(late + 0.5) + MarginMs;
+    belowTarget_ = std::min(double(MostBelowTargetMs), late / 2);
     // Never so low that a datagram's audio cannot last until the next one.
     const int ceiling = std::max(maximumMs_, datagramMs + 10);
     target_ = std::min(std::max(wanted, minimumMs_), ceiling);
@@ -241,7 +252,7 @@ bool JitterBuffer::stretch() {
     int l = lag(x, need, &likeness);
     if (l == 0) return false;
     if (likeness < AlikeEnough && Rms(x, need) >= SilenceRms) return false;
-    if (delay_ + l * 1000.0 / rate_ > targetMs() + HysteresisMs) return false;  // would overshoot
+    if (delay_ + l * 1000.0 / rate_ > targetMs() + AboveTargetMs) return false;  // would overshoot
     // In front of the second period: the first, then the joint in its old place.
     for (int k = 0; k < l; ++k) {
         const double w = double(k + 1) / (l + 1);
@@ -377,10 +388,10 @@ JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
     } else if (available >= block_) {
         if (++sinceAdjust_ >= AdjustEveryBlocks && delayKnown_) {
             const int target = targetMs();
-            if (delay_ > target + HysteresisMs && accelerate()) {
+            if (delay_ > target + AboveTargetMs && accelerate()) {
                 action = Action::Accelerate;
                 sinceAdjust_ = 0;
-            } else if (delay_ < target && stretch()) {
+            } else if (delay_ < target - belowTarget_ && stretch()) {
                 action = Action::Stretch;
                 sinceAdjust_ = 0;
             }

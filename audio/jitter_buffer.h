@@ -18,9 +18,11 @@
 // duration, plus a high quantile of the lateness of the last arrivals, plus a
 // margin, within "Delay" and "MaxDelay". A single stall counts once (the
 // burst behind it arrives early), and so does a lost datagram, so neither
-// raises the target for long. Above the target the queue is shortened by
-// time compression (one pitch period at a time, with an overlap-add, or 10 ms
-// of silence), below it lengthened by one period; the sender's clock drift is
+// raises the target for long. More than 10 ms above the target the queue is
+// shortened by time compression (one pitch period at a time, with an
+// overlap-add, or 10 ms of silence); below it by more than half the lateness
+// allowed for (at most 15 ms) it is lengthened by one period, so that the
+// swing of the jitter itself changes nothing; the sender's clock drift is
 // absorbed the same way. When the queue runs dry the last pitch period is
 // repeated, crossfaded at every join, fading to silence over 80 ms, and the
 // next real audio merges into it; after a second of silence the buffer waits
@@ -124,6 +126,7 @@ private:
     int minimumMs_ = 0;
     int maximumMs_ = 1000;
     int target_ = 0;
+    double belowTarget_ = 0;  // how far below the target the queue may go unstretched
     std::vector<double> sorted_;  // lateQuantile's
     bool conceal_ = true;
 
