@@ -21,6 +21,12 @@ constexpr int MarginMs = 10;           // beyond the lateness: one block of rend
 // under +-30 ms all the time.
 constexpr int AboveTargetMs = 10;
 constexpr int MostBelowTargetMs = 15;
+// Within this much more outside the band, only silence is removed or added
+// (a pause hides it), until the queue has been outside for PatienceMs; further
+// out, speech is changed at once. A talker who never pauses is followed
+// within a second and a half.
+constexpr int FarOutsideMs = 30;
+constexpr int PatienceMs = 1000;
 constexpr int AdjustEveryBlocks = 2;   // at most one time-scale change every 20 ms
 constexpr int ConcealMs = 80;          // a repeat fades from full level to silence over this
 constexpr int MergeMs = 5;             // real audio crossfades in over this
@@ -123,6 +129,7 @@ void JitterBuffer::reset() {
     delayKnown_ = false;
     delay_ = 0;
     sinceAdjust_ = 0;
+    outsideSinceMs_ = -1;
     std::fill(history_.begin(), history_.end(), int16_t(0));
     cycle_.clear();
     concealing_ = false;
@@ -217,7 +224,7 @@ int JitterBuffer::lag(const int16_t* x, int n, double* likeness) const {
 
 // Removes one period from the front of the queue: the two periods there
 // become one that crossfades from the first into the second.
-bool JitterBuffer::accelerate() {
+bool JitterBuffer::accelerate(bool speechToo) {
     const int need = 2 * maxLag_ + block_;
     if (queue_.size() < need) return false;
     int16_t* x = scratch_.data();
@@ -226,6 +233,7 @@ bool JitterBuffer::accelerate() {
     if (Rms(x, 2 * block_) < SilenceRms) {
         l = block_;  // silence: 10 ms at once
     } else {
+        if (!speechToo) return false;
         double likeness = 0;
         l = lag(x, 2 * maxLag_, &likeness);
         if (l == 0 || likeness < AlikeEnough) return false;
@@ -243,7 +251,7 @@ bool JitterBuffer::accelerate() {
 
 // Adds one period at the front of the queue: the first period, then one
 // that crossfades from the second back into the first, then the second.
-bool JitterBuffer::stretch() {
+bool JitterBuffer::stretch(bool speechToo) {
     const int need = 2 * maxLag_;
     if (queue_.size() < need || queue_.capacity() - queue_.size() < maxLag_) return false;
     int16_t* x = scratch_.data();
@@ -251,7 +259,7 @@ bool JitterBuffer::stretch() {
     double likeness = 0;
     int l = lag(x, need, &likeness);
     if (l == 0) return false;
-    if (likeness < AlikeEnough && Rms(x, need) >= SilenceRms) return false;
+    if (Rms(x, need) >= SilenceRms && (!speechToo || likeness < AlikeEnough)) return false;
     if (delay_ + l * 1000.0 / rate_ > targetMs() + AboveTargetMs) return false;  // would overshoot
     // In front of the second period: the first, then the joint in its old place.
     for (int k = 0; k < l; ++k) {
@@ -388,10 +396,14 @@ JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
     } else if (available >= block_) {
         if (++sinceAdjust_ >= AdjustEveryBlocks && delayKnown_) {
             const int target = targetMs();
-            if (delay_ > target + AboveTargetMs && accelerate()) {
+            const double above = delay_ - (target + AboveTargetMs), below = (target - belowTarget_) - delay_;
+            if (above <= 0 && below <= 0) outsideSinceMs_ = -1;
+            else if (outsideSinceMs_ < 0) outsideSinceMs_ = nowMs;
+            const bool impatient = outsideSinceMs_ >= 0 && nowMs - outsideSinceMs_ >= PatienceMs;
+            if (above > 0 && accelerate(impatient || above > FarOutsideMs)) {
                 action = Action::Accelerate;
                 sinceAdjust_ = 0;
-            } else if (delay_ < target - belowTarget_ && stretch()) {
+            } else if (below > 0 && stretch(impatient || below > FarOutsideMs)) {
                 action = Action::Stretch;
                 sinceAdjust_ = 0;
             }

@@ -110,8 +110,9 @@ private:
     double lateQuantile();
     void updateTarget();  // after an arrival, or new bounds
     int lag(const int16_t* x, int n, double* likeness) const;
-    bool accelerate();
-    bool stretch();
+    // speechToo false: only silence.
+    bool accelerate(bool speechToo);
+    bool stretch(bool speechToo);
     int periodAtEnd(const int16_t* h, int size) const;
     void startConcealment();
     void smoothSplice(int at, int count);
@@ -144,6 +145,7 @@ private:
     double delay_ = 0;
     bool delayKnown_ = false;
     int sinceAdjust_ = 0;  // blocks since the last time-scale change
+    int64_t outsideSinceMs_ = -1;  // when the queue left the band around the target
 
     // Concealment: the period repeated, where the next sample comes from, and
     // how far the run has gone.

@@ -175,3 +175,24 @@ TEST(JitterBuffer, WithFivePercentLossTheSpeakerIsNeverSilentLongerThanWhatWasLo
         ExpectNoClicks(r);
     }
 }
+
+TEST(JitterBuffer, JitterAloneLeavesSpeechAsItIsOnceTheTargetHasSettled) {
+    for (int frames : {1, 4}) {
+        SCOPED_TRACE(frames);
+        std::mt19937 random(frames);
+        std::uniform_real_distribution<double> jitter(-30, 30);
+        // Datagrams of 160 ms stay in order; those of 40 ms may not, and a
+        // tone is none the worse for it.
+        const Played settling = Simulate(320 * frames, 40.0 * frames, 10, [&](double sent) {
+            return sent + 50 + jitter(random);
+        });
+        random.seed(frames);
+        const Played r = Simulate(320 * frames, 40.0 * frames, 70, [&](double sent) {
+            return sent + 50 + jitter(random);
+        });
+        // Over the last minute, what was changed is under 1% of what played.
+        const int64_t changed = (r.counters.accelerated - settling.counters.accelerated) +
+                                (r.counters.stretched - settling.counters.stretched);
+        EXPECT_LT(changed, 60 * Rate / 100);
+    }
+}
