@@ -234,7 +234,17 @@ bool EchoCanceller::start(int sampleRate, int frameSamples) {
     if (sampleRate <= 0 || frameSamples <= 0) return false;
     rate_ = sampleRate;
     frame_ = frameSamples;
-    block_ = std::max(1, rate_ * BlockMs / 1000);
+    // The longest block within BlockMs and MinBlockMs that divides the frame
+    // (codec 1's 240 samples are one block of 30 ms): the output then waits
+    // for no block. Else blocks of BlockMs, at a fixed delay.
+    const int longest = std::max(1, rate_ * BlockMs / 1000);
+    const int shortest = std::max(1, rate_ * MinBlockMs / 1000);
+    block_ = longest;
+    for (int b = longest; b >= shortest; --b)
+        if (frameSamples % b == 0) {
+            block_ = b;
+            break;
+        }
     delay_ = frameSamples % block_ == 0 ? 0 : block_ - std::gcd(frameSamples, block_);
     echo_ = speex_echo_state_init(block_, FilterTaps);
     if (!echo_) return false;

@@ -18,9 +18,10 @@
 //
 // EchoCanceller runs the capture's frames through speexdsp's echo canceller
 // (FilterTaps long) and its preprocessor (residual echo suppression, noise
-// suppression), in blocks of BlockMs whatever the capture's frame length: a
-// frame length that is not a whole number of blocks (codec 1's 240 samples)
-// costs the output a fixed delay of less than a block, and the
+// suppression), in blocks of the longest length from MinBlockMs to BlockMs
+// that divides the capture's frame (320 samples for GSM 6.10, 240 for codec
+// 1), so that no frame waits for a block; a frame with no such divisor
+// takes blocks of BlockMs at a fixed delay of less than a block. The
 // preprocessor's overlap costs one block.
 //
 // Where the echo lies behind the reference depends on latencies the program
@@ -142,6 +143,7 @@ public:
     // the voice back 30 ms less, but speexdsp's canceller then leaves
     // about 11 dB more echo (45.6 against 56.9 dB in the console's room).
     static constexpr int BlockMs = 40;
+    static constexpr int MinBlockMs = 20;
     static constexpr int FilterTaps = 2048;
     // The echo is moved when an estimate puts it before the filter's start
     // (the estimate's steps are 10 ms: an echo a few milliseconds in may
