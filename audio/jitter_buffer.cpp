@@ -256,10 +256,12 @@ bool JitterBuffer::stretch(bool speechToo) {
     if (queue_.size() < need || queue_.capacity() - queue_.size() < maxLag_) return false;
     int16_t* x = scratch_.data();
     queue_.copy(0, need, x);
+    const bool speech = Rms(x, need) >= SilenceRms;
+    if (speech && !speechToo) return false;  // before the search for a period, which costs
     double likeness = 0;
     int l = lag(x, need, &likeness);
     if (l == 0) return false;
-    if (Rms(x, need) >= SilenceRms && (!speechToo || likeness < AlikeEnough)) return false;
+    if (speech && likeness < AlikeEnough) return false;
     if (delay_ + l * 1000.0 / rate_ > targetMs() + AboveTargetMs) return false;  // would overshoot
     // In front of the second period: the first, then the joint in its old place.
     for (int k = 0; k < l; ++k) {
