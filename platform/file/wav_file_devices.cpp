@@ -19,7 +19,7 @@ namespace kv {
 namespace {
 
 constexpr int Rate = WavFileDevices::SampleRate;
-constexpr size_t WriteBlockSamples = 160;     // 20 ms per append to the speaker file
+constexpr size_t WriteBlockSamples = 800;     // 100 ms per append to the speaker file: each costs a seek, two writes and a flush
 constexpr int64_t MaxChunkSamples = 8000;     // the timeline advances at most 1 s per step
 // With nothing due, time still moves on this often, so that the speaker file
 // grows with the silence as time passes.

@@ -11,7 +11,7 @@
 //   nothing plays). All open, unpaused outputs are mixed (summed, clamped).
 //   The file is created with the device set, grows as time passes and is a
 //   valid WAV at every moment (its header is rewritten and flushed with every
-//   block), so it survives the program being killed.
+//   append, 100 ms at a time), so it survives the program being killed.
 //
 // Only 8000 Hz is offered: open* return null at any other rate.
 //

@@ -550,29 +550,30 @@ TEST_F(WavFileDevicesTest, SpeakerFileIsValidWhileWrittenAndAfterTheDevicesAreGo
     auto d = Make(nullptr, true);
     auto out = d->openOutput(8000);
     ASSERT_TRUE(out);
-    Buf a(800, 1234);
+    Buf a(1600, 1234);
     out->prepare(a.wb);
     out->write(a.wb);
-    // Without pump the file lags by less than one block of writing, but its header always matches it.
-    clock_.advanceMs(37);
+    // Without pump the file lags by less than one append (100 ms), but its header always matches it.
+    const size_t append = 800;
+    clock_.advanceMs(137);
     EXPECT_FALSE(out->done(a.wb));
     auto s = SpeakerSamples(speaker_);
-    EXPECT_GE(s.size(), 296u - 160);
-    EXPECT_LE(s.size(), 296u);
+    EXPECT_GE(s.size(), 1096u - append);
+    EXPECT_LE(s.size(), 1096u);
     EXPECT_EQ(s, std::vector<int16_t>(s.size(), 1234));
     clock_.advanceMs(1000);
     EXPECT_TRUE(out->done(a.wb));
     s = SpeakerSamples(speaker_);
-    EXPECT_GE(s.size(), 8296u - 160);
-    EXPECT_LE(s.size(), 8296u);
+    EXPECT_GE(s.size(), 9096u - append);
+    EXPECT_LE(s.size(), 9096u);
     out->unprepare(a.wb);
     out.reset();
     clock_.advanceMicros(333000);
     d.reset();  // finalised up to the last moment
     s = SpeakerSamples(speaker_);
-    ASSERT_EQ(s.size(), 8296u + 2664);
-    EXPECT_EQ(Slice(s, 0, 800), std::vector<int16_t>(800, 1234));
-    EXPECT_EQ(Slice(s, 800, s.size() - 800), std::vector<int16_t>(s.size() - 800, 0));
+    ASSERT_EQ(s.size(), 9096u + 2664);
+    EXPECT_EQ(Slice(s, 0, 1600), std::vector<int16_t>(1600, 1234));
+    EXPECT_EQ(Slice(s, 1600, s.size() - 1600), std::vector<int16_t>(s.size() - 1600, 0));
 }
 
 TEST_F(WavFileDevicesTest, DevicesOutlivingTheirSetStayHarmless) {
