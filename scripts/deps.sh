@@ -12,6 +12,7 @@ packages=(
   libspeexdsp-dev                                   # echo cancellation and noise suppression
   libminiupnpc-dev libnatpmp-dev                    # port mapping at the home router (UPnP IGD, NAT-PMP)
   libsodium-dev                                     # cryptography: X25519, ChaCha20-Poly1305, BLAKE2b, random bytes
+  libopus-dev                                       # the Opus codec between our peers
   python3-dissononce tcpdump                        # the tests' independent Noise implementation; what goes on the wire
   sox espeak-ng                                     # test speech and reference codec
   ffmpeg                                            # the independent decoder of codec 1 for the tests
