@@ -6,11 +6,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/deps.sh"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench --target kv_audio_bench kv_codec_quality kv_reply_budget kv_private_bench kestrovox kv_wavtool kv_loadgen
+cmake --build build/bench --target kv_audio_bench kv_codec_quality kv_wideband_quality kv_reply_budget kv_private_bench kestrovox kv_wavtool kv_loadgen
 [ "${1:-}" != "--build-only" ] || exit 0
 ./build/bench/bench/kv_audio_bench
 echo
 ./build/bench/bench/kv_codec_quality
+echo
+./build/bench/bench/kv_wideband_quality
 echo
 ./build/bench/bench/kv_reply_budget
 echo
