@@ -22,6 +22,9 @@
 // GSM 06.11 substitutes a lost frame.
 //
 //   kv_wideband_quality [speech16k.wav]
+//   kv_wideband_quality compare SAID.wav HEARD.wav [MAX_LAG_MS]
+//       one line, "snr= lsd= hb= lag=", for a file heard (through a call, say)
+//       against the one said, 8000 or 16000 Hz each (8000 Hz resampled up)
 #include <speex/speex_resampler.h>
 
 #include <algorithm>
@@ -29,6 +32,7 @@
 #include <complex>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -56,10 +60,13 @@ constexpr double LossRate = 0.05;
 
 using Pcm = std::vector<int16_t>;
 
-bool ReadWav16k(const std::string& path, Pcm* out) {
+// A canonical 16-bit mono PCM WAV file (a 44-byte header, as sox and our WAV
+// devices write them); its rate in *rate.
+bool ReadWav(const std::string& path, Pcm* out, int* rate) {
     std::ifstream f(path, std::ios::binary);
     std::vector<uint8_t> b((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    if (b.size() < 44 || b[22] != 1 || b[24] != 0x80 || b[25] != 0x3E || b[34] != 16) return false;
+    if (b.size() < 44 || b[20] != 1 || b[22] != 1 || b[34] != 16) return false;
+    *rate = b[24] | b[25] << 8 | b[26] << 16 | b[27] << 24;
     out->clear();
     for (size_t i = 44; i + 1 < b.size(); i += 2) out->push_back(static_cast<int16_t>(b[i] | (b[i + 1] << 8)));
     return true;
@@ -222,16 +229,24 @@ std::vector<double> Spectrum(const Pcm& x, long at) {
 
 struct Quality {
     double snr = 0, lsd = 0, highBand = 0;
+    long lag = 0;
 };
 
+Quality Measure(const Pcm& said, const Pcm& heard, long from, long to);
+
 Quality Measure(const Pcm& said, const Pcm& heard, int expectedLag) {
+    return Measure(said, heard, long(expectedLag) - MaxShift, long(expectedLag) + MaxShift);
+}
+
+// The heard samples lag the said ones by `from` to `to` samples; the best lag is found.
+Quality Measure(const Pcm& said, const Pcm& heard, long from, long to) {
     Quality q;
     const long n = long(std::min(said.size(), heard.size()));
     long best = 0;
     double bestSnr = -1e9;
-    for (long shift = expectedLag - MaxShift; shift <= expectedLag + MaxShift; ++shift) {
+    for (long shift = from; shift <= to; ++shift) {
         double signal = 1e-9, noise = 1e-9;
-        for (long i = MaxShift; i + MaxShift < n && i + shift < long(heard.size()); ++i) {
+        for (long i = 0; i < n && i + shift < long(heard.size()); ++i) {
             if (i + shift < 0) continue;
             const double x = said[size_t(i)], d = x - heard[size_t(i + shift)];
             signal += x * x;
@@ -244,6 +259,7 @@ Quality Measure(const Pcm& said, const Pcm& heard, int expectedLag) {
         }
     }
     q.snr = bestSnr;
+    q.lag = best;
     const int highFrom = Fft * 4000 / Rate + 1;
     double lsdSum = 0, saidHigh = 1e-9, heardHigh = 0;
     int frames = 0;
@@ -271,12 +287,38 @@ Quality Measure(const Pcm& said, const Pcm& heard, int expectedLag) {
     return q;
 }
 
+// The file at 16000 Hz (an 8000 Hz one resampled up); false when it is neither.
+bool ReadAt16k(const std::string& path, Pcm* out) {
+    int rate = 0;
+    if (!ReadWav(path, out, &rate)) return false;
+    if (rate == 8000) *out = Resample(*out, 8000, Rate);
+    return rate == 8000 || rate == Rate;
+}
+
+// compare SAID HEARD [MAX_LAG_MS]: one line of figures for a heard file
+// against the said one (8000 or 16000 Hz each), the heard one lagging by up
+// to MAX_LAG_MS (default 500).
+int Compare(int argc, char** argv) {
+    Pcm said, heard;
+    if (argc < 4 || !ReadAt16k(argv[2], &said) || !ReadAt16k(argv[3], &heard)) {
+        std::fprintf(stderr, "usage: kv_wideband_quality compare SAID.wav HEARD.wav [MAX_LAG_MS] "
+                             "(16-bit mono PCM at 8000 or 16000 Hz)\n");
+        return 2;
+    }
+    const long most = (argc > 4 ? std::atol(argv[4]) : 500) * Rate / 1000;
+    const Quality q = Measure(said, heard, 0, most < 0 ? 0 : most);
+    std::printf("snr=%.2f lsd=%.2f hb=%.1f lag=%ld\n", q.snr, q.lsd, q.highBand, q.lag);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "compare") return Compare(argc, argv);
     const std::string path = argc > 1 ? argv[1] : KV_TEST_DATA_DIR "/speech16k.wav";
     Pcm said;
-    if (!ReadWav16k(path, &said)) {
+    int rate = 0;
+    if (!ReadWav(path, &said, &rate) || rate != Rate) {
         std::printf("%s: not a 16000 Hz mono 16-bit WAV file\n", path.c_str());
         return 1;
     }
