@@ -37,6 +37,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdarg>
+#include <cstddef>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -481,10 +482,10 @@ private:
         // Every block of a top-up goes to ALSA in one write: through the
         // sound server each write wakes the plugin's thread.
         const Frames queued = static_cast<Frames>(delay);
-        if (pendingPos_ == pending_.size()) {
-            pending_.clear();
-            pendingPos_ = 0;
-        }
+        // What ALSA took of the last top-up goes (the vector keeps its room):
+        // a remainder left time after time must not grow it without end.
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(pendingPos_));
+        pendingPos_ = 0;
         for (int blocks = 0; blocks < 64; ++blocks) {
             const Frames ahead = queued + static_cast<Frames>(pending_.size() - pendingPos_);
             if (ahead >= pullAhead_) break;
