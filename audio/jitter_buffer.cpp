@@ -11,6 +11,10 @@ namespace {
 constexpr int LatenessArrivals = 50;   // the arrivals the quantile is taken over
 constexpr double LateQuantile = 0.9;
 constexpr int MarginMs = 10;           // beyond the lateness: one block of render timing
+constexpr int LeastLeadMs = 2;         // less to spare than this after an arrival brings the margin back
+constexpr int SpareMs = 3;             // beyond a block, to spare in every arrival of a run that drops it
+constexpr int ComfortableMs = 2000;    // of arrivals in a row with that to spare, and at least
+constexpr int ComfortableArrivals = 10; // this many
 // The queue as datagrams land swings with the jitter itself (uniform +-30 ms
 // moves the smoothed level by about 8 ms either way), so the time scale is
 // changed only outside a band around the target: above it by more than
@@ -105,6 +109,7 @@ JitterBuffer::JitterBuffer(int sampleRate)
       minLag_(std::max(1, rate_ / 400)),  // 2.5 ms
       maxLag_(std::max(2, rate_ * 15 / 1000)),  // 15 ms
       history_(static_cast<size_t>(2 * maxLag_ + block_), 0) {
+    marginMs_ = MarginMs;
     scratch_.assign(history_.size(), 0);
     sorted_.reserve(LatenessArrivals + 1);
     tail_.assign(history_.size(), 0);
@@ -130,6 +135,10 @@ void JitterBuffer::reset() {
     delay_ = 0;
     sinceAdjust_ = 0;
     outsideSinceMs_ = -1;
+    leadResidual_ = -1;
+    marginMs_ = MarginMs;
+    comfortable_ = 0;
+    shedMs_ = 0;
     std::fill(history_.begin(), history_.end(), int16_t(0));
     cycle_.clear();
     concealing_ = false;
@@ -151,7 +160,7 @@ double JitterBuffer::lateQuantile() {
 void JitterBuffer::updateTarget() {
     const int datagramMs = lastCount_ * 1000 / rate_;
     const double late = lateQuantile();
-    const int wanted = datagramMs + static_cast<int>(late + 0.5) + MarginMs;
+    const int wanted = datagramMs + static_cast<int>(late + 0.5) + marginMs_;
     belowTarget_ = std::min(double(MostBelowTargetMs), late / 2);
     // Never so low that a datagram's audio cannot last until the next one.
     const int ceiling = std::max(maximumMs_, datagramMs + 10);
@@ -193,6 +202,12 @@ bool JitterBuffer::put(const int16_t* samples, int count, int64_t nowMs) {
     }
     if (state_ == State::Idle && queue_.empty()) firstArrivalMs_ = nowMs;
     const int at = queue_.size();
+    if (state_ == State::Playing) {
+        // The one before never came due: it had at least this long to spare.
+        if (leadResidual_ >= 0) noteLead(nowMs - leadFromMs_);
+        leadResidual_ = at;
+        leadFromMs_ = nowMs;
+    }
     queue_.pushBack(samples, count);
     if (at > 0) smoothSplice(at, count);  // after a dry queue the merge does this
     const double level = queue_.size() * 1000.0 / rate_;
@@ -244,8 +259,10 @@ bool JitterBuffer::accelerate(bool speechToo) {
         queue_[l + k] = Clamp16((1 - w) * x[k] + w * x[l + k]);
     }
     queue_.popFront(nullptr, l);
+    if (leadResidual_ >= 0) leadResidual_ = std::max(0, leadResidual_ - l);
     counters_.accelerated += l;
     delay_ -= l * 1000.0 / rate_;
+    shedMs_ = std::max(0.0, shedMs_ - l * 1000.0 / rate_);
     return true;
 }
 
@@ -269,6 +286,7 @@ bool JitterBuffer::stretch(bool speechToo) {
         queue_[k] = Clamp16((1 - w) * x[l + k] + w * x[k]);
     }
     queue_.pushFront(x, l);
+    if (leadResidual_ >= 0) leadResidual_ += l;
     counters_.stretched += l;
     delay_ += l * 1000.0 / rate_;
     return true;
@@ -355,9 +373,34 @@ void JitterBuffer::concealInto(int16_t* out, int n) {
     counters_.concealed += n;
 }
 
+// A block of margin while any arrival comes near the pull that would have
+// found the queue dry without it; none once a run of them has had a block
+// and more to spare, with the queue not above its band.
+void JitterBuffer::noteLead(int64_t ms) {
+    const int blockMs = block_ * 1000 / rate_;
+    if (ms < LeastLeadMs) {
+        comfortable_ = 0;
+        if (marginMs_ != MarginMs) {
+            marginMs_ = MarginMs;
+            shedMs_ = 0;
+            updateTarget();
+        }
+    } else if (ms >= blockMs + SpareMs && delay_ <= target_ + AboveTargetMs) {
+        ++comfortable_;
+        const int datagramMs = std::max(1, lastCount_ * 1000 / rate_);
+        if (comfortable_ >= std::max(ComfortableArrivals, ComfortableMs / datagramMs) && marginMs_ != 0) {
+            shedMs_ = marginMs_;
+            marginMs_ = 0;
+            updateTarget();
+        }
+    } else {
+        comfortable_ = 0;
+    }
+}
+
 JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
     if (state_ == State::Idle) {
-        const bool go = !queue_.empty() && (queuedMs() >= targetMs() || nowMs - firstArrivalMs_ >= targetMs());
+        const bool go = !queue_.empty() && queuedMs() + (nowMs - firstArrivalMs_) >= targetMs();
         if (!go) {
             std::memset(out, 0, sizeof(int16_t) * static_cast<size_t>(block_));
             remember(out, block_);
@@ -369,6 +412,18 @@ JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
         mergePending_ = true;  // in from silence
         sinceAdjust_ = 0;
     }
+
+    // This pull takes the block that the audio left before the last arrival
+    // ends in, or takes a block of it.
+    auto countDown = [&] {
+        if (leadResidual_ < 0) return;
+        if (leadResidual_ < block_) {
+            noteLead(nowMs - leadFromMs_);
+            leadResidual_ = -1;
+        } else {
+            leadResidual_ -= block_;
+        }
+    };
 
     Action action = Action::Normal;
     const int available = static_cast<int>(queue_.size());
@@ -395,10 +450,14 @@ JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
         mergePending_ = false;
         ++counters_.merges;
         action = Action::Merge;
+        countDown();
     } else if (available >= block_) {
         if (++sinceAdjust_ >= AdjustEveryBlocks && delayKnown_) {
             const int target = targetMs();
-            const double above = delay_ - (target + AboveTargetMs), below = (target - belowTarget_) - delay_;
+            // A margin just dropped is taken out even from within the band.
+            if (shedMs_ > 0 && delay_ - target < minLag_ * 1000.0 / rate_) shedMs_ = 0;
+            const double upper = target + (shedMs_ > 0 ? 0 : AboveTargetMs);
+            const double above = delay_ - upper, below = (target - belowTarget_) - delay_;
             if (above <= 0 && below <= 0) outsideSinceMs_ = -1;
             else if (outsideSinceMs_ < 0) outsideSinceMs_ = nowMs;
             const bool impatient = outsideSinceMs_ >= 0 && nowMs - outsideSinceMs_ >= PatienceMs;
@@ -410,10 +469,13 @@ JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
                 sinceAdjust_ = 0;
             }
         }
+        countDown();
         queue_.popFront(out, block_);
         counters_.played += block_;
     } else if (!concealing_) {
         // Dry: what is left, then the repeat of the last period of it.
+        leadResidual_ = -1;
+        noteLead(-1);
         const int k = available;
         queue_.popFront(out, k);
         counters_.played += k;

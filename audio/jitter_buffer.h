@@ -16,10 +16,10 @@
 // than the audio before it lasts (arrival gap minus the duration the previous
 // datagram carried) is a lateness sample; the target is one datagram's
 // duration, plus a high quantile of the lateness of the last arrivals, plus a
-// margin, within "Delay" and "MaxDelay". A single stall counts once (the
-// burst behind it arrives early), and so does a lost datagram, so neither
-// raises the target for long. More than 10 ms above the target the queue is
-// shortened by time compression (one pitch period at a time, with an
+// margin for the 10 ms grid of the pulls, within "Delay" and "MaxDelay". A
+// single stall counts once (the burst behind it arrives early), and so does
+// a lost datagram, so neither raises the target for long. More than 10 ms
+// above the target the queue is shortened by time compression (one pitch period at a time, with an
 // overlap-add, or 10 ms of silence); below it by more than half the lateness
 // allowed for (at most 15 ms) it is lengthened by one period, so that the
 // swing of the jitter itself changes nothing; the sender's clock drift is
@@ -27,6 +27,14 @@
 // repeated, crossfaded at every join, fading to silence over 80 ms, and the
 // next real audio merges into it; after a second of silence the buffer waits
 // for the target's worth again (a new talk spurt).
+//
+// The margin is a block unless the arrivals show that they need none: it
+// goes when each of 2 seconds of arrivals in a row (10 at least) would still
+// have had more than a block and 3 ms to spare before the queue ran dry, and
+// it comes back at once when one has less than 2 ms to spare or the queue
+// runs dry. So a steady stream that lands well before a pull plays a block
+// sooner, and one whose landings drift across the grid is kept from running
+// dry at the crossing.
 #pragma once
 
 #include <cstddef>
@@ -146,6 +154,15 @@ private:
     bool delayKnown_ = false;
     int sinceAdjust_ = 0;  // blocks since the last time-scale change
     int64_t outsideSinceMs_ = -1;  // when the queue left the band around the target
+
+    // How long after each arrival the queue would have run dry without it:
+    // what was left of the audio before it, counted down pull by pull.
+    void noteLead(int64_t ms);
+    int leadResidual_ = -1;  // samples; -1 while nothing is being counted
+    int64_t leadFromMs_ = 0;
+    int marginMs_ = 0;       // of the target, for the timing of the pulls
+    int comfortable_ = 0;    // arrivals in a row with a block to spare
+    double shedMs_ = 0;      // of the margin just dropped, still to be taken out
 
     // Concealment: the period repeated, where the next sample comes from, and
     // how far the run has gone.
