@@ -159,7 +159,7 @@ double JitterBuffer::lateQuantile() {
 
 void JitterBuffer::updateTarget() {
     const int datagramMs = lastCount_ * 1000 / rate_;
-    const double late = lateQuantile();
+    const double late = late_ = lateQuantile();
     const int wanted = datagramMs + static_cast<int>(late + 0.5) + marginMs_;
     belowTarget_ = std::min(double(MostBelowTargetMs), late / 2);
     // Never so low that a datagram's audio cannot last until the next one.
@@ -385,13 +385,13 @@ void JitterBuffer::noteLead(int64_t ms) {
             shedMs_ = 0;
             updateTarget();
         }
-    } else if (ms >= blockMs + SpareMs && delay_ <= target_ + AboveTargetMs) {
+    } else if (ms >= blockMs + SpareMs && late_ <= LeastLeadMs) {
         ++comfortable_;
         const int datagramMs = std::max(1, lastCount_ * 1000 / rate_);
         if (comfortable_ >= std::max(ComfortableArrivals, ComfortableMs / datagramMs) && marginMs_ != 0) {
-            shedMs_ = marginMs_;
             marginMs_ = 0;
             updateTarget();
+            shedMs_ = delay_ - target_;  // a steady stream: down to the new target
         }
     } else {
         comfortable_ = 0;
@@ -400,7 +400,7 @@ void JitterBuffer::noteLead(int64_t ms) {
 
 JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
     if (state_ == State::Idle) {
-        const bool go = !queue_.empty() && queuedMs() + (nowMs - firstArrivalMs_) >= targetMs();
+        const bool go = !queue_.empty() && (queuedMs() >= targetMs() || nowMs - firstArrivalMs_ >= targetMs());
         if (!go) {
             std::memset(out, 0, sizeof(int16_t) * static_cast<size_t>(block_));
             remember(out, block_);

@@ -29,8 +29,9 @@
 // for the target's worth again (a new talk spurt).
 //
 // The margin is a block unless the arrivals show that they need none: it
-// goes when each of 2 seconds of arrivals in a row (10 at least) would still
-// have had more than a block and 3 ms to spare before the queue ran dry, and
+// goes when they come without jitter and each of 2 seconds of them in a row
+// (10 at least) would still have had more than a block and 3 ms to spare
+// before the queue ran dry (what is queued beyond the target then goes), and
 // it comes back at once when one has less than 2 ms to spare or the queue
 // runs dry. So a steady stream that lands well before a pull plays a block
 // sooner, and one whose landings drift across the grid is kept from running
@@ -135,6 +136,7 @@ private:
     int minimumMs_ = 0;
     int maximumMs_ = 1000;
     int target_ = 0;
+    double late_ = 0;         // the lateness quantile the target allows for
     double belowTarget_ = 0;  // how far below the target the queue may go unstretched
     std::vector<double> sorted_;  // lateQuantile's
     bool conceal_ = true;
