@@ -139,6 +139,7 @@ void JitterBuffer::reset() {
     marginMs_ = MarginMs;
     comfortable_ = 0;
     shedMs_ = 0;
+    lastPullMs_ = -1;
     std::fill(history_.begin(), history_.end(), int16_t(0));
     cycle_.clear();
     concealing_ = false;
@@ -399,6 +400,10 @@ void JitterBuffer::noteLead(int64_t ms) {
 }
 
 JitterBuffer::Action JitterBuffer::pull(int16_t* out, int64_t nowMs) {
+    // Pulls that come in bursts (a device topped up several blocks at a
+    // time) keep the margin: when the next burst comes is not steady enough.
+    if (lastPullMs_ >= 0 && (nowMs - lastPullMs_) * 2 * rate_ < int64_t(block_) * 1000) comfortable_ = 0;
+    lastPullMs_ = nowMs;
     if (state_ == State::Idle) {
         const bool go = !queue_.empty() && (queuedMs() >= targetMs() || nowMs - firstArrivalMs_ >= targetMs());
         if (!go) {

@@ -33,9 +33,9 @@
 // (10 at least) would still have had more than a block and 3 ms to spare
 // before the queue ran dry (what is queued beyond the target then goes), and
 // it comes back at once when one has less than 2 ms to spare or the queue
-// runs dry. So a steady stream that lands well before a pull plays a block
-// sooner, and one whose landings drift across the grid is kept from running
-// dry at the crossing.
+// runs dry; pulls that come several at a time keep it. So a steady stream
+// that lands well before a pull plays a block sooner, and one whose landings
+// drift across the grid is kept from running dry at the crossing.
 #pragma once
 
 #include <cstddef>
@@ -165,6 +165,7 @@ private:
     int marginMs_ = 0;       // of the target, for the timing of the pulls
     int comfortable_ = 0;    // arrivals in a row with a block to spare
     double shedMs_ = 0;      // of the margin just dropped, still to be taken out
+    int64_t lastPullMs_ = -1;
 
     // Concealment: the period repeated, where the next sample comes from, and
     // how far the run has gone.

@@ -174,6 +174,17 @@ TEST(JitterBuffer, ASteadyStreamThatLandsWellBeforeAPullPlaysWithoutTheMargin) {
     }
 }
 
+TEST(JitterBuffer, PullsThatComeFourAtATimeKeepTheMargin) {
+    JitterBuffer jb(Rate);
+    std::vector<int16_t> datagram(1280, 1000), block(80);
+    for (int64_t now = 0; now < 20000; ++now) {
+        if (now % 160 == 5) jb.put(datagram.data(), 1280, now);  // 35 ms before a burst
+        if (now % 40 == 0)
+            for (int k = 0; k < 4; ++k) jb.pull(block.data(), now);
+    }
+    EXPECT_EQ(jb.targetMs(), 170);
+}
+
 TEST(JitterBuffer, WithFivePercentLossTheSpeakerIsNeverSilentLongerThanWhatWasLost) {
     for (int frames : {1, 4}) {
         SCOPED_TRACE(frames);
