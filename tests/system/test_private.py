@@ -322,6 +322,20 @@ class PrivateCalls(unittest.TestCase):
         return int(m.group(1)), m.group(2)
 
     @staticmethod
+    def wait_idle(peer, timeout=WAIT):
+        """Until the peer's call setup has ended: a call-failed line is
+        printed while the setup that failed is still ending."""
+        deadline = time.monotonic() + timeout
+        while True:
+            start = len(peer.lines)
+            peer.send("status")
+            if " call-state=0 " in peer.expect_after(start, r"^status ")[2].string:
+                return
+            if time.monotonic() > deadline:
+                raise AssertionError("%s: the call setup did not end within %.0f s" % (peer.name, timeout))
+            time.sleep(0.05)
+
+    @staticmethod
     def status_time(peer, timeout=10.0):
         start = len(peer.lines)
         sent = time.monotonic()
@@ -803,6 +817,7 @@ table bridge kvprivate {
         self.assertEqual(len(boris.lines), start[1], "Boris heard of the call: %s" % boris.lines[start[1]:])
 
         # Boris comes back with a new key.
+        self.wait_idle(ada)
         self.assertEqual(boris.quit(timeout=20), 0)
         boris = self.console(lab, BORIS, "Boris", "--privacy", "1", "--answer", "accept")
         _, new_key = self.own_key(boris)
@@ -813,6 +828,7 @@ table bridge kvprivate {
             ada.send("call " + lab.addresses[BORIS])
             ada.expect_after(start, r'^call-failed reason=key-changed name="Boris" address=%s key=%s$' % (
                 esc(b_addr), esc(new_key)), WAIT)
+            self.wait_idle(ada)
         self.assertFalse(boris.has(r"^(incoming-call|connected)"), "Boris was called despite the changed key")
         sent_then = [d for d in capture.datagrams()[before:] if d.src == lab.addresses[ADA]]
         self.assertEqual(set(kinds(sent_then)) - {"86/1", "86/3"}, set(), "Ada sent more than a handshake")
