@@ -375,8 +375,8 @@ void JitterBuffer::concealInto(int16_t* out, int n) {
 }
 
 // A block of margin while any arrival comes near the pull that would have
-// found the queue dry without it; none once a run of them has had a block
-// and more to spare, with the queue not above its band.
+// found the queue dry without it; none once a run of arrivals without jitter
+// has each had a block and more to spare.
 void JitterBuffer::noteLead(int64_t ms) {
     const int blockMs = block_ * 1000 / rate_;
     if (ms < LeastLeadMs) {
