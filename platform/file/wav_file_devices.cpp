@@ -14,13 +14,17 @@
 #include <new>
 #include <thread>
 
+#include <speex/speex_resampler.h>
+
 namespace kv {
 
 namespace {
 
-constexpr int Rate = WavFileDevices::SampleRate;
-constexpr size_t WriteBlockSamples = 800;     // 100 ms per append to the speaker file: each costs a seek, two writes and a flush
-constexpr int64_t MaxChunkSamples = 8000;     // the timeline advances at most 1 s per step
+// Per append to the speaker file, 100 ms (each costs a seek, two writes and a
+// flush), and per step of the timeline at most 1 s: both in timeline samples.
+int WriteBlockSamples(int rate) { return rate / 10; }
+int64_t MaxChunkSamples(int rate) { return rate; }
+constexpr int ResampleQuality = 5;  // speexdsp's 0..10, as for a codec's edge
 // With nothing due, time still moves on this often, so that the speaker file
 // grows with the silence as time passes.
 constexpr int IdleTickMs = 1000;
@@ -28,7 +32,7 @@ constexpr int IdleTickMs = 1000;
 // them back once per period: with a conference's worth of outputs open, the
 // timeline wakes once per tick for all of them, not once per buffer of each.
 // A microphone's buffers come back as soon as they are full.
-constexpr int64_t OutputTickSamples = 80;
+int64_t OutputTickSamples(int rate) { return rate / 100; }
 constexpr uint32_t HeaderBytes = 44;
 constexpr uint64_t MaxDataBytes = 0x7FFF0000u;  // keeps offsets inside a 32-bit long (Windows fseek)
 
@@ -58,7 +62,7 @@ std::string ChunkName(const uint8_t* p) {
 }
 
 // Parses a whole WAV file image. Every read is bounded by the image size.
-bool ParseWav(const std::vector<uint8_t>& f, std::vector<int16_t>* samples, std::string* why) {
+bool ParseWav(const std::vector<uint8_t>& f, std::vector<int16_t>* samples, int* rateOut, std::string* why) {
     const size_t size = f.size();
     if (size == 0) {
         *why = "file is empty";
@@ -123,8 +127,8 @@ bool ParseWav(const std::vector<uint8_t>& f, std::vector<int16_t>* samples, std:
         *why = std::to_string(channels) + " channels; need mono (1 channel)";
         return false;
     }
-    if (rate != static_cast<uint32_t>(Rate)) {
-        *why = std::to_string(rate) + " Hz; need 8000 Hz";
+    if (rate != 8000 && rate != 16000) {
+        *why = std::to_string(rate) + " Hz; need 8000 or 16000 Hz";
         return false;
     }
     if (bits != 16 || blockAlign != 2) {
@@ -135,6 +139,7 @@ bool ParseWav(const std::vector<uint8_t>& f, std::vector<int16_t>* samples, std:
         *why = "no 'data' chunk";
         return false;
     }
+    *rateOut = static_cast<int>(rate);
     const size_t count = dataSize / 2;
     samples->resize(count);
     for (size_t i = 0; i < count; ++i) (*samples)[i] = static_cast<int16_t>(Le16(data + 2 * i));
@@ -238,6 +243,7 @@ public:
     std::unique_ptr<WaveClock> ownedClock;
     int64_t originMicros = 0;
     int64_t processed = 0;  // timeline samples done
+    int rate = WavFileDevices::SampleRate;  // of the timeline and every device
     bool stopped = false;
     // The ticker sleeps on this until the next buffer is due; a device call
     // that may bring that moment nearer notifies it.
@@ -255,12 +261,16 @@ public:
     std::vector<int16_t> unwritten;
     std::vector<int32_t> mix;
     std::vector<uint8_t> bytes;  // the next append to the speaker file, kept from one to the next
+    int speakerRate = WavFileDevices::SampleRate;  // of the speaker file
+    SpeexResamplerState* toSpeaker = nullptr;      // the timeline to the file, when their rates differ
+    std::vector<int16_t> converted;
 
     std::vector<OutputState*> outputs;
     std::vector<InputState*> inputs;
 
     ~WavFileCore() {
         if (speaker) std::fclose(speaker);
+        if (toSpeaker) speex_resampler_destroy(toSpeaker);
     }
 
     // Brings the timeline up to the clock's present; writes the speaker file in
@@ -269,12 +279,13 @@ public:
         if (stopped) return;
         int64_t elapsed = clock->nowMicros() - originMicros;
         if (elapsed < 0) elapsed = 0;
-        const int64_t target = elapsed / 1000 * 8 + (elapsed % 1000) * 8 / 1000;  // elapsed * 8000 / 1e6
+        const int64_t perMs = rate / 1000;
+        const int64_t target = elapsed / 1000 * perMs + (elapsed % 1000) * perMs / 1000;  // elapsed * rate / 1e6
         while (processed < target) {
-            const int64_t n = std::min(target - processed, MaxChunkSamples);
+            const int64_t n = std::min(target - processed, MaxChunkSamples(rate));
             process(processed, static_cast<int>(n));
             processed += n;
-            if (unwritten.size() >= WriteBlockSamples) writeSpeaker();
+            if (unwritten.size() >= static_cast<size_t>(WriteBlockSamples(rate))) writeSpeaker();
         }
         if (flush && !unwritten.empty()) writeSpeaker();
         // A pulling output is asked for its next block as the last one ends.
@@ -287,7 +298,7 @@ public:
     void pullNext(OutputState& o, int64_t at) {
         o.pulled.assign(static_cast<size_t>(o.block), 0);
         o.pulledPos = 0;
-        const int64_t startMicros = originMicros + at * 1000000 / Rate;
+        const int64_t startMicros = originMicros + at * 1000000 / rate;
         o.source->fill(o.pulled.data(), o.block, startMicros - clock->nowMicros());
     }
 
@@ -299,8 +310,8 @@ public:
         PutLe32(h + 16, 16);
         PutLe16(h + 20, 1);  // PCM
         PutLe16(h + 22, 1);  // mono
-        PutLe32(h + 24, static_cast<uint32_t>(Rate));
-        PutLe32(h + 28, static_cast<uint32_t>(Rate * 2));
+        PutLe32(h + 24, static_cast<uint32_t>(speakerRate));
+        PutLe32(h + 28, static_cast<uint32_t>(speakerRate * 2));
         PutLe16(h + 32, 2);
         PutLe16(h + 34, 16);
         std::memcpy(h + 36, "data", 4);
@@ -309,11 +320,21 @@ public:
                std::fflush(speaker) == 0;
     }
 
-    // Appends the unwritten samples, then makes the header cover them.
+    // Appends the unwritten samples (at the file's rate), then makes the header cover them.
     void writeSpeaker() {
         if (!speaker || speakerFailed) {
             unwritten.clear();
             return;
+        }
+        if (toSpeaker && !unwritten.empty()) {
+            converted.resize(unwritten.size() * static_cast<size_t>(speakerRate) / static_cast<size_t>(rate) + 16);
+            spx_uint32_t in = static_cast<spx_uint32_t>(unwritten.size());
+            spx_uint32_t out = static_cast<spx_uint32_t>(converted.size());
+            if (speex_resampler_process_int(toSpeaker, 0, unwritten.data(), &in, converted.data(), &out) !=
+                RESAMPLER_ERR_SUCCESS)
+                out = 0;
+            converted.resize(out);
+            unwritten.swap(converted);
         }
         size_t count = unwritten.size();
         if (dataBytes + 2 * count > MaxDataBytes) count = static_cast<size_t>((MaxDataBytes - dataBytes) / 2);
@@ -413,15 +434,15 @@ public:
         };
         if (hasSpeaker)
             for (const OutputState* o : outputs) {
-                if (o->source) consider(static_cast<int64_t>(o->pulled.size() - o->pulledPos), OutputTickSamples);
-                else if (!o->paused) consider(o->samplesToNextDone(), OutputTickSamples);
+                if (o->source) consider(static_cast<int64_t>(o->pulled.size() - o->pulledPos), OutputTickSamples(rate));
+                else if (!o->paused) consider(o->samplesToNextDone(), OutputTickSamples(rate));
             }
         for (const InputState* in : inputs)
             if (in->started) consider(in->samplesToNextDone(), 1);
         if (soonest < 0) return -1;
         const int64_t sample = soonest;
         // The first moment at which catchUp() reaches that sample.
-        return originMicros + (sample * 1000000 + Rate - 1) / Rate;
+        return originMicros + (sample * 1000000 + rate - 1) / rate;
     }
 
     // Under mu, after a call that may make a buffer due sooner.
@@ -653,17 +674,53 @@ int64_t SystemWaveClock::nowMicros() {
         .count();
 }
 
-bool ReadPcm8kMonoWav(const char* path, std::vector<int16_t>* samples, std::string* error) {
+bool ReadPcmMonoWav(const char* path, std::vector<int16_t>* samples, int* rate, std::string* error) {
     std::string why;
     std::vector<uint8_t> bytes;
     std::vector<int16_t> parsed;
-    const bool ok = Given(path) && ReadWholeFile(path, &bytes, &why) && ParseWav(bytes, &parsed, &why);
+    int parsedRate = 0;
+    const bool ok = Given(path) && ReadWholeFile(path, &bytes, &why) && ParseWav(bytes, &parsed, &parsedRate, &why);
     if (!ok) {
         if (error) *error = std::string("WAV file '") + (path ? path : "") + "': " + (why.empty() ? "no path" : why);
         return false;
     }
     *samples = std::move(parsed);
+    if (rate) *rate = parsedRate;
     return true;
+}
+
+bool ReadPcm8kMonoWav(const char* path, std::vector<int16_t>* samples, std::string* error) {
+    std::vector<int16_t> parsed;
+    int rate = 0;
+    if (!ReadPcmMonoWav(path, &parsed, &rate, error)) return false;
+    if (rate != 8000) {
+        if (error) *error = std::string("WAV file '") + path + "': " + std::to_string(rate) + " Hz; need 8000 Hz";
+        return false;
+    }
+    *samples = std::move(parsed);
+    return true;
+}
+
+std::vector<int16_t> ResampleSpeech(const std::vector<int16_t>& in, int fromRate, int toRate) {
+    if (fromRate == toRate || in.empty() || fromRate <= 0 || toRate <= 0) return in;
+    int err = 0;
+    SpeexResamplerState* st = speex_resampler_init(1, static_cast<spx_uint32_t>(fromRate),
+                                                   static_cast<spx_uint32_t>(toRate), ResampleQuality, &err);
+    if (!st) return {};
+    // The filter's delay is skipped at the start and flushed with silence at
+    // the end, so that sample i of the input stays at time i / fromRate.
+    speex_resampler_skip_zeros(st);
+    const size_t want = static_cast<size_t>(static_cast<int64_t>(in.size()) * toRate / fromRate);
+    std::vector<int16_t> padded(in);
+    padded.resize(in.size() + static_cast<size_t>(speex_resampler_get_input_latency(st)) * 2 + 16, 0);
+    std::vector<int16_t> out(want + 64);
+    spx_uint32_t inLen = static_cast<spx_uint32_t>(padded.size()), outLen = static_cast<spx_uint32_t>(out.size());
+    if (speex_resampler_process_int(st, 0, padded.data(), &inLen, out.data(), &outLen) != RESAMPLER_ERR_SUCCESS)
+        outLen = 0;
+    speex_resampler_destroy(st);
+    out.resize(std::min<size_t>(outLen, want));
+    out.resize(want, 0);
+    return out;
 }
 
 WavFileDevices::WavFileDevices(std::shared_ptr<WavFileCore> core) : core_(std::move(core)) {
@@ -676,12 +733,12 @@ WavFileDevices::~WavFileDevices() {
 }
 
 std::unique_ptr<WaveOutput> WavFileDevices::openOutput(int sampleRate) {
-    if (!core_->hasSpeaker || sampleRate != Rate) return nullptr;
+    if (!core_->hasSpeaker || sampleRate != core_->rate) return nullptr;
     return std::make_unique<WavFileOutput>(core_);
 }
 
 std::unique_ptr<WaveInput> WavFileDevices::openInput(int sampleRate) {
-    if (!core_->hasMic || sampleRate != Rate) return nullptr;
+    if (!core_->hasMic || sampleRate != core_->rate) return nullptr;
     return std::make_unique<WavFileInput>(core_);
 }
 
@@ -692,19 +749,42 @@ void WavFileDevices::pump() {
 
 std::unique_ptr<WavFileDevices> CreateWavFileDevices(const char* micPath, const char* speakerPath,
                                                      std::string* error, WaveClock* clock, int64_t originMicros,
-                                                     std::shared_ptr<WavRoom> room) {
+                                                     std::shared_ptr<WavRoom> room, int rate) {
     auto core = std::make_shared<WavFileCore>();
+    if (rate != 8000 && rate != 16000) {
+        if (error) *error = std::to_string(rate) + " Hz for the WAV-file devices; need 8000 or 16000 Hz";
+        return nullptr;
+    }
+    core->rate = rate;
+    core->speakerRate = rate;
     if (room) {
+        if (room->rate() != rate) {
+            if (error) *error = "room at " + std::to_string(room->rate()) + " Hz for devices at " + std::to_string(rate);
+            return nullptr;
+        }
         core->room = std::move(room);
         core->hasSpeaker = true;
     }
     if (Given(micPath)) {
         std::string why;
-        if (!ReadPcm8kMonoWav(micPath, &core->mic, &why)) {
+        int micRate = 0;
+        if (!ReadPcmMonoWav(micPath, &core->mic, &micRate, &why)) {
             if (error) *error = "microphone " + why;
             return nullptr;
         }
+        core->mic = ResampleSpeech(core->mic, micRate, rate);
+        core->speakerRate = micRate;
         core->hasMic = true;
+    }
+    if (core->speakerRate != rate) {
+        int err = 0;
+        core->toSpeaker = speex_resampler_init(1, static_cast<spx_uint32_t>(rate),
+                                               static_cast<spx_uint32_t>(core->speakerRate), ResampleQuality, &err);
+        if (!core->toSpeaker) {
+            if (error) *error = "no resampler for the speaker WAV file";
+            return nullptr;
+        }
+        speex_resampler_skip_zeros(core->toSpeaker);
     }
     if (Given(speakerPath)) {
         core->speaker = std::fopen(speakerPath, "wb");

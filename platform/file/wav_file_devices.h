@@ -2,7 +2,7 @@
 // automation and for system tests between real processes.
 //
 // The device set behaves like one sound card on a timeline that starts when it
-// is created, 8000 samples per second:
+// is created, at 8000 or 16000 samples per second (its rate):
 // - Microphone: the WAV file is what the room sounds like at each moment. An
 //   input started at second t hears the file from second t on (silence after
 //   its end); its added buffers fill in order as time passes, and a stretch of
@@ -13,7 +13,10 @@
 //   valid WAV at every moment (its header is rewritten and flushed with every
 //   append, 100 ms at a time), so it survives the program being killed.
 //
-// Only 8000 Hz is offered: open* return null at any other rate.
+// Only the timeline's rate is offered: open* return null at any other. A
+// microphone file at the other rate is resampled to the timeline's when it is
+// read, and the speaker file is written at the microphone file's rate (the
+// timeline's without one), so that what is heard compares with what was said.
 //
 // With the real clock, time moves on in a background thread that sleeps until
 // the next queued buffer of an unpaused output or a started input is due (and
@@ -83,9 +86,9 @@ public:
     WavFileDevices(const WavFileDevices&) = delete;
     WavFileDevices& operator=(const WavFileDevices&) = delete;
 
-    // Null without a speaker file or at a rate other than 8000.
+    // Null without a speaker file or at a rate other than the timeline's.
     std::unique_ptr<WaveOutput> openOutput(int sampleRate) override;
-    // Null without a microphone file or at a rate other than 8000.
+    // Null without a microphone file or at a rate other than the timeline's.
     std::unique_ptr<WaveInput> openInput(int sampleRate) override;
 
     // Processes the timeline up to the clock's present and writes everything
@@ -99,7 +102,8 @@ private:
 
 // micPath and speakerPath may each be null or empty: that direction then
 // cannot be opened. The microphone file is read whole now and must be PCM
-// WAV, 8000 Hz, mono, 16-bit; the speaker file is created (truncated) now.
+// WAV, 8000 or 16000 Hz, mono, 16-bit; the speaker file is created (truncated)
+// now. rate is the timeline's (8000 or 16000); a room must run at it.
 // Returns null and a message in *error (when given) if either fails. The
 // clock, when given, must outlive the device set; null means the steady clock.
 // The timeline starts now, or at originMicros on the clock when that is not
@@ -110,11 +114,18 @@ private:
 std::unique_ptr<WavFileDevices> CreateWavFileDevices(const char* micPath, const char* speakerPath,
                                                      std::string* error, WaveClock* clock = nullptr,
                                                      int64_t originMicros = -1,
-                                                     std::shared_ptr<WavRoom> room = nullptr);
+                                                     std::shared_ptr<WavRoom> room = nullptr,
+                                                     int rate = WavFileDevices::SampleRate);
 
-// Reads the samples of a PCM WAV file that is 8000 Hz, mono, 16-bit.
-// False with a message (naming the path) in *error when it cannot be read or
-// has another format.
+// Reads the samples of a PCM WAV file that is 8000 or 16000 Hz, mono,
+// 16-bit, and its rate (when rate is given). False with a message (naming the
+// path) in *error when it cannot be read or has another format.
+bool ReadPcmMonoWav(const char* path, std::vector<int16_t>* samples, int* rate, std::string* error);
+// The same for 8000 Hz only.
 bool ReadPcm8kMonoWav(const char* path, std::vector<int16_t>* samples, std::string* error);
+
+// Speech at fromRate as it sounds at toRate (speexdsp's resampler, its delay
+// taken out): in.size() x toRate / fromRate samples.
+std::vector<int16_t> ResampleSpeech(const std::vector<int16_t>& in, int fromRate, int toRate);
 
 }  // namespace kv

@@ -22,18 +22,20 @@ float Uniform(uint32_t& state) { return static_cast<float>(Next(state) >> 8) / 8
 
 }  // namespace
 
-std::shared_ptr<WavRoom> WavRoom::FromFile(const char* path, std::string* error, double gain) {
+std::shared_ptr<WavRoom> WavRoom::FromFile(const char* path, std::string* error, double gain, int rate) {
     std::vector<int16_t> samples;
     std::string why;
-    if (!ReadPcm8kMonoWav(path, &samples, &why)) {
+    int fileRate = 0;
+    if (!ReadPcmMonoWav(path, &samples, &fileRate, &why)) {
         if (error) *error = "room impulse response " + why;
         return nullptr;
     }
     const std::string name = std::string("room impulse response WAV file '") + (path ? path : "") + "': ";
-    if (samples.size() > static_cast<size_t>(MaxImpulseSamples)) {
-        if (error) *error = name + "longer than " + std::to_string(MaxImpulseSamples / 8) + " ms";
+    if (samples.size() > static_cast<size_t>(MaxImpulseMs) * static_cast<size_t>(fileRate) / 1000) {
+        if (error) *error = name + "longer than " + std::to_string(MaxImpulseMs) + " ms";
         return nullptr;
     }
+    samples = ResampleSpeech(samples, fileRate, rate);
     std::vector<float> impulse(samples.begin(), samples.end());
     double energy = 0;
     for (float v : impulse) energy += double(v) * v;
@@ -41,20 +43,24 @@ std::shared_ptr<WavRoom> WavRoom::FromFile(const char* path, std::string* error,
         if (error) *error = name + "silent (no echo path)";
         return nullptr;
     }
-    return std::make_shared<WavRoom>(std::move(impulse), gain);
+    return std::make_shared<WavRoom>(std::move(impulse), gain, rate);
 }
 
-std::shared_ptr<WavRoom> WavRoom::Generated(int lengthMs, uint32_t seed, double gain) {
-    int n = lengthMs * 8;
-    n = std::clamp(n, 1, MaxImpulseSamples);
+std::shared_ptr<WavRoom> WavRoom::Generated(int lengthMs, uint32_t seed, double gain, int rate) {
+    int n = std::clamp(lengthMs, 0, MaxImpulseMs) * (rate / 1000);
+    n = std::max(n, 1);
     std::vector<float> impulse(static_cast<size_t>(n));
     uint32_t state = seed ? seed : 1;
     for (int i = 0; i < n; ++i) impulse[static_cast<size_t>(i)] = Uniform(state) * std::pow(10.0f, -3.0f * i / n);
-    return std::make_shared<WavRoom>(std::move(impulse), gain);
+    return std::make_shared<WavRoom>(std::move(impulse), gain, rate);
 }
 
-WavRoom::WavRoom(std::vector<float> impulse, double gain)
-    : impulse_(std::move(impulse)), history_(HistorySamples, 0.0f), delay_(8000 * DelayMs / 1000) {
+WavRoom::WavRoom(std::vector<float> impulse, double gain, int rate)
+    : impulse_(std::move(impulse)), rate_(rate > 0 ? rate : 8000), delay_(rate_ * DelayMs / 1000) {
+    int64_t size = 1;
+    while (size < delay_ + static_cast<int64_t>(impulse_.size()) + rate_ + 1) size *= 2;
+    history_.assign(static_cast<size_t>(size), 0.0f);
+    mask_ = size - 1;
     double energy = 0;
     for (float v : impulse_) energy += double(v) * v;
     const double scale = energy > 0 ? gain / std::sqrt(energy) : 0;
@@ -64,7 +70,7 @@ WavRoom::WavRoom(std::vector<float> impulse, double gain)
 void WavRoom::played(int64_t first, const int32_t* mix, int n) {
     for (int i = 0; i < n; ++i) {
         const int32_t v = std::clamp<int32_t>(mix[i], -32768, 32767);
-        history_[static_cast<size_t>((first + i) & (HistorySamples - 1))] = static_cast<float>(v);
+        history_[static_cast<size_t>((first + i) & mask_)] = static_cast<float>(v);
     }
 }
 
@@ -75,7 +81,7 @@ int16_t WavRoom::heard(int64_t t, int16_t near) {
     for (int k = 0; k < taps; ++k) {
         const int64_t at = newest - k;
         if (at < 0) break;
-        echo += impulse_[static_cast<size_t>(k)] * history_[static_cast<size_t>(at & (HistorySamples - 1))];
+        echo += impulse_[static_cast<size_t>(k)] * history_[static_cast<size_t>(at & mask_)];
     }
     // The noise at a sample depends on the sample alone.
     uint32_t state = static_cast<uint32_t>(t * 2654435761u) ^ 0x9E3779B9u;

@@ -3,8 +3,9 @@
 // impulse response and scaled, plus a little noise. Deterministic: the same
 // files and the same timeline give the same samples.
 //
-// The impulse response comes from a WAV file (8000 Hz, mono, 16-bit; a
-// decaying noise tail, say) or is generated; it is scaled to unit energy and
+// The room runs at the rate of its devices (8000 or 16000 Hz). The impulse
+// response comes from a WAV file (8000 or 16000 Hz, resampled to the room's,
+// mono, 16-bit; a decaying noise tail, say) or is generated; it is scaled to unit energy and
 // then by the room's gain, so the echo of a steady sound is `gain` times its
 // level.
 #pragma once
@@ -19,17 +20,21 @@ namespace kv {
 class WavRoom {
 public:
     static constexpr int DelayMs = 20;
-    static constexpr int MaxImpulseSamples = 4000;  // half a second
+    static constexpr int MaxImpulseMs = 500;
+    static constexpr int MaxImpulseSamples = 4000;  // half a second at 8000 Hz
     static constexpr double DefaultGain = 1.0;       // the loudspeaker back at its own level
     static constexpr int NoiseAmplitude = 24;        // uniform, about -66 dB from full scale
 
-    // The impulse response in an 8000 Hz mono 16-bit WAV file: null with a
-    // message naming the file when it cannot be read, is silent or too long.
-    static std::shared_ptr<WavRoom> FromFile(const char* path, std::string* error, double gain = DefaultGain);
+    // The impulse response in a mono 16-bit WAV file: null with a message
+    // naming the file when it cannot be read, is silent or too long.
+    static std::shared_ptr<WavRoom> FromFile(const char* path, std::string* error, double gain = DefaultGain,
+                                             int rate = 8000);
     // A decaying noise tail of the length, falling by 60 dB over it.
-    static std::shared_ptr<WavRoom> Generated(int lengthMs, uint32_t seed, double gain = DefaultGain);
+    static std::shared_ptr<WavRoom> Generated(int lengthMs, uint32_t seed, double gain = DefaultGain,
+                                              int rate = 8000);
 
-    explicit WavRoom(std::vector<float> impulse, double gain);
+    WavRoom(std::vector<float> impulse, double gain, int rate = 8000);
+    int rate() const { return rate_; }
 
     // What the speaker played at timeline samples [first, first + n), in order.
     void played(int64_t first, const int32_t* mix, int n);
@@ -38,9 +43,10 @@ public:
     int16_t heard(int64_t t, int16_t near);
 
 private:
-    static constexpr int HistorySamples = 16384;  // a power of two above the delay, the tail and one step
     std::vector<float> impulse_;
-    std::vector<float> history_;
+    std::vector<float> history_;  // a power of two above the delay, the tail and one step of the timeline
+    int64_t mask_;
+    int rate_;
     int delay_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -102,7 +103,7 @@ void WriteBytes(const fs::path& p, const std::vector<uint8_t>& bytes) {
 }
 
 // Reads our speaker file and checks every header field against the file's real length.
-std::vector<int16_t> SpeakerSamples(const fs::path& p) {
+std::vector<int16_t> SpeakerSamples(const fs::path& p, uint32_t rate = 8000) {
     const std::vector<uint8_t> f = ReadBytes(p);
     EXPECT_GE(f.size(), 44u);
     if (f.size() < 44) return {};
@@ -112,8 +113,8 @@ std::vector<int16_t> SpeakerSamples(const fs::path& p) {
     EXPECT_EQ(Get32(f, 16), 16u);
     EXPECT_EQ(Get16(f, 20), 1);     // PCM
     EXPECT_EQ(Get16(f, 22), 1);     // mono
-    EXPECT_EQ(Get32(f, 24), 8000u);
-    EXPECT_EQ(Get32(f, 28), 16000u);
+    EXPECT_EQ(Get32(f, 24), rate);
+    EXPECT_EQ(Get32(f, 28), rate * 2);
     EXPECT_EQ(Get16(f, 32), 2);
     EXPECT_EQ(Get16(f, 34), 16);
     EXPECT_EQ(std::memcmp(f.data() + 36, "data", 4), 0);
@@ -655,7 +656,7 @@ TEST_F(WavFileDevicesTest, BadMicrophoneFilesAreRefusedWithAReason) {
     };
     Fmt stereo, wide, narrow, gsm;
     stereo.channels = 2;
-    wide.rate = 16000;
+    wide.rate = 11025;
     narrow.bits = 8;
     gsm.tag = 0x31;
     auto notRiff = Wav(samples);
@@ -680,7 +681,7 @@ TEST_F(WavFileDevicesTest, BadMicrophoneFilesAreRefusedWithAReason) {
         {"not RIFF", notRiff, "RIFF"},
         {"not WAVE", notWave, "WAVE"},
         {"stereo", Wav(samples, stereo), "mono"},
-        {"16 kHz", Wav(samples, wide), "16000"},
+        {"11 kHz", Wav(samples, wide), "11025"},
         {"8-bit", Wav(samples, narrow), "8-bit"},
         {"GSM", Wav(samples, gsm), "0x0031"},
         {"data too long", longData, "data"},
@@ -846,3 +847,61 @@ TEST_F(WavFileDevicesTest, ManyThreadsMayWriteAndPollWhileTimeRuns) {
 }
 
 }  // namespace
+
+// A tone of the frequency at the rate, from sample 0.
+std::vector<int16_t> Tone(int n, double hz, int rate) {
+    std::vector<int16_t> v(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) v[static_cast<size_t>(i)] = static_cast<int16_t>(8000 * std::sin(2 * 3.14159265358979 * hz * i / rate));
+    return v;
+}
+
+// How far b is from a, in dB of a's energy over the difference's, from sample `from` on.
+double SnrDb(const std::vector<int16_t>& a, const std::vector<int16_t>& b, size_t from) {
+    double signal = 0, noise = 0;
+    for (size_t i = from; i < std::min(a.size(), b.size()); ++i) {
+        signal += double(a[i]) * a[i];
+        noise += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+    }
+    return 10 * std::log10(signal / std::max(noise, 1.0));
+}
+
+TEST_F(WavFileDevicesTest, AWidebandTimelineTakesEitherRateOfFileAndWritesTheSpeakerAtTheMicrophonesRate) {
+    for (int fileRate : {8000, 16000}) {
+        SCOPED_TRACE(fileRate);
+        Fmt f;
+        f.rate = static_cast<uint32_t>(fileRate);
+        WriteBytes(mic_, Wav(Tone(fileRate, 700, fileRate), f));
+        std::string error;
+        auto d = CreateWavFileDevices(mic_.string().c_str(), speaker_.string().c_str(), &error, &clock_, -1,
+                                      nullptr, 16000);
+        ASSERT_TRUE(d) << error;
+        EXPECT_FALSE(d->openInput(8000));
+        auto in = d->openInput(16000);
+        auto out = d->openOutput(16000);
+        ASSERT_TRUE(in && out);
+        // Half a second heard at 16 kHz: the file's tone, in time with it.
+        Buf heard(8000);
+        in->prepare(heard.wb);
+        in->add(heard.wb);
+        in->start();
+        // and played back at once.
+        Buf played(Tone(8000, 700, 16000));
+        out->prepare(played.wb);
+        out->write(played.wb);
+        clock_.advanceMs(500);
+        ASSERT_TRUE(in->done(heard.wb));
+        EXPECT_GT(SnrDb(Tone(8000, 700, 16000), heard.samples(), 0), 30);
+        clock_.advanceMs(100);
+        in->reset();
+        out->reset();
+        in->unprepare(heard.wb);
+        out->unprepare(played.wb);
+        in.reset();
+        out.reset();
+        d.reset();
+        const auto written = SpeakerSamples(speaker_, static_cast<uint32_t>(fileRate));
+        ASSERT_GE(written.size(), size_t(fileRate / 2));
+        // Past the resampler's first few milliseconds, the tone as it was played.
+        EXPECT_GT(SnrDb(Tone(fileRate / 2, 700, fileRate), written, static_cast<size_t>(fileRate / 100)), 30);
+    }
+}
