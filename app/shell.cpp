@@ -20,7 +20,10 @@ std::vector<PartyView> PartyViews(Phone& phone) {
         }
     }
     // Outside the party table's lock: the sessions have locks of their own.
-    for (PartyView& party : parties) phone.PrivacyOf(party.address, &party.privacy);
+    for (PartyView& party : parties) {
+        phone.PrivacyOf(party.address, &party.privacy);
+        party.hd = phone.SendCodecFor(party.address, phone.Codec) == CodecOpus;
+    }
     return parties;
 }
 
@@ -34,8 +37,8 @@ std::string AddressText(const PeerAddress& address) {
 std::string Who(const PartyView& party) { return party.name.empty() ? AddressText(party.address) : party.name; }
 
 std::string PartyLine(const PartyView& party) {
-    return std::string(party.privacy.privateLink ? "[private] " : "[plain] ") + party.name + " (" +
-           AddressText(party.address) + ")";
+    const char* kind = party.privacy.privateLink ? (party.hd ? "[private, HD] " : "[private] ") : "[plain] ";
+    return std::string(kind) + party.name + " (" + AddressText(party.address) + ")";
 }
 
 namespace {

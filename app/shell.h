@@ -31,6 +31,7 @@ struct PartyView {
     std::string name;
     PeerAddress address;
     PrivacyInfo privacy;  // privateLink false: a plain party
+    bool hd = false;      // it hears our voice in Opus (HD voice)
 };
 
 // The party table in table order, with each party's privacy (the table is

@@ -13,7 +13,9 @@
 #include <memory>
 #include <mutex>
 
+#include "audio/codec.h"
 #include "audio/echo.h"
+#include "audio/resampler.h"
 #include "platform/conversion.h"
 #include "platform/mixer_api.h"
 #include "platform/wave.h"
@@ -51,8 +53,15 @@ public:
     int setRecordingSource(uint32_t sourceType, int level);
 
     // ---- sending side: capture plus encoder ----
+    // Captures at coreRate (CoreRate unless a test says otherwise), in frames
+    // of the codec's length at that rate, resampled to the codec's rate for
+    // the encoder.
+    std::atomic<int> coreRate{CoreRate};
     int startSending(int codec, int bufferTimeMs);
+    // Captures frames of frameSamples at coreRate for read, without an encoder; close ends it.
+    int startCapture(int frameSamples, int bufferTimeMs) { return open(coreRate, frameSamples, bufferTimeMs); }
     // Writes one encoded frame (room for 65 bytes): its size, or the FrameResult of read.
+    // read's destination must hold a frame at the capture's rate (MaxCoreFrameSamples).
     int readEncodedFrame(uint8_t* out);
     // Waits until the next frame is ready to read, or no device is open, or
     // timeoutMs has passed: true when a frame is ready.
@@ -99,6 +108,7 @@ private:
     bool echoReady_ = false;
     std::unique_ptr<int16_t[]> echoMic_, echoReference_;
 
+    Resampler down_;  // the core's rate to the codec's
     ConversionStream* encoder_ = nullptr;
     StreamHeader encoderHeader_;
     std::atomic<int> encoderCodec_{0};

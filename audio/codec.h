@@ -15,6 +15,12 @@ class MediaChannel;
 // 8000 samples per second, 16-bit signed little-endian, mono.
 extern const WaveFormatRecord PcmFormat;
 
+// The audio core's rate: capture, echo cancellation and noise suppression,
+// the jitter buffers, the mix and the devices. The two codecs of the table run
+// at CodecRate, and their frames are resampled at the codec's edge.
+constexpr int CoreRate = 16000;
+constexpr int CodecRate = 8000;
+
 struct CodecEntry {
     WaveFormatRecord format;
     int pcmBytesPerFrame;
@@ -23,12 +29,21 @@ struct CodecEntry {
 };
 
 constexpr int CodecCount = 2;
-constexpr int MaxPcmFrameBytes = 640;
+// Opus (audio/opus_voice.h): not in the table, sent only inside a private
+// session to a peer whose features record lists it; its datagram is byte 0 =
+// 2, then exactly one Opus packet.
+constexpr int CodecOpus = 2;
+constexpr int MaxPcmFrameBytes = 640;  // at CodecRate
+constexpr int MaxCoreFrameSamples = MaxPcmFrameBytes / 2 * (CoreRate / CodecRate);
 constexpr int MaxCodecFrameBytes = 65;
 // Index 0 "GSM 6.10" (320 samples in 65 bytes), 1 "Truespeech" (240 in 32).
 extern const CodecEntry CodecTable[CodecCount];
 
 inline bool ValidCodec(int codec) { return codec >= 0 && codec < CodecCount; }
+// Samples of one codec frame at the rate (a multiple of CodecRate).
+inline int FrameSamplesAt(int codec, int rate) {
+    return CodecTable[ValidCodec(codec) ? codec : 0].pcmBytesPerFrame / 2 * (rate / CodecRate);
+}
 
 // A stream is the platform's conversion; its header holds the two buffers,
 // allocated by open and freed by closeStream.

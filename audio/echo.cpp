@@ -246,7 +246,8 @@ bool EchoCanceller::start(int sampleRate, int frameSamples) {
             break;
         }
     delay_ = frameSamples % block_ == 0 ? 0 : block_ - std::gcd(frameSamples, block_);
-    echo_ = speex_echo_state_init(block_, FilterTaps);
+    taps_ = FilterTaps(rate_);
+    echo_ = speex_echo_state_init(block_, taps_);
     if (!echo_) return false;
     // The canceller takes the rate only for its DC notch and its adaptation
     // speeds. At 8000 Hz its notch cuts off near 130 Hz and turns the phase
@@ -288,7 +289,7 @@ void EchoCanceller::reset() {
 void EchoCanceller::placeEcho(int delay) {
     const int ms = rate_ / 1000;
     const int placed = delay + micShift_ - referenceShift_;
-    if (placed >= 0 && placed <= FilterTaps - TailMs * ms) return;
+    if (placed >= 0 && placed <= taps_ - TailMs * ms) return;
     int reference = 0, mic = 0;
     if (delay >= TargetMs * ms) {
         reference = delay - TargetMs * ms;

@@ -17,7 +17,7 @@
 // stays within reach of the filter.
 //
 // EchoCanceller runs the capture's frames through speexdsp's echo canceller
-// (FilterTaps long) and its preprocessor (residual echo suppression, noise
+// (FilterMs long) and its preprocessor (residual echo suppression, noise
 // suppression), in blocks of the longest length from MinBlockMs to BlockMs
 // that divides the capture's frame (320 samples for GSM 6.10, 240 for codec
 // 1), so that no frame waits for a block; a frame with no such divisor
@@ -26,7 +26,7 @@
 //
 // Where the echo lies behind the reference depends on latencies the program
 // cannot see (a sound server's, a driver's, a wireless headset's), and the
-// filter only reaches FilterTaps ahead. So EchoCanceller also estimates it, from
+// filter only reaches FilterMs ahead. So EchoCanceller also estimates it, from
 // the loudness of the microphone and the reference 10 ms at a time, and when
 // the echo falls outside the filter's reach it delays the reference (the echo
 // comes too late) or the microphone (it comes before the reference has it) to
@@ -47,7 +47,7 @@ namespace kv {
 
 class EchoReference {
 public:
-    static constexpr int RingSamples = 8192;
+    static constexpr int RingSamples = 16384;  // about a second at the core's rate
     static constexpr int LagMs = 10;
     // A playout frame begun this far from where the one before it ended, on the
     // times seen, starts anew there (its device stalled, or the capture moved).
@@ -144,7 +144,8 @@ public:
     // about 11 dB more echo (45.6 against 56.9 dB in the console's room).
     static constexpr int BlockMs = 40;
     static constexpr int MinBlockMs = 20;
-    static constexpr int FilterTaps = 2048;
+    static constexpr int FilterMs = 256;
+    static int FilterTaps(int sampleRate) { return sampleRate * FilterMs / 1000; }
     // The echo is moved when an estimate puts it before the filter's start
     // (the estimate's steps are 10 ms: an echo a few milliseconds in may
     // come out as 0, and is left where it is) or less than TailMs before its
@@ -181,6 +182,7 @@ private:
     SpeexPreprocessState_* pre_ = nullptr;
     int rate_ = 0;
     int frame_ = 0;
+    int taps_ = 0;
     int delay_ = 0;
     bool active_ = false;
     bool cancelling_ = false;

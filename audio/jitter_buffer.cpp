@@ -62,6 +62,7 @@ double Rms(const int16_t* x, int n) {
 }
 
 constexpr int MaxPutMs = 2000;
+constexpr double LossWeight = 0.01;  // of each arrival in the loss measure
 constexpr double LossToleranceMs = 15;  // a gap this near whole datagrams more is a loss          // more than any datagram carries
 
 }  // namespace
@@ -168,6 +169,11 @@ void JitterBuffer::updateTarget() {
     target_ = std::min(std::max(wanted, minimumMs_), ceiling);
 }
 
+int JitterBuffer::lossPercent() const {
+    const double all = lostAverage_ + arrivedAverage_;
+    return all > 0 ? static_cast<int>(100 * lostAverage_ / all + 0.5) : 0;
+}
+
 bool JitterBuffer::put(const int16_t* samples, int count, int64_t nowMs) {
     if (!samples || count <= 0) return true;
     if (int64_t(count) * 1000 > int64_t(MaxPutMs) * rate_) {
@@ -185,8 +191,13 @@ bool JitterBuffer::put(const int16_t* samples, int count, int64_t nowMs) {
         if (duration > 0 && late > duration - LossToleranceMs) {
             const double lost = std::floor((late + LossToleranceMs) / duration);
             const double off = late - lost * duration;
-            if (std::abs(off) <= LossToleranceMs) late = off;
+            if (std::abs(off) <= LossToleranceMs) {
+                late = off;
+                lostAverage_ += LossWeight * std::min(lost, 50.0);
+            }
         }
+        lostAverage_ *= 1 - LossWeight;
+        arrivedAverage_ = arrivedAverage_ * (1 - LossWeight) + LossWeight;
         lateness_.push_back(std::max(0.0, late));
         if (lateness_.size() > LatenessArrivals) lateness_.pop_front();
     }

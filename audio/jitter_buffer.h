@@ -112,6 +112,9 @@ public:
     int targetMs() const { return target_; }
     bool playing() const { return state_ == State::Playing; }
     const Counters& counters() const { return counters_; }
+    // The share of datagrams lost on the way, in percent, over about the
+    // last hundred arrivals (from the gaps of whole datagrams).
+    int lossPercent() const;
 
 private:
     enum class State { Idle, Playing };
@@ -137,6 +140,7 @@ private:
     int maximumMs_ = 1000;
     int target_ = 0;
     double late_ = 0;         // the lateness quantile the target allows for
+    double lostAverage_ = 0, arrivedAverage_ = 0;  // per arrival, decaying
     double belowTarget_ = 0;  // how far below the target the queue may go unstretched
     std::vector<double> sorted_;  // lateQuantile's
     bool conceal_ = true;

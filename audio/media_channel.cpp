@@ -29,8 +29,8 @@ int MediaChannel::concealedPieces() const {
 
 int MediaChannel::framesPlayed() const {
     if (!party) return playout.framesPlayed();
-    const int codec = decoderCodec;
-    const int frame = ValidCodec(codec) ? CodecTable[codec].pcmBytesPerFrame / 2 : CodecTable[0].pcmBytesPerFrame / 2;
+    const int frame = decoderCodec == CodecOpus ? OpusVoiceDecoder::Rate / 50
+                                                : FrameSamplesAt(decoderCodec, party->jitter.sampleRate());
     std::lock_guard<std::mutex> guard(party->lock);
     return static_cast<int>(party->jitter.counters().played / frame);
 }
@@ -43,15 +43,62 @@ int MediaChannel::bufferedMs() {
     return party->jitter.playing() || queued > 0 ? queued : -1;
 }
 
+int MediaChannel::outputRate() const { return party ? party->jitter.sampleRate() : playoutRate; }
+
+int MediaChannel::toOutputRate(const int16_t* in, int samples, int16_t* out, int maxOut) {
+    const int rate = outputRate();
+    if (rate == CodecRate) {
+        const int n = samples < maxOut ? samples : maxOut;
+        std::memcpy(out, in, static_cast<size_t>(n) * 2);
+        return n;
+    }
+    if (upRate_ != rate) {
+        if (!up_.open(CodecRate, rate)) return 0;
+        upRate_ = rate;
+    }
+    return up_.process(in, samples, out, maxOut);
+}
+
+int MediaChannel::feedOpus(const uint8_t* packet, int length, int64_t nowMs) {
+    if (outputRate() != OpusVoiceDecoder::Rate) return 0;
+    if (decoderCodec != CodecOpus) {
+        if (decoder) closeStream(decoder, &decoderHeader);
+        decoder = nullptr;
+        if (!opus_.isOpen() && !opus_.open()) {
+            decoderCodec = -1;
+            return 0;
+        }
+        decoderCodec = CodecOpus;
+    }
+    if (resampled_.size() < static_cast<size_t>(OpusVoiceDecoder::MaxPacketSamples))
+        resampled_.assign(OpusVoiceDecoder::MaxPacketSamples, 0);
+    const int n = opus_.decode(packet, length, resampled_.data(), OpusVoiceDecoder::MaxPacketSamples);
+    if (n <= 0) return 0;  // not an Opus packet: dropped
+    const int frames = n / (OpusVoiceDecoder::Rate / 50) > 0 ? n / (OpusVoiceDecoder::Rate / 50) : 1;
+    if (party) {
+        std::lock_guard<std::mutex> guard(party->lock);
+        if (!party->jitter.put(resampled_.data(), n, nowMs)) return -1;
+        framesReceived_ += frames;
+        return 0;
+    }
+    if (playout.write(OpusVoiceDecoder::Rate, reinterpret_cast<const uint8_t*>(resampled_.data()), n * 2) == -1)
+        return -1;
+    framesReceived_ += frames;
+    return 0;
+}
+
 int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length, int64_t nowMs) {
+    if (codec == CodecOpus) return feedOpus(frames, length, nowMs);
     if (codec != decoderCodec) {
         if (decoder) closeStream(decoder, &decoderHeader);
         decoder = openDecoder(codec, &decoderHeader);
         decoderCodec = decoder ? codec : -1;
+        up_.reset();
     }
     if (!decoder) return 0;
     const CodecEntry& e = CodecTable[codec];
     uint8_t pcm[MaxPcmFrameBytes];
+    const int ratio = outputRate() / CodecRate > 0 ? outputRate() / CodecRate : 1;
     if (party) {
         // The whole payload is one arrival.
         constexpr int MostSamples = 1500 / 32 * 240;  // a datagram of the smallest frames
@@ -66,14 +113,20 @@ int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length, int6
             samples += n;
         }
         if (samples == 0) return 0;
+        if (resampled_.size() < static_cast<size_t>(MostSamples * ratio)) resampled_.assign(MostSamples * ratio, 0);
+        const int out = toOutputRate(all, samples, resampled_.data(), static_cast<int>(resampled_.size()));
+        if (out == 0) return 0;
         std::lock_guard<std::mutex> guard(party->lock);
-        if (!party->jitter.put(all, samples, nowMs)) return -1;
+        if (!party->jitter.put(resampled_.data(), out, nowMs)) return -1;
         framesReceived_ += samples / (e.pcmBytesPerFrame / 2);
         return 0;
     }
+    int16_t frame[MaxPcmFrameBytes / 2], wide[MaxCoreFrameSamples];
     for (int offset = 0; offset + e.codecBytesPerFrame <= length; offset += e.codecBytesPerFrame) {
         decodeFrame(decoder, &decoderHeader, frames + offset, pcm, codec);
-        if (playout.write(8000, pcm, e.pcmBytesPerFrame) == -1) return -1;
+        std::memcpy(frame, pcm, static_cast<size_t>(e.pcmBytesPerFrame));
+        const int out = toOutputRate(frame, e.pcmBytesPerFrame / 2, wide, MaxCoreFrameSamples);
+        if (out > 0 && playout.write(outputRate(), reinterpret_cast<const uint8_t*>(wide), out * 2) == -1) return -1;
         ++framesReceived_;
     }
     return 0;
@@ -87,7 +140,13 @@ int CaptureDevice::startSending(int codec, int bufferTimeMs) {
     encoderCodec_ = codec;
     encoder_ = openEncoder(codec, &encoderHeader_);
     if (!encoder_) return -1;
-    if (open(8000, CodecTable[codec].pcmBytesPerFrame / 2, bufferTimeMs) != 0) {
+    const int rate = coreRate.load();
+    if (rate != CodecRate && !down_.open(rate, CodecRate)) {
+        closeStream(encoder_, &encoderHeader_);
+        encoder_ = nullptr;
+        return -1;
+    }
+    if (open(rate, FrameSamplesAt(codec, rate), bufferTimeMs) != 0) {
         closeStream(encoder_, &encoderHeader_);
         encoder_ = nullptr;
         return -1;
@@ -96,10 +155,19 @@ int CaptureDevice::startSending(int codec, int bufferTimeMs) {
 }
 
 int CaptureDevice::readEncodedFrame(uint8_t* out) {
-    uint8_t pcm[MaxPcmFrameBytes];
-    int result = read(pcm);
+    int16_t frame[MaxCoreFrameSamples];
+    int result = read(reinterpret_cast<uint8_t*>(frame));
     if (result < 0) return result;
     if (!encoder_) return -3;
+    uint8_t pcm[MaxPcmFrameBytes];
+    if (sampleRate_ != CodecRate) {
+        // The codec's frame from the core's: exactly the codec's samples (the ratio is whole).
+        int16_t narrow[MaxPcmFrameBytes / 2] = {};
+        down_.process(frame, result / 2, narrow, CodecTable[encoderCodec_].pcmBytesPerFrame / 2);
+        std::memcpy(pcm, narrow, static_cast<size_t>(CodecTable[encoderCodec_].pcmBytesPerFrame));
+    } else {
+        std::memcpy(pcm, frame, static_cast<size_t>(result));
+    }
     return encodeFrame(encoder_, &encoderHeader_, pcm, out, encoderCodec_);
 }
 

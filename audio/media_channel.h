@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "audio/codec.h"
+#include "audio/opus_voice.h"
 #include "audio/playout.h"
 #include "audio/renderer.h"
+#include "audio/resampler.h"
 
 namespace kv {
 
@@ -28,7 +30,8 @@ public:
     // outlive the channel), not to the channel's own playout.
     void attach(Renderer* renderer);
 
-    // Decodes the whole codec frames of one audio payload and queues them for
+    // Decodes the whole codec frames of one audio payload (or its one Opus
+    // packet, codec 2, when the output runs at Opus's rate) and queues them for
     // playout, all together as one arrival at nowMs (the renderer's clock)
     // when attached: 0, or -1 when the playout refused a frame (the rest of
     // the payload is then dropped). A payload of a codec that cannot be
@@ -47,13 +50,26 @@ public:
     std::shared_ptr<Renderer::Party> party;
 
     PlayoutBuffer playout;
+    // The rate the own playout plays at (the renderer's rate when attached);
+    // set before the first payload.
+    int playoutRate = CoreRate;
     CodecStream decoder = nullptr;
     StreamHeader decoderHeader;
     std::atomic<int> decoderCodec{-1};
 
 private:
+    // The codec's samples at the output's rate: `samples` of CodecRate in
+    // `in`, their count at the output's rate returned, the samples in `out`.
+    int toOutputRate(const int16_t* in, int samples, int16_t* out, int maxOut);
+    int outputRate() const;
+
     std::atomic<int> framesReceived_{0};
-    std::vector<int16_t> decoded_;  // one payload's samples, for the jitter buffer
+    std::vector<int16_t> decoded_;  // one payload's samples at CodecRate
+    std::vector<int16_t> resampled_;  // and at the output's rate
+    int feedOpus(const uint8_t* packet, int length, int64_t nowMs);
+    Resampler up_;
+    OpusVoiceDecoder opus_;
+    int upRate_ = 0;  // the rate up_ was opened for
 };
 
 }  // namespace kv

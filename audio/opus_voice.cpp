@@ -15,8 +15,11 @@ bool ConcealableSamples(int samples) {
 
 // ---- encoder ----
 
-OpusVoiceEncoder::~OpusVoiceEncoder() {
+OpusVoiceEncoder::~OpusVoiceEncoder() { close(); }
+
+void OpusVoiceEncoder::close() {
     if (enc_) opus_encoder_destroy(enc_);
+    enc_ = nullptr;
 }
 
 bool OpusVoiceEncoder::open(int bitrate) {

@@ -32,6 +32,7 @@ public:
     // false when libopus refuses (out of memory).
     bool open(int bitrate = DefaultBitrate);
     bool isOpen() const { return enc_ != nullptr; }
+    void close();
     // The loss the far end sees, in percent (0..100): how much FEC data the
     // packets carry.
     void setExpectedLoss(int percent);

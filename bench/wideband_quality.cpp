@@ -23,8 +23,12 @@
 //
 //   kv_wideband_quality [speech16k.wav]
 //   kv_wideband_quality compare SAID.wav HEARD.wav [MAX_LAG_MS]
-//       one line, "snr= lsd= hb= lag=", for a file heard (through a call, say)
-//       against the one said, 8000 or 16000 Hz each (8000 Hz resampled up)
+//       one line, "snr= lsd= hb= lag= gain= moved=", for a file heard
+//       (through a call, say) against the one said, 8000 or 16000 Hz each
+//       (8000 Hz resampled up): the heard one found at its best lag within
+//       MAX_LAG_MS (500 by default), each quarter second of it then within
+//       40 ms of that (moved: the most, in samples), and brought to the said
+//       one's level
 #include <speex/speex_resampler.h>
 
 #include <algorithm>
@@ -298,6 +302,8 @@ bool ReadAt16k(const std::string& path, Pcm* out) {
 // compare SAID HEARD [MAX_LAG_MS]: one line of figures for a heard file
 // against the said one (8000 or 16000 Hz each), the heard one lagging by up
 // to MAX_LAG_MS (default 500).
+constexpr int PieceMs = 250, RealignMs = 40;
+
 int Compare(int argc, char** argv) {
     Pcm said, heard;
     if (argc < 4 || !ReadAt16k(argv[2], &said) || !ReadAt16k(argv[3], &heard)) {
@@ -305,9 +311,55 @@ int Compare(int argc, char** argv) {
                              "(16-bit mono PCM at 8000 or 16000 Hz)\n");
         return 2;
     }
-    const long most = (argc > 4 ? std::atol(argv[4]) : 500) * Rate / 1000;
-    const Quality q = Measure(said, heard, 0, most < 0 ? 0 : most);
-    std::printf("snr=%.2f lsd=%.2f hb=%.1f lag=%ld\n", q.snr, q.lsd, q.highBand, q.lag);
+    const long most = std::max(0L, (argc > 4 ? std::atol(argv[4]) : 500) * Rate / 1000);
+    // The lag roughly first (every 8th lag, every 4th sample), then exactly near it.
+    long rough = 0;
+    double bestCorrelation = -1e300;
+    for (long shift = 0; shift <= most; shift += 8) {
+        double c = 0;
+        for (size_t i = 0; i < said.size() && long(i) + shift < long(heard.size()); i += 4)
+            c += double(said[i]) * heard[size_t(long(i) + shift)];
+        if (c > bestCorrelation) {
+            bestCorrelation = c;
+            rough = shift;
+        }
+    }
+    const long lag = Measure(said, heard, std::max(0L, rough - 8), rough + 8).lag;
+    // A call's playout moves its delay now and then (it sheds a backlog,
+    // follows a clock): each PieceMs of what was said is found on its own
+    // within RealignMs of the overall lag, and the heard samples are laid
+    // out as found before they are measured.
+    Pcm aligned(said.size(), 0);
+    const long piece = long(PieceMs) * Rate / 1000, reach = long(RealignMs) * Rate / 1000;
+    long moved = 0;
+    for (long at = 0; at < long(said.size()); at += piece) {
+        const long end = std::min(long(said.size()), at + piece);
+        long best = lag;
+        double bestC = -1e300;
+        for (long shift = std::max(-at, lag - reach); shift <= lag + reach; ++shift) {
+            double c = 0;
+            for (long i = at; i < end && i + shift < long(heard.size()); ++i) c += double(said[size_t(i)]) * heard[size_t(i + shift)];
+            if (c > bestC) {
+                bestC = c;
+                best = shift;
+            }
+        }
+        moved = std::max(moved, std::abs(best - lag));
+        for (long i = at; i < end && i + best < long(heard.size()); ++i) aligned[size_t(i)] = heard[size_t(i + best)];
+    }
+    // A call plays at the volume the user set: the heard samples are first
+    // brought to the said ones' level (the least-squares gain).
+    double cross = 0, power = 1e-9;
+    for (size_t i = 0; i < said.size(); ++i) {
+        cross += double(said[i]) * aligned[i];
+        power += double(aligned[i]) * aligned[i];
+    }
+    const double gain = cross > 0 ? cross / power : 1.0;
+    for (int16_t& v : aligned) v = static_cast<int16_t>(std::clamp(std::lround(v * gain), -32768L, 32767L));
+    Quality q = Measure(said, aligned, 0, 0);
+    q.lag = lag;
+    std::printf("snr=%.2f lsd=%.2f hb=%.1f lag=%ld gain=%.2f moved=%ld\n", q.snr, q.lsd, q.highBand, q.lag, gain,
+                moved);
     return 0;
 }
 

@@ -115,7 +115,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         static const char* const withValue[] = {
             "--identity", "--port",  "--answer", "--codec", "--refuse-with", "--frames",       "--delay",   "--max-delay",
             "--threshold", "--mic",  "--speaker", "--call", "--hangup-after", "--message", "--conceal", "--adaptive-playout",
-            "--echo-cancel", "--noise-suppress", "--room", "--port-mapping", "--privacy",
+            "--echo-cancel", "--noise-suppress", "--room", "--port-mapping", "--privacy", "--hd-voice",
         };
         bool known = false;
         for (const char* w : withValue) known = known || name == w;
@@ -172,6 +172,10 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
         } else if (name == "--echo-cancel" || name == "--noise-suppress") {
             if (!ParseInt(value, 0, 1, &n)) return fail(name + ": " + quoted + " is not 0 (off) or 1 (on)");
             (name == "--echo-cancel" ? o.echoCancel : o.noiseSuppress) = n;
+        } else if (name == "--hd-voice") {
+            if (!ParseInt(value, 0, 1, &n))
+                return fail("--hd-voice: " + quoted + " is not 0 (never Opus) or 1 (Opus with peers that have it)");
+            o.hdVoice = n;
         } else if (name == "--port-mapping") {
             if (!ParseInt(value, 0, 1, &n)) return fail("--port-mapping: " + quoted + " is not 0 (off) or 1 (on)");
             o.portMapping = n;
@@ -241,10 +245,12 @@ std::string UsageText() {
            "  --noise-suppress 0|1   suppress steady noise in the microphone (1) or not (0)\n"
            "  --port-mapping 0|1     ask the home router to forward the port (1, the default) or not (0)\n"
            "  --privacy 0|1|2        0 plain calls only, 1 private where the other side can, 2 private only\n"
-           "  --mic SOURCE           ALSA capture PCM, or a .wav file to play as the microphone\n"
-           "  --speaker SINK         ALSA playback PCM, or a .wav file to record to\n"
+           "  --hd-voice 0|1         wideband Opus with private peers that have it (1, the default) or never (0)\n"
+           "  --mic SOURCE           ALSA capture PCM, or a .wav file (8000 or 16000 Hz) to play as the microphone\n"
+           "  --speaker SINK         ALSA playback PCM, or a .wav file to record to (at the .wav microphone's rate,\n"
+           "                         else 16000 Hz)\n"
            "  --room IR.wav          the .wav microphone also hears the speaker, 20 ms later\n"
-           "                         through this impulse response (8000 Hz mono 16-bit)\n"
+           "                         through this impulse response (8000 or 16000 Hz mono 16-bit)\n"
            "  --call ADDRESS         place a call at start\n"
            "  --hangup-after SECONDS hang up and quit that long after the first party connected\n"
            "  --message ADDRESS TEXT send one short message; exit 0 when delivered, else 1\n"

@@ -35,6 +35,7 @@ struct Options {
     std::optional<int> echoCancel;     // 0 or 1
     std::optional<int> portMapping;    // 0 or 1
     std::optional<int> noiseSuppress;  // 0 or 1
+    std::optional<int> hdVoice;        // 1 Opus with private peers that decode it, 0 never
     std::optional<int> privacy;        // PrivacyMode: 0 plain, 1 private where possible, 2 private only
     std::optional<std::string> room;   // impulse response of the room around a .wav microphone
     std::string mic = "default";

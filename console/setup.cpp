@@ -33,12 +33,12 @@ bool OpenAudio(const Options& o, AudioSetup* audio, std::string* error) {
         static SystemWaveClock wallClock;
         const int64_t epoch = AudioEpoch();
         std::shared_ptr<WavRoom> room;
-        if (o.room && !(room = WavRoom::FromFile(o.room->c_str(), &why))) {
+        if (o.room && !(room = WavRoom::FromFile(o.room->c_str(), &why, WavRoom::DefaultGain, CoreRate))) {
             *error = why;
             return false;
         }
         auto files = CreateWavFileDevices(micFile ? o.mic.c_str() : nullptr, speakerFile ? o.speaker.c_str() : nullptr,
-                                          &why, epoch >= 0 ? &wallClock : nullptr, epoch, room);
+                                          &why, epoch >= 0 ? &wallClock : nullptr, epoch, room, CoreRate);
         if (!files) {
             *error = why.empty() ? "cannot use the WAV files" : why;
             return false;
@@ -100,6 +100,7 @@ bool LoadSettings(Phone& phone, const Options& o, std::istream& in, std::ostream
     if (o.portMapping) phone.PortMapping = *o.portMapping;
     if (o.noiseSuppress) phone.Capture.noiseSuppress = *o.noiseSuppress;
     if (o.privacy) phone.Privacy = *o.privacy;
+    if (o.hdVoice) phone.HDVoice = *o.hdVoice;
     if (o.maxDelay) {
         // The maximum given wins: the minimum is applied after it and kept below it.
         const int minimum = o.delay ? *o.delay : phone.Delay.load();

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "audio/codec.h"
+#include "audio/send_path.h"
 #include "engine/phone.h"
 
 namespace kv {
@@ -82,6 +83,45 @@ void ReceiveLoop(Phone* phone) {
     phone->ReceiveRunning = 0;
 }
 
+namespace {
+
+// Where the voice goes: every active party, with the codec it hears.
+struct AudioTarget {
+    PeerAddress address;
+    int codec;
+};
+
+std::vector<AudioTarget> AudioTargets(Phone& p, int legacy) {
+    std::vector<AudioTarget> targets;
+    std::lock_guard<std::recursive_mutex> guard(p.PartyLock);
+    for (int i = 0; i < p.PartyCount; ++i)
+        if (p.PartyActive[i]) targets.push_back({p.PartyAddress[i], 0});
+    for (AudioTarget& t : targets) t.codec = p.SendCodecFor(t.address, legacy);
+    return targets;
+}
+
+bool Hears(const std::vector<AudioTarget>& targets, bool opus) {
+    for (const AudioTarget& t : targets)
+        if ((t.codec == CodecOpus) == opus) return true;
+    return false;
+}
+
+// The captured frame at the rate: 20 ms while anyone hears Opus, else the codec's frame.
+int CaptureFrame(bool opus, int legacy, int rate) {
+    return opus ? rate / 50 : FrameSamplesAt(legacy, rate);
+}
+
+// A stored FramesPerPacket is not checked elsewhere: at least one frame, and
+// never more than the packet holds.
+int FramesWanted(Phone& p, int codec) {
+    int wanted = p.FramesPerPacket;
+    if (wanted < 1) wanted = 1;
+    if (wanted > FramesThatFit(codec)) wanted = FramesThatFit(codec);
+    return wanted;
+}
+
+}  // namespace
+
 void TransmitLoop(Phone* phone) {
     Phone& p = *phone;
     p.TransmitRunning = 1;
@@ -92,6 +132,7 @@ void TransmitLoop(Phone* phone) {
     auto sending = [&] { return p.PartyCount != 0 && p.Socket.load() && !p.MicMuted; };
     // Shutdown takes the socket away (which notifies StateChanged) before it waits for this thread.
     auto stopped = [&] { return !p.Socket.load(); };
+    SendPath path;
     while (!stopped()) {
         // Asleep until party 0 is active with the microphone on, or the engine stops.
         if (!p.StateChanged.waitFor(IdleWaitMs, [&] {
@@ -99,65 +140,73 @@ void TransmitLoop(Phone* phone) {
             }) ||
             stopped())
             continue;
-        int codec = p.TransmitFallback ? 0 : p.Codec.load();
+        const int codec = p.TransmitFallback ? 0 : p.Codec.load();
         p.TransmitCodec = codec;
-        p.Capture.startSending(codec, 500);
-        bool captureMissing = false;
+        std::vector<AudioTarget> targets = AudioTargets(p, codec);
+        const bool opus = Hears(targets, true);
+        const int rate = p.Capture.coreRate;
+        const int frame = CaptureFrame(opus, codec, rate);
+        bool captureMissing = !path.configure(Hears(targets, false) || !opus ? codec : -1, FramesWanted(p, codec),
+                                              opus, secure::MaxInnerDatagram, rate) ||
+                              p.Capture.startCapture(frame, 500) != 0;
+        if (captureMissing) p.NoteDevice(false, false);
+        bool restart = false;  // the captured frame must change: the capture opens again
+        auto emit = [&](int to, const uint8_t* datagram, int length) {
+            for (const AudioTarget& t : targets)
+                if (t.codec == to) p.SendDatagram(&t.address, datagram, length);
+        };
         auto lastFrame = std::chrono::steady_clock::now();
-        while (sending() && !captureMissing) {
-            uint8_t packet[MaxDatagram];
-            packet[0] = static_cast<uint8_t>(codec);
-            int length = 1;
-            int frames = 0;
-            // A stored FramesPerPacket is not checked elsewhere: at least one
-            // frame, and never more than the packet holds.
-            int wanted = p.FramesPerPacket;
-            if (wanted < 1) wanted = 1;
-            if (wanted > FramesThatFit(codec)) wanted = FramesThatFit(codec);
-            for (;;) {
-                // Also leave when the call ends or the microphone is muted, so a
-                // microphone that stalls cannot keep the capture open after them.
-                if (!sending()) break;
-                if (length + MaxCodecFrameBytes > secure::MaxInnerDatagram) break;
-                int size = p.Capture.readEncodedFrame(packet + length);
-                if (size == FrameNoDevice) {
+        int16_t pcm[MaxCoreFrameSamples];
+        // Also leave when the call ends or the microphone is muted, so a
+        // microphone that stalls cannot keep the capture open after them.
+        while (sending() && !captureMissing && !restart) {
+            const int size = p.Capture.read(reinterpret_cast<uint8_t*>(pcm));
+            if (size == FrameNoDevice) {
+                captureMissing = true;
+                p.NoteDevice(false, false);
+                break;
+            }
+            if (size == FrameNotReady) {
+                // Nothing ready: sleep until the next frame, looking at
+                // the call and the mute again at least every FrameWaitMs.
+                p.Capture.waitFrame(FrameWaitMs);
+                if (std::chrono::steady_clock::now() - lastFrame > std::chrono::milliseconds(MicStalledMs)) {
                     captureMissing = true;
                     p.NoteDevice(false, false);
                 }
-                if (size == FrameWithheld || size == FrameNoDevice) break;
-                if (size > 0 && p.MicrophoneFailing) p.NoteDevice(false, true);
-                if (size > 0) {
-                    lastFrame = std::chrono::steady_clock::now();
-                    length += size;
-                    ++frames;
-                    p.Transmitting = 1;
-                    if (frames >= wanted) break;
-                } else {
-                    // Nothing ready: sleep until the next frame, looking at
-                    // the call and the mute again at least every FrameWaitMs.
-                    p.Capture.waitFrame(FrameWaitMs);
-                    if (std::chrono::steady_clock::now() - lastFrame > std::chrono::milliseconds(MicStalledMs)) {
-                        captureMissing = true;
-                        p.NoteDevice(false, false);
-                        break;
-                    }
-                }
+                continue;
             }
-            if (frames > 0)
-                p.SendDatagram(nullptr, packet, length);
-            else
+            lastFrame = std::chrono::steady_clock::now();
+            if (p.MicrophoneFailing) p.NoteDevice(false, true);
+            // The parties and their codecs as they stand for this frame.
+            targets = AudioTargets(p, codec);
+            const bool nowOpus = Hears(targets, true);
+            const int nowLegacy = Hears(targets, false) || !nowOpus ? codec : -1;
+            if (CaptureFrame(nowOpus, codec, rate) != frame) restart = true;
+            path.configure(nowLegacy, FramesWanted(p, codec), nowOpus, secure::MaxInnerDatagram, rate);
+            if (nowOpus) path.setExpectedLoss(p.OpusLossPercent());
+            if (size == FrameWithheld) {
+                path.flush(emit);
                 p.Transmitting = 0;
+                continue;
+            }
+            path.add(pcm, size / 2, emit);
+            p.Transmitting = 1;
         }
+        // What is packed goes to the parties still there (a party that
+        // left gets nothing more).
+        targets = AudioTargets(p, codec);
+        path.flush(emit);
         if (captureMissing) {
             // No capture device: try again in a while instead of spinning; the
             // end of the call or the mute ends the wait at once.
             p.StateChanged.waitFor(CaptureRetryMs, [&] { return !sending(); });
         }
-        p.Capture.stopSending();
+        p.Capture.close();
         p.Transmitting = 0;
         // The fallback holds for this capture run; a retry for a missing
         // microphone does not end the run, only the call or the mute does.
-        if (!captureMissing || !sending()) p.TransmitFallback = 0;
+        if (!restart && (!captureMissing || !sending())) p.TransmitFallback = 0;
     }
     p.TransmitRunning = 0;
 }

@@ -45,7 +45,7 @@ uint32_t Phone::AddPartyEntry(const PeerAddress& address, const char* identity) 
             {
                 std::lock_guard<std::mutex> made(rendererLock_);
                 if (!rendererOwned_) {
-                    rendererOwned_ = std::make_unique<Renderer>(audioDevices_, 8000);
+                    rendererOwned_ = std::make_unique<Renderer>(audioDevices_, CoreRate);
                     rendererOwned_->setEchoReference(&Capture.echoReference);
                     rendererOwned_->setVolume(Volume);
                     rendererOwned_->setOutGain(OutGain != 0);

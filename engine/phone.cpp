@@ -1,5 +1,6 @@
 #include "engine/phone.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -32,10 +33,11 @@ int Phone::Start() {
     }
     FramesPerPacket = 7;  // the settings load that follows replaces it
     if (!keySet_) MakePrivateKey();
-    secure::Features features;  // the codecs we decode, for the features record
+    probedCodecs_.clear();
     for (int codec = 0; codec < CodecCount; ++codec)
-        if (ProbeFor(codec)) features.codecs.push_back(static_cast<uint8_t>(codec));
-    links_.setFeatures(features);
+        if (ProbeFor(codec)) probedCodecs_.push_back(static_cast<uint8_t>(codec));
+    offeredHd_ = -1;
+    OfferCodecs();
     strangers_ = std::make_unique<StrangerGuard>(Limits);  // with the limits set by now
     if (!socket->bind(port_)) {
         Socket = nullptr;
@@ -124,6 +126,34 @@ void Phone::WriteAddress(PeerAddress& field, const PeerAddress& value) {
 PeerAddress Phone::ReadAddress(const PeerAddress& field) {
     std::lock_guard<std::mutex> guard(FieldLock);
     return field;
+}
+
+void Phone::OfferCodecs() {
+    const int hd = HDVoice != 0 ? 1 : 0;
+    if (offeredHd_.exchange(hd) == hd) return;
+    secure::Features features;  // the codecs we decode, for the features record
+    features.codecs = probedCodecs_;
+    if (hd) features.codecs.push_back(static_cast<uint8_t>(CodecOpus));
+    links_.setFeatures(features);
+}
+
+int Phone::SendCodecFor(const PeerAddress& address, int legacy) {
+    if (HDVoice == 0) return legacy;
+    LinkInfo info;
+    if (!links_.info(address, &info) || info.held || !info.features.decodes(CodecOpus)) return legacy;
+    return CodecOpus;
+}
+
+int Phone::OpusLossPercent() {
+    int most = 0;
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    for (int i = 0; i < PartyCount; ++i) {
+        MediaChannel* c = PartyChannel[i];
+        if (!c || !c->party || c->decoderCodec != CodecOpus) continue;
+        std::lock_guard<std::mutex> party(c->party->lock);
+        most = std::max(most, c->party->jitter.lossPercent());
+    }
+    return most;
 }
 
 int Phone::SendDatagram(const PeerAddress* address, const uint8_t* bytes, int length) {

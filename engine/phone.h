@@ -314,6 +314,16 @@ public:
     // PrivacyMode: 0 for a bare Phone (tests talk plain to it); the settings
     // load sets it ("Privacy", default 1).
     std::atomic<int> Privacy{PrivacyPlain};
+    // 1: Opus is offered in our features record and sent to every private
+    // party that lists it ("HDVoice", default 1); 0: neither. A change holds
+    // for the handshakes after it and for what the transmit loop sends.
+    std::atomic<int> HDVoice{1};
+    // The codec our voice goes to the party at the address in: CodecOpus
+    // for a private party that decodes it while HDVoice is on, else legacy
+    // (the Codec setting, or the fallback to 0).
+    int SendCodecFor(const PeerAddress& address, int legacy);
+    // The most loss the jitter buffers of the parties that send us Opus measure, in percent.
+    int OpusLossPercent();
     // The subject of a KeyChanged or NotPrivate notification, and the front
     // end's answer to it (set while it handles the notification).
     char WarnName[100] = {};
@@ -492,6 +502,11 @@ private:
     enum EntryChoice { EveryEntry, EntryAtAddress, EntryWithId };
     int RemoveEntry(EntryChoice choice, const PeerAddress* address, uint32_t id);
     bool ProbeFor(int codec);
+    // The features record lists what we decode: the table's codecs that work
+    // here, and Opus while HDVoice is on. Set again whenever HDVoice changed.
+    void OfferCodecs();
+    std::vector<uint8_t> probedCodecs_;
+    std::atomic<int> offeredHd_{-1};
     // A reply to one peer: never to every party, so an address with port 0 gets nothing.
     int SendTo(const PeerAddress& address, const Datagram& d) {
         return address.port() != 0 ? SendDatagram(&address, d) : 0;

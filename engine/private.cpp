@@ -121,6 +121,7 @@ Phone::Privately Phone::MakePrivate(const PeerAddress& to, const std::function<b
     const bool known = Peers.findByAddress(to, &remembered);
     if (!links_.established(to)) {
         auto step1 = [&] {
+            OfferCodecs();
             const secure::Bytes d = links_.step1(to, LimitClock());
             if (!d.empty()) SendRaw(to, d.data(), static_cast<int>(d.size()));
         };
@@ -189,6 +190,7 @@ void Phone::HandleDatagram(const PeerAddress& from, const uint8_t* d, int length
 void Phone::OnHandshake(const PeerAddress& from, const uint8_t* d, int length) {
     // Plain only: a step 1 is ignored, as by a phone that knows nothing of it.
     const bool answer = Privacy != PrivacyPlain && keySet_;
+    OfferCodecs();
     secure::Bytes reply;
     const PrivateLinks::Handshake result = links_.onHandshake(from, d, length, answer, &reply, LimitClock());
     if (!reply.empty()) SendRaw(from, reply.data(), static_cast<int>(reply.size()));

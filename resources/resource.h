@@ -52,6 +52,7 @@
 #define IDC_GENERATE_LOG 1024
 #define IDC_PRIVACY 1032
 #define IDC_FINGERPRINT 1033
+#define IDC_HD_VOICE 1034
 
 // Chat window (106)
 #define IDC_CHAT_LINES 1018

@@ -71,6 +71,7 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "SKIPPED: the system tests need root to create network namespaces (run as root to include them)."
 else
   python3 tests/system/test_system.py
+  python3 tests/system/test_hd_voice.py
   python3 tests/system/test_network.py
   python3 tests/system/test_strangers.py
   /usr/bin/python3 tests/system/test_private.py  # Debian's Python: its peer needs python3-dissononce

@@ -166,6 +166,10 @@ LoadedSettings LoadEngineSettings(Phone& phone) {
     int portMapping = 1;
     ReadNumberSetting("PortMapping", &portMapping);
     phone.PortMapping = portMapping != 0 ? 1 : 0;
+    // Opus with the private peers that decode it: on unless stored as 0.
+    int hd = 1;
+    ReadNumberSetting("HDVoice", &hd);
+    phone.HDVoice = hd != 0 ? 1 : 0;
     loaded.privateKey = LoadPrivacy(phone);
     return loaded;
 }

@@ -162,6 +162,7 @@ void Initialise(HWND dialog, Phone& phone) {
     CheckDlgButton(dialog, IDC_MIC_GAIN, phone.Capture.micGain ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_OUT_GAIN, phone.OutGain ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_GENERATE_LOG, phone.GenerateLog ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_HD_VOICE, phone.HDVoice ? BST_CHECKED : BST_UNCHECKED);
 
     FillCodecList(dialog, phone);
     CheckRadioButton(dialog, IDC_ASK, IDC_IGNORE, RadioFromAnswerMode(phone.Autoanswer));
@@ -194,6 +195,8 @@ void Apply(HWND dialog, Phone& phone) {
     WriteNumberSetting("OutGain", phone.OutGain);
     WriteNumberSetting("InGain", phone.Capture.micGain);
     WriteNumberSetting("GenerateLog", phone.GenerateLog);
+    phone.HDVoice = Checked(dialog, IDC_HD_VOICE);
+    WriteNumberSetting("HDVoice", phone.HDVoice);
 
     HWND privacyList = GetDlgItem(dialog, IDC_PRIVACY);
     const LRESULT privacyEntry = SendMessageA(privacyList, CB_GETCURSEL, 0, 0);

@@ -22,11 +22,11 @@ sed 's/$/\r/' "$here/README.txt" >"$stage/README.txt"
 {
   echo "KestroVox is under the BSD 3-Clause licence below. KestroVox.exe also"
   echo "contains code of these libraries, under their licences: speexdsp,"
-  echo "miniupnpc, libsodium, and the constant tables of the Truespeech decoder"
+  echo "miniupnpc, libsodium, opus, and the constant tables of the Truespeech decoder"
   echo "(LGPL 2.1 or later, Konstantin Shishkov; https://www.gnu.org/licenses/old-licenses/lgpl-2.1.html)."
   printf '\n==== KestroVox ====\n\n'
   cat "$root/LICENSE"
-  for lib in speexdsp/COPYING miniupnpc/LICENSE libsodium/LICENSE; do
+  for lib in speexdsp/COPYING miniupnpc/LICENSE libsodium/LICENSE opus/COPYING; do
     printf '\n==== %s ====\n\n' "${lib%%/*}"
     cat "$root/third_party/$lib"
   done

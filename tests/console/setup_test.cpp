@@ -47,8 +47,8 @@ TEST(ConsoleSetup, WavDevicesForWavNamesAlsaForTheRest) {
         ASSERT_TRUE(OpenAudio(o, &audio, &error)) << error;
         EXPECT_EQ(audio.devices, audio.files.get());
         EXPECT_FALSE(audio.system);
-        EXPECT_TRUE(audio.devices->openInput(8000) != nullptr);
-        EXPECT_TRUE(audio.devices->openOutput(8000) != nullptr);
+        EXPECT_TRUE(audio.devices->openInput(CoreRate) != nullptr);
+        EXPECT_TRUE(audio.devices->openOutput(CoreRate) != nullptr);
     }
     EXPECT_TRUE(kvtest::FileExists(speaker));
     {
@@ -59,7 +59,7 @@ TEST(ConsoleSetup, WavDevicesForWavNamesAlsaForTheRest) {
         ASSERT_TRUE(OpenAudio(o, &audio, &error)) << error;
         ASSERT_TRUE(audio.split && audio.files && audio.system);
         EXPECT_EQ(audio.devices, audio.split.get());
-        EXPECT_TRUE(audio.devices->openOutput(8000) != nullptr);  // the file
+        EXPECT_TRUE(audio.devices->openOutput(CoreRate) != nullptr);  // the file
     }
     {
         Options o;

@@ -5,8 +5,8 @@
 // Input: a sequence of payloads, each
 //   [codec byte] [length: 2 bytes, big-endian, at most 1499] [length bytes]
 // (a short last payload takes what is left). Codec 0 is GSM 6.10 through
-// libgsm; codec 1 is Truespeech through our own decoder; every other value is
-// no codec at all and must be discarded.
+// libgsm; codec 1 is Truespeech through our own decoder; codec 2 is one Opus
+// packet; every other value is no codec at all and must be discarded.
 //
 // One channel lives across inputs (opening and closing a playout costs its
 // monitor thread), on the manual wave devices so that nothing touches a sound
@@ -79,6 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (codec == 0 || codec == 1) {
             // Both codecs of the table always decode here.
             Check(channel.decoderCodec == codec && channel.decoder != nullptr, "no decoder after a payload of its codec");
+        } else if (codec == CodecOpus) {
+            // Opus: its own decoder, checked packet by packet; the table's stream is closed.
+            Check(channel.decoderCodec == CodecOpus && channel.decoder == nullptr, "no Opus decoder after Opus");
         } else {
             // Other codec bytes name no codec: discarded.
             Check(channel.decoderCodec == -1 && channel.decoder == nullptr, "a decoder for a codec that has none");

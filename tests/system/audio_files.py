@@ -1,5 +1,5 @@
 """Test sounds for the system tests and benchmarks, written with the wave
-module: 8 kHz mono 16-bit PCM."""
+module: 8 kHz mono 16-bit PCM (16 kHz where a rate is given)."""
 
 import math
 import os
@@ -8,35 +8,38 @@ import wave
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SPEECH = os.path.join(ROOT, "tests", "data", "speech8k.wav")
+SPEECH16K = os.path.join(ROOT, "tests", "data", "speech16k.wav")
 RATE = 8000
 
 
-def read(path):
+def read(path, rate=RATE):
     with wave.open(path, "rb") as w:
-        assert w.getframerate() == RATE and w.getnchannels() == 1 and w.getsampwidth() == 2
+        assert w.getframerate() == rate and w.getnchannels() == 1 and w.getsampwidth() == 2
         data = w.readframes(w.getnframes())
     return list(struct.unpack("<%dh" % (len(data) // 2), data))
 
 
-def write(path, samples):
+def write(path, samples, rate=RATE):
     with wave.open(path, "wb") as w:
         w.setnchannels(1)
         w.setsampwidth(2)
-        w.setframerate(RATE)
+        w.setframerate(rate)
         w.writeframes(struct.pack("<%dh" % len(samples), *samples))
     return path
 
 
-def silence(seconds):
-    return [0] * int(seconds * RATE)
+def silence(seconds, rate=RATE):
+    return [0] * int(seconds * rate)
 
 
-def speech(lead_seconds, reverse=False, tail_seconds=1.0):
-    """The test sentence after lead_seconds of silence (reversed: another voice)."""
-    s = read(SPEECH)
+def speech(lead_seconds, reverse=False, tail_seconds=1.0, wideband=False):
+    """The test sentence after lead_seconds of silence (reversed: another
+    voice); wideband: the 16 kHz speech, at 16 kHz."""
+    rate = 16000 if wideband else RATE
+    s = read(SPEECH16K if wideband else SPEECH, rate)
     if reverse:
         s = s[::-1]
-    return silence(lead_seconds) + s + silence(tail_seconds)
+    return silence(lead_seconds, rate) + s + silence(tail_seconds, rate)
 
 
 def tone(seconds, hz=1000, level=10000):

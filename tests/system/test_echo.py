@@ -107,7 +107,8 @@ class Echo(unittest.TestCase):
         env = {"XDG_CONFIG_HOME": home, "KESTROVOX_LOG_DIR": home, "KESTROVOX_AUDIO_EPOCH_US": str(epoch)}
         # With concealment (the default): a gap bridged keeps the loudspeaker's
         # device open, so the echo reference runs on without starting anew.
-        argv = ["--identity", name, "--mic", mic, "--speaker", self.path(name + "-out.wav")]
+        # GSM 6.10: the near end's voice is compared with its own GSM round trip.
+        argv = ["--identity", name, "--mic", mic, "--speaker", self.path(name + "-out.wav"), "--hd-voice", "0"]
         p = lab.start(host, argv + list(args), env=env, name=name)
         p.expect(r"^ready name=\"%s\" port=11676" % name)
         return p

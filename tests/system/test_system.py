@@ -90,9 +90,10 @@ class System(unittest.TestCase):
         # Without concealment: a bridged gap shifts the rest of the speech in
         # the WAV file, which the whole-file SNR here would count as noise.
         # Without echo processing: these calls measure the codecs and the
-        # transport; test_echo.py measures the processing.
+        # transport; test_echo.py measures the processing. Without HD voice:
+        # the codecs here are GSM 6.10 and Truespeech (test_hd_voice.py has Opus).
         argv = ["--identity", name, "--mic", mic or self.silence, "--speaker", speaker or self.path(name + "-out.wav"),
-                "--conceal", "0", "--echo-cancel", "0", "--noise-suppress", "0"]
+                "--conceal", "0", "--echo-cancel", "0", "--noise-suppress", "0", "--hd-voice", "0"]
         p = lab.start(host, argv + list(args), env=env, name=name)
         p.expect(r"^ready name=\"%s\" port=11676" % name)
         return p

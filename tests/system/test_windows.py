@@ -30,6 +30,10 @@ WINDOWS = os.path.join(ROOT, "build", "windows")
 BASE_PREFIX = os.path.join(ROOT, "build", "wineprefix")
 WAVTOOL = os.path.join(ROOT, "build", "native", "tests", "kv_wavtool")
 MIN_SNR_DB = 3.0
+QUALITY = os.path.join(ROOT, "build", "native", "bench", "kv_wideband_quality")
+# An HD call must carry the program's speech above 4 kHz: at least this share
+# of its energy there arrives (GSM 6.10 and Truespeech carry none).
+MIN_HIGH_BAND = 30.0
 
 
 def available():
@@ -251,8 +255,8 @@ class WineHost:
     def _start_pulse(self, test):
         pulse = self.start("pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
                            "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + self.pulse_socket,
-                           "-L", "module-null-sink sink_name=speaker rate=8000 channels=1",
-                           "-L", "module-null-sink sink_name=mic rate=8000 channels=1",
+                           "-L", "module-null-sink sink_name=speaker rate=16000 channels=1",
+                           "-L", "module-null-sink sink_name=mic rate=16000 channels=1",
                            "-L", "module-always-sink")
         test.addCleanup(stop, pulse)
         for _ in range(100):
@@ -303,37 +307,41 @@ class WindowsProgram(unittest.TestCase):
         self.win.run("wine", "tests/kv_dial.exe", "--ready")
         return program
 
-    def called_and_both_talk(self, codec=0):
-        """The console peer calls; the program accepts by itself. Both talk,
-        and the console peer hears the program's voice in `codec`. A call
+    def called_and_both_talk(self, codec=0, *args):
+        """The console peer calls (with args); the program accepts by itself.
+        Both talk, and the console peer hears the program's voice in `codec`;
+        for Opus (2), wideband speech, whose band above 4 kHz must arrive. A call
         whose speech is poor is made once more: when the machine's host
         takes much of its CPU time (steal), Wine's PulseAudio driver, which
         moves its stream on a clock of its own, garbles what it plays; the
         same call is clean when the machine is not starved. Both calls'
         figures are printed."""
         for attempt in (1, 2):
-            poor = self.one_call(codec)
+            poor = self.one_call(codec, *args)
             if not poor:
                 return
             if attempt == 1:
                 print("\n  (speech %s below %.0f dB: the call once more)" % (", ".join(poor), MIN_SNR_DB), end="")
         self.fail("speech %s below %.0f dB in two calls" % (", ".join(poor), MIN_SNR_DB))
 
-    def one_call(self, codec):
+    def one_call(self, codec, *args):
         """One call of called_and_both_talk; returns the ways whose speech was poor."""
         # Wine takes about a second to start recording: the speech starts after that.
-        win_says = audio_files.write(self.path("win-says.wav"), audio_files.speech(2.0))
-        con_says = audio_files.write(self.path("con-says.wav"), audio_files.speech(1.5, reverse=True))
+        hd = codec == 2
+        rate = 16000 if hd else audio_files.RATE
+        win_says = audio_files.write(self.path("win-says.wav"), audio_files.speech(2.0, wideband=hd), rate)
+        con_says = audio_files.write(self.path("con-says.wav"), audio_files.speech(1.5, reverse=True, wideband=hd),
+                                     rate)
         heard_by_win = self.path("heard-by-win.wav")
         raw = open(self.path("heard-by-win.raw"), "wb")
         self.addCleanup(raw.close)
-        recorder = subprocess.Popen(self.win.command("parec", "-d", "speaker.monitor", "--rate=8000", "--channels=1",
-                                                     "--format=s16le", "--latency-msec=20"),
+        recorder = subprocess.Popen(self.win.command("parec", "-d", "speaker.monitor", "--rate=%d" % rate,
+                                                     "--channels=1", "--format=s16le", "--latency-msec=20"),
                                     stdin=subprocess.DEVNULL, stdout=raw, stderr=subprocess.DEVNULL)
         self.addCleanup(stop, recorder, signal.SIGKILL)
         steal = stolen_seconds()
-        con = self.console("--call", self.lab.addresses[0], "--hangup-after", "10", "--codec", str(codec),
-                           mic=con_says, speaker=self.path("heard-by-con.wav"))
+        con = self.console("--call", self.lab.addresses[0], "--hangup-after", "14" if hd else "10",
+                           "--codec", str(min(codec, 1)), *args, mic=con_says, speaker=self.path("heard-by-con.wav"))
         con.expect(r'^connected name="Win" address=%s:11676 direction=outgoing' % re.escape(self.lab.addresses[0]),
                    timeout=15)
         speaker = self.win.start("paplay", "-d", "mic", win_says)
@@ -345,8 +353,17 @@ class WindowsProgram(unittest.TestCase):
         raw.close()
         with open(self.path("heard-by-win.raw"), "rb") as f:
             data = f.read()
-        audio_files.write(heard_by_win, list(struct.unpack("<%dh" % (len(data) // 2), data[:len(data) // 2 * 2])))
+        audio_files.write(heard_by_win, list(struct.unpack("<%dh" % (len(data) // 2), data[:len(data) // 2 * 2])),
+                          rate)
         poor = []
+        if hd:
+            out = subprocess.run([QUALITY, "compare", win_says, self.path("heard-by-con.wav"), "4000"], check=True,
+                                 capture_output=True, text=True).stdout
+            m = re.search(r"snr=(\S+) lsd=(\S+) hb=(\S+)", out)
+            print("\n  the program's speech in HD: SNR %s dB, log-spectral distance %s dB, %s%% of the energy "
+                  "above 4 kHz" % m.groups(), end="")
+            if float(m.group(3)) < MIN_HIGH_BAND:
+                poor.append("Windows to console above 4 kHz")
         for said, heard, way in ((con_says, heard_by_win, "console to Windows"),
                                  (win_says, self.path("heard-by-con.wav"), "Windows to console")):
             db, missing, jump = snr(said, heard)
@@ -359,7 +376,8 @@ class WindowsProgram(unittest.TestCase):
 
     def test_called_by_the_console_peer_then_calling_it(self):
         program = self.start_program()
-        self.called_and_both_talk()
+        # Both private with HD voice on (the defaults): Opus both ways.
+        self.called_and_both_talk(2)
 
         # The program calls the console peer, which accepts: the same user
         # again (its key is the one the program remembers at that address).
@@ -381,7 +399,7 @@ class WindowsProgram(unittest.TestCase):
         # Wine has no Truespeech driver: the program's own codec carries it.
         self.win.run("wine", "reg", "add", r"HKCU\Software\Kestrovox", "/v", "Codec", "/t", "REG_DWORD", "/d", "1", "/f")
         program = self.start_program()
-        self.called_and_both_talk(codec=1)
+        self.called_and_both_talk(1, "--hd-voice", "0")
         self.win.run("wine", "tests/kv_dial.exe", "--close")
         self.assertEqual(program.wait(timeout=30), 0)
 
@@ -408,7 +426,7 @@ class WindowsProgram(unittest.TestCase):
                        % re.escape(self.lab.addresses[0]), timeout=20)
         sas, key = m.group(1), m.group(2)
         line = "Con: %s %s (not verified)" % (sas[:3], sas[3:])
-        party = "[private] Con (%s)" % self.lab.addresses[1]
+        party = "[private, HD] Con (%s)" % self.lab.addresses[1]
 
         def shown():
             return subprocess.run(self.win.command("wine", helper), check=False, stdin=subprocess.DEVNULL,

@@ -29,13 +29,16 @@
 
 namespace {
 
+// A file at 16000 Hz is compared as it sounds at 8000 (the tool's measures are narrowband).
 std::vector<double> Load(const char* path) {
     std::vector<int16_t> samples;
     std::string error;
-    if (!kv::ReadPcm8kMonoWav(path, &samples, &error)) {
+    int rate = 0;
+    if (!kv::ReadPcmMonoWav(path, &samples, &rate, &error)) {
         std::fprintf(stderr, "wavtool: %s\n", error.c_str());
         std::exit(2);
     }
+    samples = kv::ResampleSpeech(samples, rate, 8000);
     return std::vector<double>(samples.begin(), samples.end());
 }
 

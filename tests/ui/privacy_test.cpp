@@ -148,7 +148,7 @@ TEST_F(PrivacyTest, PartyListMarksPrivateAndPlainPartiesAndTheUserVerifiesTheDig
     Peer bob("Bob", kv::PrivacyWherePossible);
     Dial(bob);
     ASSERT_TRUE(Connected(bob)) << kvui::ItemText(dialog_, IDC_STATUS);
-    const std::string bobLine = "[private] Bob (" + bob.shown() + ")";
+    const std::string bobLine = "[private, HD] Bob (" + bob.shown() + ")";
     EXPECT_TRUE(kvui::PumpUntil([&] { return ListLines(Parties()) == std::vector<std::string>{bobLine}; }))
         << ListLines(Parties()).size();
 
@@ -268,7 +268,7 @@ TEST_F(PrivacyTest, ChangedKeyAsksAndYesGoesOnWithTheNewKeyWhileNoEndsTheCall) {
     ASSERT_TRUE(phone_->Peers.findByAddress(bob.address(), &remembered));
     EXPECT_EQ(std::memcmp(remembered.key, here.key, 32), 0) << "Yes remembers the new key";
     EXPECT_TRUE(kvui::PumpUntil([&] {
-        return ListLines(Parties()) == std::vector<std::string>{"[private] Bob (" + bob.shown() + ")"};
+        return ListLines(Parties()) == std::vector<std::string>{"[private, HD] Bob (" + bob.shown() + ")"};
     }));
 }
 

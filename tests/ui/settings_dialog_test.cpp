@@ -264,6 +264,9 @@ TEST_F(SettingsDialogTest, OkAppliesAndStoresTheRest) {
         SendDlgItemMessageA(dialog, IDC_MIC_GAIN, BM_CLICK, 0, 0);
         SendDlgItemMessageA(dialog, IDC_OUT_GAIN, BM_CLICK, 0, 0);
         SendDlgItemMessageA(dialog, IDC_GENERATE_LOG, BM_CLICK, 0, 0);
+        EXPECT_EQ(kvui::ItemText(dialog, IDC_HD_VOICE), "HD voice with KestroVox peers");
+        EXPECT_TRUE(Checked(dialog, IDC_HD_VOICE));  // on by default
+        SendDlgItemMessageA(dialog, IDC_HD_VOICE, BM_CLICK, 0, 0);
         EXPECT_TRUE(Checked(dialog, IDC_REFUSE));
         EXPECT_FALSE(Checked(dialog, IDC_ASK));
         Command(dialog, IDOK);
@@ -280,6 +283,8 @@ TEST_F(SettingsDialogTest, OkAppliesAndStoresTheRest) {
     EXPECT_TRUE(StoredNumberIs("OutGain", 1));
     EXPECT_TRUE(StoredNumberIs("InGain", 1));
     EXPECT_TRUE(StoredNumberIs("GenerateLog", 1));
+    EXPECT_EQ(phone->HDVoice, 0);
+    EXPECT_TRUE(StoredNumberIs("HDVoice", 0));
 }
 
 TEST_F(SettingsDialogTest, CancelDropsEverythingButTheSliders) {

@@ -401,6 +401,7 @@ protected:
 
 TEST_F(Transmit, PacksFramesPerPacketEncodedFramesBehindTheCodecByte) {
     phone.FramesPerPacket = 4;
+    phone.Capture.coreRate = CodecRate;  // the encoder's frames exactly as said
     AddPeerAsParty();
     // The capture hands the device its twelve buffers right after opening it.
     ASSERT_TRUE(WaitFor([&] { return inputOpen() && devices.input().buffers == 12; }));

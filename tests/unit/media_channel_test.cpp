@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -74,6 +75,7 @@ TEST_F(Channel, EveryWholeFrameOfAPayloadIsQueued) {
 
 TEST_F(Channel, TheDecoderFollowsTheSendersCodec) {
     SetConversionOpener(WithFakeTrueSpeech);
+    channel.playoutRate = CodecRate;  // the decoder's samples as they are
     feed(0, std::vector<uint8_t>(65, 0x11));
     CodecStream gsm = channel.decoder;
     ASSERT_NE(gsm, nullptr);
@@ -90,7 +92,7 @@ TEST_F(Channel, TheDecoderFollowsTheSendersCodec) {
 
 TEST_F(Channel, APayloadOfAnUnknownCodecIsDiscarded) {
     feed(0, std::vector<uint8_t>(65, 0x11));
-    EXPECT_EQ(feed(2, std::vector<uint8_t>(65, 0x11)), 0);
+    EXPECT_EQ(feed(3, std::vector<uint8_t>(65, 0x11)), 0);
     EXPECT_EQ(channel.decoderCodec, -1);
     EXPECT_EQ(channel.decoder, nullptr);
     EXPECT_EQ(channel.playout.queuedSlots(), 1);
@@ -127,7 +129,7 @@ TEST_F(Channel, SendingSideEncodesCapturedFrames) {
     EXPECT_EQ(capture.startSending(2, 500), -1);
     ASSERT_EQ(capture.startSending(0, 500), 0);
     EXPECT_EQ(capture.encoderCodec(), 0);
-    EXPECT_EQ(devices.input().bufferBytes, 640);
+    EXPECT_EQ(devices.input().bufferBytes, 1280);  // 40 ms at the core's rate
     EXPECT_EQ(capture.readEncodedFrame(out), -1);  // the first 40 ms are not yet recorded
     devices.fillInput(500);
     EXPECT_EQ(capture.readEncodedFrame(out), 65);
@@ -136,6 +138,7 @@ TEST_F(Channel, SendingSideEncodesCapturedFrames) {
     EXPECT_EQ(capture.readEncodedFrame(out), -3);
 
     SetConversionOpener(WithFakeTrueSpeech);
+    capture.coreRate = CodecRate;  // the encoder's samples as captured
     ASSERT_EQ(capture.startSending(1, 500), 0);
     EXPECT_EQ(devices.input().bufferBytes, 480);
     EXPECT_EQ(capture.bufferCount(), 16);
@@ -156,4 +159,40 @@ TEST_F(Channel, SendingCannotStartWithoutEncoderOrMicrophone) {
     EXPECT_EQ(capture.startSending(0, 500), -1);  // the encoder is closed again (leak check)
     uint8_t out[65];
     EXPECT_EQ(capture.readEncodedFrame(out), -3);
+}
+
+// At the core's rate both edges of a GSM 6.10 call resample: a 440 Hz tone
+// captured at 16000 Hz is heard at 16000 Hz as the same tone.
+TEST_F(Channel, AToneCapturedAtTheCoresRateIsHeardAtItThroughTheCodecsRate) {
+    CaptureDevice capture;
+    capture.devices = &devices;
+    capture.inputThreshold = CaptureDevice::ThresholdOff;
+    ASSERT_EQ(capture.startSending(0, 500), 0);
+    const int frame = FrameSamplesAt(0, CoreRate), frames = 12;
+    auto tone = [&](int i) { return 8000 * std::sin(2 * 3.14159265358979 * 440 * i / CoreRate); };
+    for (int f = 0; f < frames; ++f) {
+        std::vector<int16_t> said(static_cast<size_t>(frame));
+        for (int i = 0; i < frame; ++i) said[static_cast<size_t>(i)] = static_cast<int16_t>(tone(f * frame + i));
+        ASSERT_TRUE(devices.fillInput(said));
+        uint8_t coded[65];
+        ASSERT_EQ(capture.readEncodedFrame(coded), 65);
+        ASSERT_EQ(channel.feedPayload(0, coded, 65), 0);
+    }
+    capture.stopSending();
+    channel.playout.forceStart();
+    devices.markPlayed(frames);
+    const std::vector<int16_t> heard = devices.playedSamples();
+    ASSERT_EQ(heard.size(), static_cast<size_t>(frames * frame));
+    // The best lag within 40 ms, past the first two frames (the codec's start).
+    double best = -100;
+    for (int lag = 0; lag < CoreRate / 25; ++lag) {
+        double signal = 0, noise = 0;
+        for (int i = 2 * frame; i + lag < frames * frame; ++i) {
+            const double want = tone(i), got = heard[static_cast<size_t>(i + lag)];
+            signal += want * want;
+            noise += (want - got) * (want - got);
+        }
+        best = std::max(best, 10 * std::log10(signal / std::max(noise, 1.0)));
+    }
+    EXPECT_GT(best, 6.0);
 }
