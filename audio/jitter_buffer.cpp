@@ -188,10 +188,13 @@ bool JitterBuffer::put(const int16_t* samples, int count, int64_t nowMs) {
     if (arrived_ && nowMs - lastArrivalMs_ <= NewSpurtMs) {
         const double duration = lastCount_ * 1000.0 / rate_;
         double late = double(nowMs - lastArrivalMs_) - duration;
-        if (duration > 0 && late > duration - LossToleranceMs) {
-            const double lost = std::floor((late + LossToleranceMs) / duration);
+        // Within a quarter of a datagram at most, so that the jitter of short
+        // datagrams (Opus's 20 ms) is not taken for losses.
+        const double tolerance = std::min(LossToleranceMs, duration / 4);
+        if (duration > 0 && late > duration - tolerance) {
+            const double lost = std::floor((late + tolerance) / duration);
             const double off = late - lost * duration;
-            if (std::abs(off) <= LossToleranceMs) {
+            if (std::abs(off) <= tolerance) {
                 late = off;
                 lostAverage_ += LossWeight * std::min(lost, 50.0);
             }

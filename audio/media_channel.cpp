@@ -59,8 +59,10 @@ int MediaChannel::toOutputRate(const int16_t* in, int samples, int16_t* out, int
     return up_.process(in, samples, out, maxOut);
 }
 
-int MediaChannel::feedOpus(const uint8_t* packet, int length, int64_t nowMs) {
+int MediaChannel::feedOpus(const uint8_t* packet, int length, int64_t nowMs, int64_t sequence) {
     if (outputRate() != OpusVoiceDecoder::Rate) return 0;
+    const int samples = OpusVoiceDecoder::samplesIn(packet, length);
+    if (samples <= 0) return 0;  // not an Opus packet: dropped
     if (decoderCodec != CodecOpus) {
         if (decoder) closeStream(decoder, &decoderHeader);
         decoder = nullptr;
@@ -69,26 +71,56 @@ int MediaChannel::feedOpus(const uint8_t* packet, int length, int64_t nowMs) {
             return 0;
         }
         decoderCodec = CodecOpus;
+        lastSequence_ = -1;
     }
-    if (resampled_.size() < static_cast<size_t>(OpusVoiceDecoder::MaxPacketSamples))
-        resampled_.assign(OpusVoiceDecoder::MaxPacketSamples, 0);
-    const int n = opus_.decode(packet, length, resampled_.data(), OpusVoiceDecoder::MaxPacketSamples);
-    if (n <= 0) return 0;  // not an Opus packet: dropped
+    // How many datagrams went missing just before this one.
+    int missing = 0;
+    if (sequence >= 0) {
+        if (lastSequence_ >= 0 && sequence <= lastSequence_) return 0;  // late: its place was made up
+        if (lastSequence_ >= 0) {
+            const int64_t gap = sequence - lastSequence_ - 1 - othersSince_;
+            missing = gap > 0 ? static_cast<int>(gap < MaxRecovered ? gap : MaxRecovered) : 0;
+        }
+        lastSequence_ = sequence;
+        othersSince_ = 0;
+    }
+    const size_t room = static_cast<size_t>(OpusVoiceDecoder::MaxPacketSamples) * (MaxRecovered + 1);
+    if (resampled_.size() < room) resampled_.assign(room, 0);
+    int16_t* out = resampled_.data();
+    int made = 0;
+    if (missing > 0) {
+        // Made up only while the jitter buffer has not bridged the gap itself:
+        // then the decoder is only told of the loss, and nothing of it is played.
+        bool bridged = false;
+        if (party) {
+            std::lock_guard<std::mutex> guard(party->lock);
+            bridged = party->jitter.counters().concealed > concealedBefore_;
+        }
+        for (int k = 0; k < missing; ++k) {
+            const int n = k + 1 == missing ? opus_.recover(packet, length, out + made, samples)
+                                           : opus_.conceal(out + made, samples);
+            if (n > 0 && !bridged) made += n;
+        }
+        recovered_ += missing;
+    }
+    const int n = opus_.decode(packet, length, out + made, OpusVoiceDecoder::MaxPacketSamples);
+    if (n <= 0) return 0;
+    made += n;
     const int frames = n / (OpusVoiceDecoder::Rate / 50) > 0 ? n / (OpusVoiceDecoder::Rate / 50) : 1;
     if (party) {
         std::lock_guard<std::mutex> guard(party->lock);
-        if (!party->jitter.put(resampled_.data(), n, nowMs)) return -1;
+        if (!party->jitter.put(out, made, nowMs)) return -1;
+        concealedBefore_ = party->jitter.counters().concealed;
         framesReceived_ += frames;
         return 0;
     }
-    if (playout.write(OpusVoiceDecoder::Rate, reinterpret_cast<const uint8_t*>(resampled_.data()), n * 2) == -1)
-        return -1;
+    if (playout.write(OpusVoiceDecoder::Rate, reinterpret_cast<const uint8_t*>(out), made * 2) == -1) return -1;
     framesReceived_ += frames;
     return 0;
 }
 
-int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length, int64_t nowMs) {
-    if (codec == CodecOpus) return feedOpus(frames, length, nowMs);
+int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length, int64_t nowMs, int64_t sequence) {
+    if (codec == CodecOpus) return feedOpus(frames, length, nowMs, sequence);
     if (codec != decoderCodec) {
         if (decoder) closeStream(decoder, &decoderHeader);
         decoder = openDecoder(codec, &decoderHeader);

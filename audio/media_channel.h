@@ -36,7 +36,19 @@ public:
     // when attached: 0, or -1 when the playout refused a frame (the rest of
     // the payload is then dropped). A payload of a codec that cannot be
     // decoded here is discarded (0).
-    int feedPayload(int codec, const uint8_t* frames, int length, int64_t nowMs = 0);
+    //
+    // sequence: the sealed datagram's counter (-1 for a plain one). Between
+    // two Opus datagrams whose counters are further apart than the other
+    // sealed datagrams of the party in between account for (noteOther),
+    // datagrams were lost: up to MaxRecovered of them are made up first,
+    // the last from this packet's FEC data, any before it by Opus's own
+    // concealment, unless the jitter buffer has bridged the gap meanwhile. An
+    // Opus datagram older than the last one is dropped (it was made up).
+    int feedPayload(int codec, const uint8_t* frames, int length, int64_t nowMs = 0, int64_t sequence = -1);
+    // A sealed datagram of the party that was not audio.
+    void noteOther() { ++othersSince_; }
+    static constexpr int MaxRecovered = 3;
+    int recovered() const { return recovered_; }  // Opus datagrams made up, from FEC or concealment
 
     // What the console shows of a party, whichever playout it has.
     int opens() const;
@@ -66,7 +78,11 @@ private:
     std::atomic<int> framesReceived_{0};
     std::vector<int16_t> decoded_;  // one payload's samples at CodecRate
     std::vector<int16_t> resampled_;  // and at the output's rate
-    int feedOpus(const uint8_t* packet, int length, int64_t nowMs);
+    int feedOpus(const uint8_t* packet, int length, int64_t nowMs, int64_t sequence);
+    int64_t lastSequence_ = -1;
+    int othersSince_ = 0;
+    int64_t concealedBefore_ = 0;  // the jitter buffer's concealment at the last Opus arrival
+    std::atomic<int> recovered_{0};
     Resampler up_;
     OpusVoiceDecoder opus_;
     int upRate_ = 0;  // the rate up_ was opened for

@@ -72,7 +72,8 @@ void Phone::HandleAudio(const PeerAddress& from, const uint8_t* d, int length) {
     // Opus comes only inside a private session (nobody else was offered it).
     if (i >= 0 && !SpeakerMuted && (d[0] != CodecOpus || SealedNow())) {
         MediaChannel* channel = PartyChannel[i];
-        channel->feedPayload(d[0], d + 1, length - 1, channel->renderer ? channel->renderer->clockMs() : 0);
+        channel->feedPayload(d[0], d + 1, length - 1, channel->renderer ? channel->renderer->clockMs() : 0,
+                             SealedNow() ? sealedCounter_ : -1);
     }
 }
 

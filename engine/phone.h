@@ -539,6 +539,7 @@ private:
     PrivateLinks links_;
     std::atomic<bool> keySet_{false};  // set by the front end while the receive thread may look
     bool sealedNow_ = false;       // the receive thread handles the inside of a sealed datagram
+    int64_t sealedCounter_ = 0;    // and the counter it came with
     int64_t lastHousekeeping_ = 0;
     std::mutex recheckLock_;
     std::vector<uint64_t> rechecking_;  // addresses with a recheck under way

@@ -226,10 +226,18 @@ void Phone::OnSealed(const PeerAddress& from, const uint8_t* d, int length) {
     }
     if (n < 1 || inner[0] >= secure::OpHandshake) return;
     sealedNow_ = true;
-    if (inner[0] >= 0x80)
+    // The counter the datagram opened with (authenticated with it): the
+    // receive side of Opus tells from it how many datagrams went missing.
+    sealedCounter_ = 0;
+    for (int i = 8; i >= 1; --i) sealedCounter_ = (sealedCounter_ << 8) | d[i];
+    if (inner[0] >= 0x80) {
         HandleControl(from, inner, n);
-    else
+        std::lock_guard<std::recursive_mutex> guard(PartyLock);
+        const int i = FindParty(from);
+        if (i >= 0) PartyChannel[i]->noteOther();
+    } else {
         HandleAudio(from, inner, n);
+    }
     sealedNow_ = false;
 }
 

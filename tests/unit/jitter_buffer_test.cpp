@@ -35,6 +35,7 @@ struct Played {
     int64_t lostSamples = 0, longestLoss = 0;
     int64_t firstPlayed = -1;  // the index of the first sample played
     JitterBuffer::Counters counters;
+    int lossPercent = 0;  // the buffer's measure at the end
 };
 
 // datagramSamples every intervalMs of the sender's clock; network(sendMs)
@@ -80,6 +81,7 @@ Played Simulate(int rate, int datagramSamples, double intervalMs, double seconds
         r.out.insert(r.out.end(), block.begin(), block.end());
     }
     r.counters = jb.counters();
+    r.lossPercent = jb.lossPercent();
     return r;
 }
 
@@ -230,6 +232,21 @@ TEST_P(JitterBufferAt, WithFivePercentLossTheSpeakerIsNeverSilentLongerThanWhatW
         EXPECT_GT(r.counters.merges, 0);
         ExpectNoClicks(r, rate());
     }
+}
+
+// What Opus's FEC is told to expect: 20 ms datagrams, 5% of them lost, are
+// measured as about 5% lost; jitter of up to 8 ms alone as none.
+TEST_P(JitterBufferAt, TheLossOfShortDatagramsIsMeasuredAndTheirJitterIsNoLoss) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> chance(0, 1), jitter(0, 8);
+    const Played lossy = Simulate(rate(), ms(20), 20, 60, [&](double sent) {
+        return chance(random) < 0.05 ? -1.0 : sent + 20;
+    }, 0, 1000, 1);
+    EXPECT_GE(lossy.lossPercent, 3);
+    EXPECT_LE(lossy.lossPercent, 8);
+    const Played jittery = Simulate(rate(), ms(20), 20, 60, [&](double sent) { return sent + 20 + jitter(random); },
+                                    0, 1000, 1);
+    EXPECT_LE(jittery.lossPercent, 1);
 }
 
 TEST_P(JitterBufferAt, JitterAloneLeavesSpeechAsItIsOnceTheTargetHasSettled) {
