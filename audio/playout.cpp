@@ -414,6 +414,15 @@ int PlayoutBuffer::bufferedMs() {
     return static_cast<int>((samplesWritten_ - samplesPlayed_) * 1000 / sampleRate_);
 }
 
+int PlayoutBuffer::queuedMs() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (sampleRate_ == 0) return 0;
+    int64_t samples = 0;
+    for (const Slot& s : slots_)
+        if (s.inUse) samples += s.buffer.length / 2;
+    return static_cast<int>(samples * 1000 / sampleRate_);
+}
+
 int PlayoutBuffer::queuedSlots() {
     std::lock_guard<std::mutex> guard(lock_);
     int n = 0;

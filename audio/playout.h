@@ -81,6 +81,7 @@ public:
     bool isOpen() const { return deviceOpen_; }
     bool isPlaying() const { return playing; }
     int queuedSlots();
+    int queuedMs();  // of the slots queued, playing or not
     // Devices opened since the buffer was made (every one after the first is a reopen).
     int opens() const { return opens_; }
     // Concealment pieces (ConcealPieceMs each, or less) queued since the buffer was made.
