@@ -72,18 +72,58 @@ int MediaChannel::feedOpus(const uint8_t* packet, int length, int64_t nowMs, int
         }
         decoderCodec = CodecOpus;
         lastSequence_ = -1;
+        held_.clear();
     }
-    // How many datagrams went missing just before this one.
-    int missing = 0;
-    if (sequence >= 0) {
-        if (lastSequence_ >= 0 && sequence <= lastSequence_) return 0;  // late: its place was made up
-        if (lastSequence_ >= 0) {
-            const int64_t gap = sequence - lastSequence_ - 1 - othersSince_;
-            missing = gap > 0 ? static_cast<int>(gap < MaxRecovered ? gap : MaxRecovered) : 0;
+    if (sequence < 0) return playOpus(packet, length, nowMs, 0);
+    if (lastSequence_ >= 0 && sequence + MaxReorder < lastSequence_) {
+        // Far behind: a new session counts from 0 again.
+        lastSequence_ = -1;
+        othersSince_ = 0;
+        held_.clear();
+    }
+    if (lastSequence_ >= 0 && sequence <= lastSequence_) return 0;  // late: its place was made up
+    if (!held_.empty() && sequence > heldSequence_) {
+        // Another one after the one held: what is missing is not coming.
+        releaseHeld(nowMs, true);
+    }
+    if (lastSequence_ >= 0 && sequence > expected()) {
+        if (held_.empty()) {
+            held_.assign(packet, packet + length);
+            heldSequence_ = sequence;
+            heldSinceMs_ = nowMs;
+            return 0;
         }
+        // Older than the one held, but still not the next: made up for now.
+        const int64_t gap = sequence - expected();
         lastSequence_ = sequence;
         othersSince_ = 0;
+        const int result = playOpus(packet, length, nowMs, static_cast<int>(gap < MaxRecovered ? gap : MaxRecovered));
+        if (heldSequence_ == expected()) releaseHeld(nowMs, true);
+        return result;
     }
+    lastSequence_ = sequence;
+    othersSince_ = 0;
+    const int result = playOpus(packet, length, nowMs, 0);
+    // The one that overtook it may follow now.
+    if (!held_.empty() && heldSequence_ == expected()) releaseHeld(nowMs, true);
+    return result;
+}
+
+bool MediaChannel::releaseHeld(int64_t nowMs, bool now) {
+    if (held_.empty()) return false;
+    if (!now && nowMs - heldSinceMs_ <= HoldMs && heldSequence_ != expected()) return true;
+    const int64_t gap = heldSequence_ - expected();
+    std::vector<uint8_t> packet;
+    packet.swap(held_);
+    lastSequence_ = heldSequence_;
+    othersSince_ = 0;
+    playOpus(packet.data(), static_cast<int>(packet.size()), nowMs,
+             gap > 0 ? static_cast<int>(gap < MaxRecovered ? gap : MaxRecovered) : 0);
+    return false;
+}
+
+int MediaChannel::playOpus(const uint8_t* packet, int length, int64_t nowMs, int missing) {
+    const int samples = OpusVoiceDecoder::samplesIn(packet, length);
     const size_t room = static_cast<size_t>(OpusVoiceDecoder::MaxPacketSamples) * (MaxRecovered + 1);
     if (resampled_.size() < room) resampled_.assign(room, 0);
     int16_t* out = resampled_.data();

@@ -37,16 +37,23 @@ public:
     // the payload is then dropped). A payload of a codec that cannot be
     // decoded here is discarded (0).
     //
-    // sequence: the sealed datagram's counter (-1 for a plain one). Between
-    // two Opus datagrams whose counters are further apart than the other
-    // sealed datagrams of the party in between account for (noteOther),
-    // datagrams were lost: up to MaxRecovered of them are made up first,
-    // the last from this packet's FEC data, any before it by Opus's own
+    // sequence: the sealed datagram's counter (-1 for a plain one). An Opus
+    // datagram whose counter is further on than the next one expected (the
+    // other sealed datagrams of the party in between counted, noteOther) is
+    // held for up to HoldMs, for the one missing to come after it, as
+    // datagrams overtake each other on a jittery path; the missing one, if it
+    // comes, is played first, then the one held. When the time is up (or a
+    // later one comes), up to MaxRecovered datagrams are made up before the
+    // one held, the last from its FEC data, any before it by Opus's own
     // concealment, unless the jitter buffer has bridged the gap meanwhile. An
-    // Opus datagram older than the last one is dropped (it was made up).
+    // Opus datagram older than what was played is dropped.
     int feedPayload(int codec, const uint8_t* frames, int length, int64_t nowMs = 0, int64_t sequence = -1);
     // A sealed datagram of the party that was not audio.
     void noteOther() { ++othersSince_; }
+    // Plays a datagram held longer than HoldMs (as of nowMs, the renderer's clock); true while one is held.
+    bool releaseHeld(int64_t nowMs, bool now = false);
+    static constexpr int HoldMs = 40;
+    static constexpr int MaxReorder = 64;  // a counter further back than this: a new session
     static constexpr int MaxRecovered = 3;
     int recovered() const { return recovered_; }  // Opus datagrams made up, from FEC or concealment
 
@@ -79,6 +86,11 @@ private:
     std::vector<int16_t> decoded_;  // one payload's samples at CodecRate
     std::vector<int16_t> resampled_;  // and at the output's rate
     int feedOpus(const uint8_t* packet, int length, int64_t nowMs, int64_t sequence);
+    // Decodes a packet that follows `missing` lost ones and queues it.
+    int playOpus(const uint8_t* packet, int length, int64_t nowMs, int missing);
+    int64_t expected() const { return lastSequence_ + 1 + othersSince_; }
+    std::vector<uint8_t> held_;  // an Opus packet that came before the one ahead of it
+    int64_t heldSequence_ = -1, heldSinceMs_ = 0;
     int64_t lastSequence_ = -1;
     int othersSince_ = 0;
     int64_t concealedBefore_ = 0;  // the jitter buffer's concealment at the last Opus arrival

@@ -57,10 +57,14 @@ void Dispatch(Phone* phone, const ReceiveResult& r, const uint8_t* buffer) {
 void ReceiveLoop(Phone* phone) {
     phone->ReceiveRunning = 1;
     uint8_t buffer[MaxDatagram];
+    bool held = false;  // an Opus datagram waits for one it overtook
     while (UdpSocket* socket = phone->Socket.load()) {
-        WaitStatus wait = socket->waitReadable(1000);
+        const int waitMs = held ? MediaChannel::HoldMs / 2 : 1000;
+        WaitStatus wait = socket->waitReadable(waitMs);
         if (!phone->Socket.load()) break;
         if (wait == WaitStatus::TimedOut) {
+            held = phone->ReleaseHeldAudio();
+            if (waitMs < 1000) continue;  // only a look at what is held
             // Nothing for a second: a talk spurt shorter than the minimum delay
             // is played out now.
             phone->RestartPlayout();
@@ -78,6 +82,7 @@ void ReceiveLoop(Phone* phone) {
             if (r.status == ReceiveStatus::Nothing || r.status == ReceiveStatus::Failed) break;
             Dispatch(phone, r, buffer);
         }
+        held = phone->ReleaseHeldAudio();
         phone->Housekeeping();
     }
     phone->ReceiveRunning = 0;

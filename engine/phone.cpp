@@ -156,6 +156,16 @@ int Phone::OpusLossPercent() {
     return most;
 }
 
+bool Phone::ReleaseHeldAudio() {
+    bool held = false;
+    std::lock_guard<std::recursive_mutex> guard(PartyLock);
+    for (int i = 0; i < PartyCount; ++i) {
+        MediaChannel* c = PartyChannel[i];
+        if (c && c->renderer && c->releaseHeld(c->renderer->clockMs())) held = true;
+    }
+    return held;
+}
+
 int Phone::SendDatagram(const PeerAddress* address, const uint8_t* bytes, int length) {
     PeerAddress targets[MaxParties];
     int count = 0;

@@ -324,6 +324,10 @@ public:
     int SendCodecFor(const PeerAddress& address, int legacy);
     // The most loss the jitter buffers of the parties that send us Opus measure, in percent.
     int OpusLossPercent();
+    // Plays the Opus datagrams held for one that was overtaken, once they
+    // have waited long enough; true while any is held (the receive loop then
+    // looks again soon).
+    bool ReleaseHeldAudio();
     // The subject of a KeyChanged or NotPrivate notification, and the front
     // end's answer to it (set while it handles the notification).
     char WarnName[100] = {};

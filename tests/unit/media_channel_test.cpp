@@ -198,15 +198,16 @@ TEST_F(Channel, AToneCapturedAtTheCoresRateIsHeardAtItThroughTheCodecsRate) {
     EXPECT_GT(best, 6.0);
 }
 
-// Opus datagrams whose counters skip one are made up for, from the next
-// one's FEC data; one older than the last is dropped; another sealed
-// datagram in between is no loss.
-TEST_F(Channel, AnOpusDatagramMissingBetweenCountersIsMadeUpAndALateOneDropped) {
+// Opus datagrams by their counters: one that overtook another waits for it
+// (both play in order); a gap nothing fills is made up for, when a later one
+// comes or the wait is over; a late one is dropped; another sealed datagram
+// in between is no loss.
+TEST_F(Channel, OpusDatagramsPlayInTheirCountersOrderAndWhatIsLostIsMadeUp) {
     OpusVoiceEncoder encoder;
     ASSERT_TRUE(encoder.open());
     encoder.setExpectedLoss(10);
-    std::vector<std::vector<uint8_t>> packets;
-    for (int f = 0; f < 8; ++f) {
+    std::vector<std::vector<uint8_t>> packets;  // packets[k]: counter 10 + k
+    for (int f = 0; f < 12; ++f) {
         int16_t pcm[OpusVoiceEncoder::FrameSamples];
         for (int i = 0; i < OpusVoiceEncoder::FrameSamples; ++i)
             pcm[i] = static_cast<int16_t>(6000 * std::sin(2 * 3.14159265358979 * 300 * (f * 320 + i) / 16000.0));
@@ -215,21 +216,32 @@ TEST_F(Channel, AnOpusDatagramMissingBetweenCountersIsMadeUpAndALateOneDropped) 
         ASSERT_GT(n, 0);
         packets.emplace_back(out, out + n);
     }
-    auto feed = [&](int index, int64_t sequence) {
-        return channel.feedPayload(CodecOpus, packets[index].data(), static_cast<int>(packets[index].size()), 0,
-                                   sequence);
+    auto feed = [&](int64_t sequence, int64_t nowMs = 0) {
+        const auto& p = packets[static_cast<size_t>(sequence - 10)];
+        return channel.feedPayload(CodecOpus, p.data(), static_cast<int>(p.size()), nowMs, sequence);
     };
-    EXPECT_EQ(feed(0, 10), 0);
+    EXPECT_EQ(feed(10), 0);
     EXPECT_EQ(channel.decoderCodec, CodecOpus);
-    EXPECT_EQ(feed(1, 11), 0);
-    EXPECT_EQ(feed(3, 13), 0);  // 12 lost: made up first
-    EXPECT_EQ(channel.recovered(), 1);
-    EXPECT_EQ(feed(2, 12), 0);  // too late
-    channel.noteOther();        // a chat line at 14
-    EXPECT_EQ(feed(4, 15), 0);
-    EXPECT_EQ(channel.recovered(), 1);
+    feed(11);
+    feed(13);  // before 12: waits
+    EXPECT_EQ(channel.framesReceived(), 2);
+    feed(12);  // both play
     EXPECT_EQ(channel.framesReceived(), 4);
+    channel.noteOther();  // a chat line at 14
+    feed(15);
+    EXPECT_EQ(channel.framesReceived(), 5);
+    feed(17);  // 16 lost: waits
+    feed(18);  // 16 made up, then 17 and 18
+    EXPECT_EQ(channel.recovered(), 1);
+    EXPECT_EQ(channel.framesReceived(), 7);
+    feed(16);  // too late
+    EXPECT_EQ(channel.framesReceived(), 7);
+    feed(20, 1000);  // 19 lost: waits, until HoldMs are over
+    EXPECT_TRUE(channel.releaseHeld(1000 + MediaChannel::HoldMs / 2));
+    EXPECT_FALSE(channel.releaseHeld(1000 + MediaChannel::HoldMs + 1));
+    EXPECT_EQ(channel.recovered(), 2);
+    EXPECT_EQ(channel.framesReceived(), 8);
     channel.playout.forceStart();
-    devices.markPlayed(10);
-    EXPECT_EQ(devices.playedSamples().size(), size_t(5 * OpusVoiceEncoder::FrameSamples));
+    devices.markPlayed(20);
+    EXPECT_EQ(devices.playedSamples().size(), size_t(10 * OpusVoiceEncoder::FrameSamples));
 }
