@@ -2,8 +2,9 @@
 """CPU of our console peers beside baresip's, on one pinned core (root).
 
 Each run puts three peers of one program in three network namespaces, all
-pinned with taskset to the same core: a caller and a callee in a GSM 6.10
-call, and an idle peer. Every microphone plays the same speech file in real
+pinned with taskset to the same core: a caller and a callee in a call, and
+an idle peer; the call is GSM 6.10 (ours with HD voice off), then Opus (ours:
+HD voice, 16 kHz, 24 kbit/s; baresip: its opus module at 24 kbit/s, mono). Every microphone plays the same speech file in real
 time (ours: a WAV microphone; baresip: its aufile source), and every speaker
 is ALSA's pulse plugin on the null sink "speaker" of a PulseAudio server of
 this benchmark's own (ours: --speaker pulse:speaker; baresip: its alsa player
@@ -145,7 +146,7 @@ def measure(pids, idle):
     return {k: (cpu1[k] - cpu0[k]) * 60 / seconds for k in pids}, (wake1 - wake0) / seconds
 
 
-def ours(d, server, speech, core, options=()):
+def ours(d, server, speech, core, options=(), codec=0):
     with netlab.Lab(3) as lab:
         peers = {}
         for host, name, extra in ((1, "callee", ["--answer", "accept"]), (2, "idle", []), (0, "caller", [])):
@@ -161,6 +162,7 @@ def ours(d, server, speech, core, options=()):
         peers["caller"].send("call " + lab.addresses[1])
         peers["caller"].expect(r"^connected ", timeout=20)
         peers["callee"].expect(r"^connected ", timeout=20)
+        peers["caller"].poll_party(r" codec=%d\b" % codec)
         time.sleep(SETTLE)
         pid = {k: p.process.pid for k, p in peers.items()}
         result = measure(pid, "idle")
@@ -171,7 +173,7 @@ def ours(d, server, speech, core, options=()):
     return result
 
 
-def baresip_config(d, name, address, speech, account):
+def baresip_config(d, name, address, speech, account, module):
     home = os.path.join(d, "baresip-" + name)
     os.makedirs(home, exist_ok=True)
     with open(os.path.join(home, "config"), "w") as f:
@@ -182,25 +184,29 @@ def baresip_config(d, name, address, speech, account):
                 "audio_source\taufile,%s\n"
                 "statmode_default\toff\n"
                 "module_path\t/usr/lib/baresip/modules\n"
-                "module\tgsm.so\n"
+                "opus_bitrate\t24000\n"
+                "opus_stereo\tno\n"
+                "opus_sprop_stereo\tno\n"
+                "opus_application\tvoip\n"
+                "module\t%s\n"
                 "module\talsa.so\n"
                 "module\taufile.so\n"
                 "module_tmp\taccount.so\n"
-                "module_app\tmenu.so\n" % (address, speech))
+                "module_app\tmenu.so\n" % (address, speech, module))
     with open(os.path.join(home, "accounts"), "w") as f:
         f.write(account + "\n")
     open(os.path.join(home, "contacts"), "w").close()
     return home
 
 
-def baresip(d, server, speech, core):
+def baresip(d, server, speech, core, codec="GSM"):
     with netlab.Lab(3) as lab:
         procs, lines = {}, {}
         for host, name in ((1, "callee"), (2, "idle"), (0, "caller")):
             address = lab.addresses[host]
-            account = "<sip:%s@%s>;regint=0;audio_codecs=GSM%s" % (
-                name, address, ";answermode=auto" if name == "callee" else "")
-            home = baresip_config(d, name, address, speech, account)
+            account = "<sip:%s@%s>;regint=0;audio_codecs=%s%s" % (
+                name, address, codec, ";answermode=auto" if name == "callee" else "")
+            home = baresip_config(d, name, address, speech, account, "opus.so" if codec == "opus" else "gsm.so")
             argv = ["taskset", "-c", str(core), "baresip", "-f", home]
             if name == "caller":
                 argv += ["-e", "/dial sip:callee@%s:5060" % lab.addresses[1]]
@@ -236,16 +242,18 @@ def main():
         os.environ["KV_KESTROVOX"] = optimised
     have_baresip = shutil.which("baresip") is not None
     core = (os.cpu_count() or 1) - 1
-    print("CPU beside baresip: caller, callee (GSM 6.10 call) and an idle peer of each program, all on core %d; "
+    print("CPU beside baresip: caller, callee (a GSM 6.10 call, then Opus) and an idle peer of each program, all on core %d; "
           "speech from a WAV file, speakers on a PulseAudio null sink; %d s windows, %d runs each, alternating:" % (
               core, WINDOW, RUNS))
-    print("  each program at its own packet time: ours 4 frames of 40 ms per datagram, baresip 20 ms RTP packets")
+    print("  each program at its own packet time: GSM 6.10 ours 4 frames of 40 ms per datagram, baresip 20 ms RTP "
+          "packets; Opus 20 ms both")
     if not have_baresip:
         print("  baresip is not installed (package baresip-core; scripts/deps.sh tries to install it): "
               "only our peers are measured")
     d = tempfile.mkdtemp(prefix="kv_baresip_")
     server = None
-    results = {"ours": [], "ours+echo": [], "baresip": []}
+    results = {"ours": [], "ours+echo": [], "baresip": [], "ours-opus": [], "baresip-opus": [], "ours-opus+echo": []}
+    gsm = ("--hd-voice", "0")
     try:
         try:
             server = SoundServer(d)
@@ -256,10 +264,15 @@ def main():
                                    (audio_files.read(audio_files.SPEECH) + audio_files.silence(0.3)) * 14)
         for run in range(RUNS):
             for kind, label, fn in (
-                    ("ours", "KestroVox", lambda *a: ours(*a, options=PLAIN)),
-                    ("baresip", "baresip", baresip),
-                    ("ours+echo", "KestroVox, echo cancellation and noise suppression on", ours)):
-                if kind == "baresip" and not have_baresip:
+                    ("ours", "KestroVox GSM 6.10", lambda *a: ours(*a, options=PLAIN + gsm)),
+                    ("baresip", "baresip GSM 6.10", baresip),
+                    ("ours+echo", "KestroVox GSM 6.10, echo cancellation and noise suppression on",
+                     lambda *a: ours(*a, options=gsm)),
+                    ("ours-opus", "KestroVox Opus", lambda *a: ours(*a, options=PLAIN, codec=2)),
+                    ("baresip-opus", "baresip Opus", lambda *a: baresip(*a, codec="opus")),
+                    ("ours-opus+echo", "KestroVox Opus, echo cancellation and noise suppression on",
+                     lambda *a: ours(*a, codec=2))):
+                if kind.startswith("baresip") and not have_baresip:
                     continue
                 try:
                     cpu, wake = fn(d, server, speech, core)
@@ -296,6 +309,18 @@ def main():
                 "%.2f" % (idle / bidle) if bidle else "baresip idle used no measurable CPU"))
         elif have_baresip:
             print("  no baresip run succeeded: no ratio")
+    if results["ours-opus"]:
+        call, idle, _ = summary("ours-opus")
+        print("  KestroVox Opus: %.2f CPU s/min per peer in the call, %.2f times its GSM 6.10 call" % (
+            call, call / summary("ours")[0] if results["ours"] else float("nan")))
+        if results["baresip-opus"]:
+            bcall, _, _ = summary("baresip-opus")
+            ratio = call / bcall if bcall else float("inf")
+            print("  baresip Opus: %.2f CPU s/min per peer in the call; KestroVox / baresip in an Opus call: %.2f "
+                  "(goal <= 0.5: %s)" % (bcall, ratio, "met" if ratio <= 0.5 else "NOT met"))
+        if results["ours-opus+echo"]:
+            print("  KestroVox Opus with echo cancellation and noise suppression on: %.2f CPU s/min per peer" %
+                  summary("ours-opus+echo")[0])
     if results["ours+echo"] and results["ours"]:
         echo_call, _, _ = summary("ours+echo")
         call, _, _ = summary("ours")

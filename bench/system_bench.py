@@ -55,14 +55,19 @@ def peer(lab, host, name, d, args, env):
 
 
 def mouth_to_ear(d, frames, delay, conceal=1, processing=1, codec=0):
+    """codec 2: Opus (HD voice, private); 0 and 1 with HD voice off."""
     mic = audio_files.write(os.path.join(d, "clicks.wav"), audio_files.clicks(CLICKS, CLICKS[-1] + 2))
     silence = audio_files.write(os.path.join(d, "silence.wav"), audio_files.silence(30))
     heard = os.path.join(d, "heard-%d-%d-%d-%d-%d.wav" % (frames, delay, conceal, processing, codec))
-    settings = ["--codec", str(codec), "--frames", str(frames), "--delay", str(delay), "--max-delay", str(max(1000, delay + 100)),
+    settings = ["--codec", str(min(codec, 1)), "--frames", str(frames), "--delay", str(delay),
+                "--max-delay", str(max(1000, delay + 100)), "--hd-voice", "1" if codec == 2 else "0",
                 "--conceal", str(conceal), "--echo-cancel", str(processing), "--noise-suppress", str(processing)]
     label = "frames per packet %d, Delay %d ms, Conceal %d, echo processing %s" % (
         frames, delay, conceal, "on" if processing else "off")
-    if codec:
+    if codec == 2:
+        label = "Opus (20 ms datagrams), Delay %d ms, Conceal %d, echo processing %s" % (
+            delay, conceal, "on" if processing else "off")
+    elif codec:
         label = "codec %d, %s" % (codec, label)
     env = {"KESTROVOX_AUDIO_EPOCH_US": str(int(time.time() * 1e6))}
     with netlab.Lab(2) as lab:
@@ -78,7 +83,7 @@ def mouth_to_ear(d, frames, delay, conceal=1, processing=1, codec=0):
         later = [a for a in arrivals if sent < a < sent + 1.0]
         if later:
             delays.append((later[0] - sent) * 1000)
-    floor = frames * (30 if codec == 1 else 40) + delay
+    floor = (20 if codec == 2 else frames * (30 if codec == 1 else 40)) + delay
     if not delays:
         print("  %s: no click arrived" % label)
         return
@@ -86,8 +91,37 @@ def mouth_to_ear(d, frames, delay, conceal=1, processing=1, codec=0):
     goal = ""
     if frames == 1 and delay == 0 and codec == 0:
         goal = " (goal <= 30 ms over the floor: %s)" % ("met" if over <= 30 else "NOT met")
+    if codec == 2 and delay == 0 and processing:
+        mean = statistics.mean(delays)
+        goal = " (goal <= 80 ms: %s)" % ("met" if mean <= 80 else "NOT met")
     print("  %s: mouth-to-ear mean %.0f ms (min %.0f, max %.0f, %d clicks); floor %d ms; mean - floor %+.0f ms%s" % (
         label, statistics.mean(delays), min(delays), max(delays), len(delays), floor, over, goal))
+
+
+def wire_bytes(d, seconds, hd):
+    """Bytes a second each peer's link carries out (IP and UDP included) in a
+    call of speech, Opus (HD voice) or GSM 6.10 at the default 4 frames."""
+    speech = audio_files.write(os.path.join(d, "speech.wav"), audio_files.speech(1.0) * 6)
+    args = ["--mic", speech, "--hd-voice", "1" if hd else "0"]
+    with netlab.Lab(2) as lab:
+        bob = peer(lab, 1, "Bob", d, args + ["--answer", "accept", "--speaker", os.path.join(d, "bob-out.wav")], {})
+        ann = peer(lab, 0, "Ann", d, args + ["--speaker", os.path.join(d, "ann-out.wav"), "--call", lab.addresses[1]],
+                   {})
+        ann.expect(r"^connected ", timeout=20)
+        ann.poll_party(r" codec=%d\b" % (2 if hd else 0))
+
+        def sent(host):
+            return int(subprocess.run(["ip", "netns", "exec", lab.hosts[host], "cat",
+                                       "/sys/class/net/eth0/statistics/tx_bytes"], check=True, capture_output=True,
+                                      text=True).stdout)
+        start = [sent(0), sent(1)]
+        time.sleep(seconds)
+        rates = [(sent(h) - start[h]) / seconds for h in (0, 1)]
+        for p in (ann, bob):
+            p.quit()
+    print("  %s: %.0f bytes a second Ann to Bob, %.0f Bob to Ann (%.1f and %.1f kbit/s)" % (
+        "Opus, HD voice" if hd else "GSM 6.10, 4 frames a datagram", rates[0], rates[1], rates[0] * 8 / 1000,
+        rates[1] * 8 / 1000))
 
 
 def cpu(d, seconds):
@@ -201,6 +235,13 @@ def main():
         # Codec 1's 30 ms frames are the processing's block: it costs one frame, no more.
         mouth_to_ear(d, 1, 0, codec=1)
         mouth_to_ear(d, 1, 0, codec=1, processing=0)
+        # HD voice: Opus, one 20 ms frame a datagram; the capture's frames are then 20 ms too.
+        mouth_to_ear(d, 1, 100, codec=2)
+        mouth_to_ear(d, 1, 0, codec=2)
+        mouth_to_ear(d, 1, 0, codec=2, processing=0)
+        print("On the wire, a private call of speech over 20 s:")
+        wire_bytes(d, 20, True)
+        wire_bytes(d, 20, False)
         print("CPU use over 30 s:")
         cpu(d, 30)
         print("Private calls:")
