@@ -113,11 +113,11 @@ bool MediaChannel::releaseHeld(int64_t nowMs, bool now) {
     if (held_.empty()) return false;
     if (!now && nowMs - heldSinceMs_ <= HoldMs && heldSequence_ != expected()) return true;
     const int64_t gap = heldSequence_ - expected();
-    std::vector<uint8_t> packet;
-    packet.swap(held_);
+    releasing_.swap(held_);  // both keep their storage: nothing is allocated per datagram held
+    held_.clear();
     lastSequence_ = heldSequence_;
     othersSince_ = 0;
-    playOpus(packet.data(), static_cast<int>(packet.size()), nowMs,
+    playOpus(releasing_.data(), static_cast<int>(releasing_.size()), nowMs,
              gap > 0 ? static_cast<int>(gap < MaxRecovered ? gap : MaxRecovered) : 0);
     return false;
 }
@@ -162,6 +162,7 @@ int MediaChannel::playOpus(const uint8_t* packet, int length, int64_t nowMs, int
 int MediaChannel::feedPayload(int codec, const uint8_t* frames, int length, int64_t nowMs, int64_t sequence) {
     if (codec == CodecOpus) return feedOpus(frames, length, nowMs, sequence);
     if (codec != decoderCodec) {
+        held_.clear();  // an Opus datagram held has no place after another codec
         if (decoder) closeStream(decoder, &decoderHeader);
         decoder = openDecoder(codec, &decoderHeader);
         decoderCodec = decoder ? codec : -1;

@@ -89,7 +89,7 @@ private:
     // Decodes a packet that follows `missing` lost ones and queues it.
     int playOpus(const uint8_t* packet, int length, int64_t nowMs, int missing);
     int64_t expected() const { return lastSequence_ + 1 + othersSince_; }
-    std::vector<uint8_t> held_;  // an Opus packet that came before the one ahead of it
+    std::vector<uint8_t> held_, releasing_;  // an Opus packet that came before the one ahead of it
     int64_t heldSequence_ = -1, heldSinceMs_ = 0;
     int64_t lastSequence_ = -1;
     int othersSince_ = 0;
