@@ -262,6 +262,9 @@ def main():
             return 0
         speech = audio_files.write(os.path.join(d, "speech.wav"),
                                    (audio_files.read(audio_files.SPEECH) + audio_files.silence(0.3)) * 14)
+        # baresip's file source plays at the codec's rate: the same speech at Opus's 48 kHz for it.
+        speech48k = os.path.join(d, "speech48k.wav")
+        subprocess.run(["sox", speech, "-r", "48000", speech48k], check=True)
         for run in range(RUNS):
             for kind, label, fn in (
                     ("ours", "KestroVox GSM 6.10", lambda *a: ours(*a, options=PLAIN + gsm)),
@@ -269,7 +272,8 @@ def main():
                     ("ours+echo", "KestroVox GSM 6.10, echo cancellation and noise suppression on",
                      lambda *a: ours(*a, options=gsm)),
                     ("ours-opus", "KestroVox Opus", lambda *a: ours(*a, options=PLAIN, codec=2)),
-                    ("baresip-opus", "baresip Opus", lambda *a: baresip(*a, codec="opus")),
+                    ("baresip-opus", "baresip Opus", lambda d_, server_, speech_, core_: baresip(
+                        d_, server_, speech48k, core_, codec="opus")),
                     ("ours-opus+echo", "KestroVox Opus, echo cancellation and noise suppression on",
                      lambda *a: ours(*a, codec=2))):
                 if kind.startswith("baresip") and not have_baresip:
