@@ -33,7 +33,8 @@ bool OpusVoiceEncoder::open(int bitrate) {
                     opus_encoder_ctl(enc, OPUS_SET_VBR(1)) == OPUS_OK &&
                     opus_encoder_ctl(enc, OPUS_SET_MAX_BANDWIDTH(OPUS_BANDWIDTH_WIDEBAND)) == OPUS_OK &&
                     opus_encoder_ctl(enc, OPUS_SET_SIGNAL(OPUS_SIGNAL_VOICE)) == OPUS_OK &&
-                    opus_encoder_ctl(enc, OPUS_SET_INBAND_FEC(1)) == OPUS_OK;
+                    opus_encoder_ctl(enc, OPUS_SET_INBAND_FEC(1)) == OPUS_OK &&
+                    opus_encoder_ctl(enc, OPUS_SET_COMPLEXITY(Complexity)) == OPUS_OK;
     if (!ok) {
         opus_encoder_destroy(enc);
         return false;

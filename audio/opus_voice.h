@@ -21,6 +21,10 @@ public:
     static constexpr int Rate = 16000;
     static constexpr int FrameSamples = Rate / 50;  // 20 ms
     static constexpr int DefaultBitrate = 24000;
+    // libopus's 0..10 (its own default is 9): at 5 a wideband speech frame
+    // takes about a third of the time, with no loss of aligned SNR on our
+    // speech (kv_wideband_quality prints the figures).
+    static constexpr int Complexity = 5;
     // A packet is never longer than this (RFC 6716's limit for one frame).
     static constexpr int MaxPacketBytes = 1275;
 

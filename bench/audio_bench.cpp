@@ -278,7 +278,7 @@ int main(int argc, char** argv) {
         std::fwrite(header, 1, sizeof header, f);
         std::fclose(f);
         std::string error;
-        auto devices = CreateWavFileDevices(mic.c_str(), nullptr, &error);
+        auto devices = CreateWavFileDevices(mic.c_str(), nullptr, &error, nullptr, -1, nullptr, CoreRate);
         CaptureDevice capture;
         capture.devices = devices.get();
         capture.inputThreshold = -30;
