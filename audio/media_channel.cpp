@@ -43,6 +43,15 @@ int MediaChannel::bufferedMs() {
     return party->jitter.playing() || queued > 0 ? queued : -1;
 }
 
+namespace {
+
+// How many of the datagrams missing before one are made up.
+int Recoverable(int64_t gap) {
+    return gap <= 0 ? 0 : static_cast<int>(gap < MediaChannel::MaxRecovered ? gap : MediaChannel::MaxRecovered);
+}
+
+}  // namespace
+
 int MediaChannel::outputRate() const { return party ? party->jitter.sampleRate() : playoutRate; }
 
 int MediaChannel::toOutputRate(const int16_t* in, int samples, int16_t* out, int maxOut) {
@@ -97,7 +106,7 @@ int MediaChannel::feedOpus(const uint8_t* packet, int length, int64_t nowMs, int
         const int64_t gap = sequence - expected();
         lastSequence_ = sequence;
         othersSince_ = 0;
-        const int result = playOpus(packet, length, nowMs, static_cast<int>(gap < MaxRecovered ? gap : MaxRecovered));
+        const int result = playOpus(packet, length, nowMs, Recoverable(gap));
         if (heldSequence_ == expected()) releaseHeld(nowMs, true);
         return result;
     }
@@ -117,8 +126,7 @@ bool MediaChannel::releaseHeld(int64_t nowMs, bool now) {
     held_.clear();
     lastSequence_ = heldSequence_;
     othersSince_ = 0;
-    playOpus(releasing_.data(), static_cast<int>(releasing_.size()), nowMs,
-             gap > 0 ? static_cast<int>(gap < MaxRecovered ? gap : MaxRecovered) : 0);
+    playOpus(releasing_.data(), static_cast<int>(releasing_.size()), nowMs, Recoverable(gap));
     return false;
 }
 

@@ -96,13 +96,15 @@ struct AudioTarget {
     int codec;
 };
 
-std::vector<AudioTarget> AudioTargets(Phone& p, int legacy) {
-    std::vector<AudioTarget> targets;
-    std::lock_guard<std::recursive_mutex> guard(p.PartyLock);
-    for (int i = 0; i < p.PartyCount; ++i)
-        if (p.PartyActive[i]) targets.push_back({p.PartyAddress[i], 0});
-    for (AudioTarget& t : targets) t.codec = p.SendCodecFor(t.address, legacy);
-    return targets;
+// Looked at for every captured frame: the vector keeps its storage.
+void AudioTargets(Phone& p, int legacy, std::vector<AudioTarget>* targets) {
+    targets->clear();
+    {
+        std::lock_guard<std::recursive_mutex> guard(p.PartyLock);
+        for (int i = 0; i < p.PartyCount; ++i)
+            if (p.PartyActive[i]) targets->push_back({p.PartyAddress[i], 0});
+    }
+    for (AudioTarget& t : *targets) t.codec = p.SendCodecFor(t.address, legacy);
 }
 
 bool Hears(const std::vector<AudioTarget>& targets, bool opus) {
@@ -138,6 +140,7 @@ void TransmitLoop(Phone* phone) {
     // Shutdown takes the socket away (which notifies StateChanged) before it waits for this thread.
     auto stopped = [&] { return !p.Socket.load(); };
     SendPath path;
+    std::vector<AudioTarget> targets;
     while (!stopped()) {
         // Asleep until party 0 is active with the microphone on, or the engine stops.
         if (!p.StateChanged.waitFor(IdleWaitMs, [&] {
@@ -147,7 +150,7 @@ void TransmitLoop(Phone* phone) {
             continue;
         const int codec = p.TransmitFallback ? 0 : p.Codec.load();
         p.TransmitCodec = codec;
-        std::vector<AudioTarget> targets = AudioTargets(p, codec);
+        AudioTargets(p, codec, &targets);
         const bool opus = Hears(targets, true);
         const int rate = p.Capture.coreRate;
         const int frame = CaptureFrame(opus, codec, rate);
@@ -184,7 +187,7 @@ void TransmitLoop(Phone* phone) {
             lastFrame = std::chrono::steady_clock::now();
             if (p.MicrophoneFailing) p.NoteDevice(false, true);
             // The parties and their codecs as they stand for this frame.
-            targets = AudioTargets(p, codec);
+            AudioTargets(p, codec, &targets);
             const bool nowOpus = Hears(targets, true);
             const int nowLegacy = Hears(targets, false) || !nowOpus ? codec : -1;
             if (CaptureFrame(nowOpus, codec, rate) != frame) restart = true;
@@ -200,7 +203,7 @@ void TransmitLoop(Phone* phone) {
         }
         // What is packed goes to the parties still there (a party that
         // left gets nothing more).
-        targets = AudioTargets(p, codec);
+        AudioTargets(p, codec, &targets);
         path.flush(emit);
         if (captureMissing) {
             // No capture device: try again in a while instead of spinning; the

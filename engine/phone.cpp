@@ -138,10 +138,7 @@ void Phone::OfferCodecs() {
 }
 
 int Phone::SendCodecFor(const PeerAddress& address, int legacy) {
-    if (HDVoice == 0) return legacy;
-    LinkInfo info;
-    if (!links_.info(address, &info) || info.held || !info.features.decodes(CodecOpus)) return legacy;
-    return CodecOpus;
+    return HDVoice != 0 && links_.decodes(address, CodecOpus) ? CodecOpus : legacy;
 }
 
 int Phone::OpusLossPercent() {

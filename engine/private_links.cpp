@@ -63,6 +63,12 @@ void PrivateLinks::hold(const PeerAddress& peer, bool held) {
     if (Link* l = find(peer)) l->held = held;
 }
 
+bool PrivateLinks::decodes(const PeerAddress& peer, int codec) {
+    std::lock_guard<std::mutex> guard(lock_);
+    Link* l = find(peer);
+    return l && l->session && !l->held && l->session->remoteFeatures().decodes(codec);
+}
+
 bool PrivateLinks::held(const PeerAddress& peer) {
     std::lock_guard<std::mutex> guard(lock_);
     Link* l = find(peer);

@@ -67,6 +67,9 @@ public:
     // until the user accepts it (or it is dropped).
     void hold(const PeerAddress& peer, bool held);
     bool held(const PeerAddress& peer);
+    // True when the session with the peer is not held and its features record
+    // lists the codec (asked for every captured frame: nothing is copied).
+    bool decodes(const PeerAddress& peer, int codec);
 
     // ---- the initiator ----
     // The step 1 to send to the address, made now or (while that handshake
