@@ -40,6 +40,7 @@ bool OpusVoiceEncoder::open(int bitrate) {
         return false;
     }
     enc_ = enc;
+    complexity_ = Complexity;
     setExpectedLoss(0);
     return true;
 }
@@ -49,6 +50,10 @@ void OpusVoiceEncoder::setExpectedLoss(int percent) {
     percent = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
     if (percent == loss_) return;
     if (opus_encoder_ctl(enc_, OPUS_SET_PACKET_LOSS_PERC(percent)) == OPUS_OK) loss_ = percent;
+    const int wanted = percent >= LossyFromPercent    ? LossyComplexity
+                       : percent < LossyUntilPercent ? Complexity
+                                                     : complexity_;
+    if (wanted != complexity_ && opus_encoder_ctl(enc_, OPUS_SET_COMPLEXITY(wanted)) == OPUS_OK) complexity_ = wanted;
 }
 
 int OpusVoiceEncoder::encode(const int16_t* pcm, uint8_t* out, int maxBytes) {

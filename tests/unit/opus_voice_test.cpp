@@ -87,6 +87,11 @@ TEST(OpusVoice, WidebandSpeechComesBackAtAboutTheBitrateAsked) {
 TEST(OpusVoice, ALostPacketComesBackFromTheNextOnesFecBetterThanConcealment) {
     const std::vector<int16_t> speech = Speech16k();
     const auto packets = Encode(speech, 20);
+    // With that much loss expected the speech stays wideband (the TOC byte's
+    // configurations 8-11), FEC and all: the encoder must not fall back to 12 kHz.
+    size_t narrower = 0;
+    for (const auto& p : packets) narrower += (p[0] >> 3) < 8 ? 1 : 0;
+    EXPECT_LE(narrower, packets.size() / 50) << "of " << packets.size() << " packets below wideband";
     OpusVoiceEncoder enc;
     ASSERT_TRUE(enc.open());
     const int lag = enc.lookahead();
