@@ -37,7 +37,7 @@ WINDOW = float(os.environ.get("KV_BARESIP_WINDOW", "20"))
 # baresip runs no echo canceller here: ours is compared with its canceller and
 # noise suppression off, doing the same work, and measured with them on as well.
 PLAIN = ("--echo-cancel", "0", "--noise-suppress", "0")
-RUNS = int(os.environ.get("KV_BARESIP_RUNS", "2"))
+RUNS = int(os.environ.get("KV_BARESIP_RUNS", "1"))
 SETTLE = 2.0
 ALSA_CONFIG = "/usr/share/alsa/alsa.conf"
 

@@ -24,7 +24,7 @@ namespace {
 // flush), and per step of the timeline at most 1 s: both in timeline samples.
 int WriteBlockSamples(int rate) { return rate / 10; }
 int64_t MaxChunkSamples(int rate) { return rate; }
-constexpr int ResampleQuality = 5;  // speexdsp's 0..10, as for a codec's edge
+constexpr int ResampleQuality = 5;  // speexdsp's 0..10: its filter's delay is taken out here, so the longer one
 // With nothing due, time still moves on this often, so that the speaker file
 // grows with the silence as time passes.
 constexpr int IdleTickMs = 1000;
