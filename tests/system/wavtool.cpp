@@ -12,6 +12,8 @@
 //                                   "piece t=<s> lag=<samples> snr=<dB> [missing]",
 //                                   then "pieces=<n> missing=<n> snr=<dB>
 //                                   segsnr=<dB> lag=<samples> jump=<samples>"
+//                                   (snr and pieces also align GOT half a
+//                                   sample later; the better one is printed)
 //   wavtool onset FILE [LEVEL]      prints "onset=<seconds>" of the first
 //                                   sample whose magnitude reaches LEVEL
 //                                   (default 8000), or "onset=none"
@@ -165,18 +167,23 @@ Aligned Align(const std::vector<double>& ref, const std::vector<double>& got, do
     return {best, noise > 0 ? 10 * std::log10(signal / noise) : 99.0, gain, highest - lowest};
 }
 
+// The same speech half a sample later (see Snr).
+std::vector<double> HalfSampleLater(const std::vector<double>& got) {
+    const std::vector<int16_t> pcm(got.begin(), got.end());
+    const std::vector<int16_t> wide = kv::ResampleSpeech(pcm, 8000, 16000);
+    std::vector<double> half;
+    for (size_t i = 1; i < wide.size(); i += 2) half.push_back(wide[i]);
+    return half;
+}
+
 // The playout runs at 16000 Hz: speech heard at 8000 may lie half a sample
 // off the sent speech's grid, which costs several dB of a measure aligned on
 // whole samples. So GOT is also aligned half a sample later, and the better
 // alignment counts.
 int Snr(const char* refPath, const char* gotPath, double maxLagSeconds, long slack) {
     const std::vector<double> ref = Load(refPath), got = Load(gotPath);
-    std::vector<int16_t> pcm(got.begin(), got.end());
-    const std::vector<int16_t> wide = kv::ResampleSpeech(pcm, 8000, 16000);
-    std::vector<double> half;
-    for (size_t i = 1; i < wide.size(); i += 2) half.push_back(wide[i]);
     Aligned a = Align(ref, got, maxLagSeconds, slack);
-    const Aligned b = Align(ref, half, maxLagSeconds, slack);
+    const Aligned b = Align(ref, HalfSampleLater(got), maxLagSeconds, slack);
     if (b.snr > a.snr) a = b;
     if (std::isinf(a.snr))
         std::printf("lag=%ld snr=-inf gain=0 drift=0\n", a.lag);
@@ -195,8 +202,10 @@ int Snr(const char* refPath, const char* gotPath, double maxLagSeconds, long sla
 // Prints one line per piece and a summary.
 constexpr size_t Piece = 1280;
 
-int Pieces(const char* refPath, const char* gotPath, double maxLagSeconds, long slack) {
-    std::vector<double> ref = Load(refPath), got = Load(gotPath);
+// Prints the pieces' lines and summary into `out`; returns the summary's SNR.
+double MeasurePieces(const std::vector<double>& ref, const std::vector<double>& got, double maxLagSeconds, long slack,
+                     std::string* out) {
+    char line[160];
     const long overall = OverallLag(ref, got, long(maxLagSeconds * 8000));
     struct Placed {
         size_t at;
@@ -241,17 +250,29 @@ int Pieces(const char* refPath, const char* gotPath, double maxLagSeconds, long 
         }
         const bool gone = e < 0.1 * s && eBefore < 0.1 * s;
         const double db = d > 0 ? 10 * std::log10(s / d) : 99.0;
-        std::printf("piece t=%.2f lag=%ld snr=%.2f%s\n", a.at / 8000.0, a.lag, db, gone ? " missing" : "");
+        std::snprintf(line, sizeof line, "piece t=%.2f lag=%ld snr=%.2f%s\n", a.at / 8000.0, a.lag, db,
+                      gone ? " missing" : "");
+        *out += line;
         signal += s;
         noise += d;
         segmental += db;
         missing += gone ? 1 : 0;
         if (k > 0) largestJump = std::max(largestJump, std::fabs(double(a.lag - pieces[k - 1].lag)));
     }
-    std::printf("pieces=%zu missing=%d snr=%.2f segsnr=%.2f lag=%ld jump=%.0f\n", pieces.size(), missing,
-                noise > 0 ? 10 * std::log10(signal / noise) : 99.0,
-                pieces.empty() ? 0.0 : segmental / double(pieces.size()), pieces.empty() ? overall : pieces[0].lag,
-                largestJump);
+    const double snr = noise > 0 ? 10 * std::log10(signal / noise) : 99.0;
+    std::snprintf(line, sizeof line, "pieces=%zu missing=%d snr=%.2f segsnr=%.2f lag=%ld jump=%.0f\n", pieces.size(),
+                  missing, snr, pieces.empty() ? 0.0 : segmental / double(pieces.size()),
+                  pieces.empty() ? overall : pieces[0].lag, largestJump);
+    *out += line;
+    return snr;
+}
+
+int Pieces(const char* refPath, const char* gotPath, double maxLagSeconds, long slack) {
+    const std::vector<double> ref = Load(refPath), got = Load(gotPath);
+    std::string whole, half;
+    const double a = MeasurePieces(ref, got, maxLagSeconds, slack, &whole);
+    const double b = MeasurePieces(ref, HalfSampleLater(got), maxLagSeconds, slack, &half);
+    std::fputs((b > a ? half : whole).c_str(), stdout);
     return 0;
 }
 
