@@ -163,6 +163,8 @@ bool Phone::ReleaseHeldAudio() {
     return held;
 }
 
+thread_local const PeerAddress* Phone::answeringSealed_ = nullptr;
+
 int Phone::SendDatagram(const PeerAddress* address, const uint8_t* bytes, int length) {
     PeerAddress targets[MaxParties];
     int count = 0;
@@ -184,6 +186,9 @@ int Phone::SendDatagram(const PeerAddress* address, const uint8_t* bytes, int le
         const PrivateLinks::Seal how = links_.seal(targets[i], bytes, length, sealed, &sealedLength, &step3, LimitClock());
         if (how == PrivateLinks::Seal::Held) continue;  // its key waits for the user's word
         if (how == PrivateLinks::Seal::Plain) {
+            // What answers a sealed datagram goes sealed or not at all: its
+            // session may have ended meanwhile (a recheck found nobody).
+            if (answeringSealed_ && SameAddress(*answeringSealed_, targets[i])) continue;
             socket->sendTo(targets[i], bytes, length);
             continue;
         }

@@ -543,6 +543,8 @@ private:
     PrivateLinks links_;
     std::atomic<bool> keySet_{false};  // set by the front end while the receive thread may look
     bool sealedNow_ = false;       // the receive thread handles the inside of a sealed datagram
+    // On the thread that handles the inside of a sealed datagram: its sender.
+    static thread_local const PeerAddress* answeringSealed_;
     int64_t sealedCounter_ = 0;    // and the counter it came with
     int64_t lastHousekeeping_ = 0;
     std::mutex recheckLock_;

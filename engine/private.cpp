@@ -226,6 +226,7 @@ void Phone::OnSealed(const PeerAddress& from, const uint8_t* d, int length) {
     }
     if (n < 1 || inner[0] >= secure::OpHandshake) return;
     sealedNow_ = true;
+    answeringSealed_ = &from;
     // The counter the datagram opened with (authenticated with it): the
     // receive side of Opus tells from it how many datagrams went missing.
     sealedCounter_ = 0;
@@ -239,6 +240,7 @@ void Phone::OnSealed(const PeerAddress& from, const uint8_t* d, int length) {
         HandleAudio(from, inner, n);
     }
     sealedNow_ = false;
+    answeringSealed_ = nullptr;
 }
 
 void Phone::Recheck(const PeerAddress& address) {
