@@ -118,9 +118,10 @@ void PartyLeft(HWND window, Phone& phone, int value) {
     if (!TheShell.partyLeftNotice)
         TheShell.partyLeftNotice = CreateDialogParamA(TheShell.instance, MAKEINTRESOURCEA(IDD_PARTY_LEFT),
                                                       TheShell.mainDialog, PartyLeftNoticeProc, 0);
-    char name[100], dotted[16], text[300];
+    char name[100], text[300];
     phone.ReadText(phone.LeftPartyName, name, sizeof name);
-    FormatDotted(phone.ReadAddress(phone.LeftPartyAddress), dotted);
+    const std::string host = HostText(phone.ReadAddress(phone.LeftPartyAddress));
+    const char* dotted = host.c_str();
     if (value == 1)
         std::snprintf(text, sizeof text,
                       "The party %s (%s) has been disconnected,\nbecause the appropriate codec could not be found",

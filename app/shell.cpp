@@ -27,12 +27,7 @@ std::vector<PartyView> PartyViews(Phone& phone) {
     return parties;
 }
 
-std::string AddressText(const PeerAddress& address) {
-    char dotted[16];
-    FormatDotted(address, dotted);
-    if (address.port() == DefaultPort) return dotted;
-    return std::string(dotted) + ":" + std::to_string(address.port());
-}
+std::string AddressText(const PeerAddress& address) { return HostPortText(address, DefaultPort); }
 
 std::string Who(const PartyView& party) { return party.name.empty() ? AddressText(party.address) : party.name; }
 

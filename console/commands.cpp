@@ -40,41 +40,10 @@ std::string Lower(std::string s) {
     return s;
 }
 
-bool ParseDecimal(const std::string& s, size_t* i, uint32_t max, uint32_t* out) {
-    const size_t start = *i;
-    uint32_t v = 0;
-    while (*i < s.size() && std::isdigit(static_cast<unsigned char>(s[*i])) && *i - start < 5) {
-        v = v * 10 + static_cast<uint32_t>(s[*i] - '0');
-        ++*i;
-    }
-    if (*i == start || v > max) return false;
-    *out = v;
-    return true;
-}
-
 }  // namespace
 
-bool ParseDottedAddress(const std::string& text, PeerAddress* out) {
-    size_t i = 0;
-    uint32_t ip = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (i >= text.size() || text[i] != '.') return false;
-            ++i;
-        }
-        uint32_t v;
-        if (!ParseDecimal(text, &i, 255, &v)) return false;
-        ip = ip << 8 | v;
-    }
-    uint32_t port = 11676;
-    if (i < text.size()) {
-        if (text[i] != ':') return false;
-        ++i;
-        if (!ParseDecimal(text, &i, 65535, &port) || port == 0) return false;
-    }
-    if (i != text.size()) return false;
-    *out = MakeAddress(ip, static_cast<uint16_t>(port));
-    return true;
+bool ParseAddressWord(const std::string& text, PeerAddress* out) {
+    return ParseAddressLiteral(text.data(), text.size(), DefaultPort, out);
 }
 
 bool ParseCommand(const std::string& line, Command* out, std::string* error) {
@@ -119,7 +88,7 @@ bool ParseCommand(const std::string& line, Command* out, std::string* error) {
         std::string text;
         const std::string first = FirstWord(rest, &text);
         PeerAddress party;
-        if (ParseDottedAddress(first, &party)) c.party = party;
+        if (ParseAddressWord(first, &party)) c.party = party;
         else text = rest;
         if (text.empty()) return fail("chat: the text is missing");
         if (static_cast<int>(text.size()) > ChatLineMax) return fail("chat: a line holds at most 99 characters");

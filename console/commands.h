@@ -34,9 +34,9 @@ struct Command {
 // message in *error for an unknown command or bad arguments.
 bool ParseCommand(const std::string& line, Command* out, std::string* error);
 
-// A dotted IPv4 address of four decimal parts with an optional ":port"
-// (11676 when absent); nothing is looked up.
-bool ParseDottedAddress(const std::string& text, PeerAddress* out);
+// An address written out (dotted IPv4 or IPv6, see ParseAddressLiteral), port
+// 11676 when absent; nothing is looked up.
+bool ParseAddressWord(const std::string& text, PeerAddress* out);
 
 // The command list for "help".
 std::string CommandHelp();

@@ -132,11 +132,7 @@ std::string FormatSas(uint32_t sas) {
     return digits;
 }
 
-std::string FormatAddress(const PeerAddress& address) {
-    char dotted[16];
-    FormatDotted(address, dotted);
-    return std::string(dotted) + ":" + Number(address.port());
-}
+std::string FormatAddress(const PeerAddress& address) { return HostPortText(address); }
 
 const char* AnswerModeName(int mode) {
     switch (mode) {

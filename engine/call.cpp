@@ -204,12 +204,8 @@ int Phone::HangUp(const PeerAddress* address, int reason) {
 void Phone::LogCallRequest(const PeerAddress& from, const char* name, const uint8_t* d, int length) {
     if (!GenerateLog) return;
     if (!MayLog(from, d, length)) return;
-    char dotted[16];
-    FormatDotted(from, dotted);
-    if (from.port() == DefaultPort)
-        AppendLogLine("Incoming call from %s (%s)", name, dotted);
-    else
-        AppendLogLine("Incoming call from %s (%s:%d)", name, dotted, from.port());
+    // "(10.0.0.7)" from port 11676, else "(10.0.0.7:5000)" or "([2001:db8::1]:5000)".
+    AppendLogLine("Incoming call from %s (%s)", name, HostPortText(from, DefaultPort).c_str());
     Post(LogWritten);
 }
 

@@ -46,9 +46,9 @@ void Dispatch(Phone* phone, const ReceiveResult& r, const uint8_t* buffer) {
     }
     // TooLarge: a datagram over 1500 bytes is dropped without reaction.
     if (r.status != ReceiveStatus::Datagram || r.length < 1) return;
-    // No peer sends from port 0 or from 0.0.0.0, and a reply to port 0
-    // would go to every party: such a datagram is forged, and dropped.
-    if (r.from.port() == 0 || r.from.ip() == 0) return;
+    // No peer sends from port 0 or from 0.0.0.0 (or ::), and a reply to port
+    // 0 would go to every party: such a datagram is forged, and dropped.
+    if (r.from.port() == 0 || r.from.isUnspecified()) return;
     phone->HandleDatagram(r.from, buffer, r.length);
 }
 

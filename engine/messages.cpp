@@ -90,11 +90,10 @@ void Phone::OnShortMessage(const PeerAddress& from, const uint8_t* d, int length
     const StrangerGuard::LogVerdict verdict =
         strangers_->mayLog(from, StrangerGuard::Hash(d, length), LimitClock());
     if (verdict == StrangerGuard::LogWrite) {
-        char name[100], text[300], dotted[16];
+        char name[100], text[300];
         CopyWireText(name, sizeof name, message.identity);
         CopyWireText(text, sizeof text, message.text);
-        FormatDotted(from, dotted);
-        if (!AppendLogLine("Message from %s (%s): %s", name, dotted, text)) {
+        if (!AppendLogLine("Message from %s (%s): %s", name, HostText(from).c_str(), text)) {
             Reply(from, BuildShortMessageReply(protocol::MessageNotStored));
             return;
         }
@@ -189,7 +188,7 @@ void Phone::OnChatMessage(const PeerAddress& from, const uint8_t* d, int length)
         if (i < 0) return;  // echoed, but not shown
         ReadText(PartyName[i], name, sizeof name);
     }
-    if (!name[0]) FormatDotted(from, name);
+    if (!name[0]) std::snprintf(name, sizeof name, "%s", HostText(from).c_str());
     char text[100];
     CopyWireText(text, sizeof text, chat.line);
     // "name> line" for a line from the party, the bare line for our own line
@@ -269,9 +268,10 @@ void Phone::StatusText(char* out, int capacity) {
     } else if (state == StateIdle) {
         std::lock_guard<std::recursive_mutex> parties(PartyLock);
         if (PartyCount > 0) {
-            char name[100], dotted[16];
+            char name[100];
             ReadText(PartyName[0], name, sizeof name);
-            FormatDotted(PartyAddress[0], dotted);
+            const std::string host = HostText(PartyAddress[0]);
+            const char* dotted = host.c_str();
             const int ms = PartyChannel[0]->bufferedMs();
             char delay[24] = "";
             if (ms > 0) std::snprintf(delay, sizeof delay, ", %d ms", ms);

@@ -21,13 +21,11 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     }
 }
 
+// "A.B.C.D:PORT" or "[IPV6]:PORT". A zone whose interface is gone is left
+// out, rather than the entry lost.
 bool ParseAddress(const std::string& text, PeerAddress* out) {
-    unsigned a, b, c, d, port;
-    char tail;
-    if (std::sscanf(text.c_str(), "%u.%u.%u.%u:%u%c", &a, &b, &c, &d, &port, &tail) != 5) return false;
-    if (a > 255 || b > 255 || c > 255 || d > 255 || port == 0 || port > 65535) return false;
-    *out = MakeAddress(a << 24 | b << 16 | c << 8 | d, static_cast<uint16_t>(port));
-    return true;
+    bool unknownZone = false;
+    return ParseAddressLiteral(text.data(), text.size(), 0, out, &unknownZone);
 }
 
 bool ParseEntry(const std::string& text, RememberedPeer* out) {
@@ -65,12 +63,9 @@ std::string PeerBook::save() const {
     std::lock_guard<std::mutex> guard(lock_);
     std::string text;
     for (const RememberedPeer& p : peers_) {
-        char address[32];
-        FormatDotted(p.address, address);
         if (!text.empty()) text += ';';
-        text += HexOf(p.key, 32) + ',' + (p.verified ? "1" : "0") + ',' + std::to_string(p.seen) + ',' + address +
-                ':' + std::to_string(p.address.port()) + ',' +
-                HexOf(p.name.data(), p.name.size());
+        text += HexOf(p.key, 32) + ',' + (p.verified ? "1" : "0") + ',' + std::to_string(p.seen) + ',' +
+                HostPortText(p.address) + ',' + HexOf(p.name.data(), p.name.size());
     }
     return text;
 }

@@ -5,8 +5,9 @@
 //
 // Stored as one text value (the front end keeps it in the settings store as
 // "RememberedPeers"): entries separated by ';', each
-//   KEY,VERIFIED,SEEN,A.B.C.D:PORT,NAME
-// with the key as 64 hex digits, SEEN in seconds since 1970 and the name in
+//   KEY,VERIFIED,SEEN,ADDRESS,NAME
+// with ADDRESS A.B.C.D:PORT or [IPV6]:PORT,
+// the key as 64 hex digits, SEEN in seconds since 1970 and the name in
 // hex (it came from the network). Parsing skips an entry it cannot read and
 // keeps the rest, so a damaged value never costs more than that entry.
 // Thread-safe.

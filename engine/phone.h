@@ -548,7 +548,7 @@ private:
     int64_t sealedCounter_ = 0;    // and the counter it came with
     int64_t lastHousekeeping_ = 0;
     std::mutex recheckLock_;
-    std::vector<uint64_t> rechecking_;  // addresses with a recheck under way
+    std::vector<PeerAddress> rechecking_;  // addresses with a recheck under way
     uint8_t lastShownKey_[32] = {};     // the key of the last KeyChanged (AcceptKey)
     PeerAddress lastShownAddress_;
     bool lastShownKnown_ = false;
@@ -559,8 +559,19 @@ private:
     std::unique_ptr<PortMappingService> portMapping_;
 };
 
-// Turns "host", "1.2.3.4", "host:5000" or "Name <host:port>" into an address
-// (port 11676 unless given): 1, or 0 when it does not resolve.
+// What an address text names: one address, or for a host name with
+// addresses of both families, the resolver's first and the first of the
+// other family (called after it, as browsers do).
+struct ResolvedAddress {
+    PeerAddress first;
+    PeerAddress second;
+    bool hasSecond = false;
+};
+// Turns "host", "1.2.3.4", "host:5000", "2001:db8::1", "fe80::1%eth0",
+// "[2001:db8::1]:5000" or "Name <address>" into addresses (port 11676 unless
+// given). False, with a sentence on what is wrong, when it does not resolve.
+bool ResolveAddressText(const char* text, ResolvedAddress* out, std::string* error);
+// The first address: 1, or 0 when the text does not resolve.
 int ResolveAddress(const char* text, PeerAddress* out);
 
 void ReceiveLoop(Phone* phone);

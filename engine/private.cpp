@@ -18,8 +18,6 @@ using Clock = ChangeSignal::Clock;
 
 int64_t UnixSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
 
-uint64_t AddressKey(const PeerAddress& a) { return uint64_t(a.ip()) << 16 | a.port(); }
-
 }  // namespace
 
 // ---- keys ----
@@ -244,16 +242,15 @@ void Phone::OnSealed(const PeerAddress& from, const uint8_t* d, int length) {
 }
 
 void Phone::Recheck(const PeerAddress& address) {
-    const uint64_t key = AddressKey(address);
     {
         std::lock_guard<std::mutex> guard(recheckLock_);
-        for (uint64_t k : rechecking_)
-            if (k == key) return;
-        rechecking_.push_back(key);
+        for (const PeerAddress& a : rechecking_)
+            if (SameAddress(a, address)) return;
+        rechecking_.push_back(address);
     }
     LinkInfo before;
     links_.info(address, &before);
-    StartWorker([this, address, key, before] {
+    StartWorker([this, address, before] {
         auto step1 = [&] {
             const secure::Bytes d = links_.step1(address, LimitClock());
             if (!d.empty()) SendRaw(address, d.data(), static_cast<int>(d.size()));
@@ -276,7 +273,7 @@ void Phone::Recheck(const PeerAddress& address) {
         links_.abandon(address);
         std::lock_guard<std::mutex> guard(recheckLock_);
         for (size_t i = 0; i < rechecking_.size(); ++i)
-            if (rechecking_[i] == key) {
+            if (SameAddress(rechecking_[i], address)) {
                 rechecking_.erase(rechecking_.begin() + static_cast<long>(i));
                 break;
             }

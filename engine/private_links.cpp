@@ -20,7 +20,7 @@ void PrivateLinks::setFeatures(secure::Features features) {
 }
 
 PrivateLinks::Link* PrivateLinks::find(const PeerAddress& peer) {
-    auto it = links_.find(KeyOf(peer));
+    auto it = links_.find(peer);
     return it == links_.end() ? nullptr : it->second.get();
 }
 
@@ -34,7 +34,7 @@ PrivateLinks::Link& PrivateLinks::get(const PeerAddress& peer, int64_t nowMs) {
         });
         links_.erase(victim);
     }
-    Link& l = *(links_[KeyOf(peer)] = std::make_unique<Link>());
+    Link& l = *(links_[peer] = std::make_unique<Link>());
     l.address = peer;
     l.lastUsedMs = nowMs;
     return l;
@@ -204,7 +204,7 @@ bool PrivateLinks::mayAnswerLostSession(const PeerAddress& from, int64_t nowMs) 
     // A Leave now would only make the peer start another handshake, which
     // the step 3 still in flight would then spoil.
     if (Link* l = find(from); l && (l->responding || l->initiating)) return false;
-    const uint64_t key = KeyOf(from) + 1;  // 0: an empty slot
+    const uint64_t key = uint64_t(AddressHash()(from)) | 1;
     LostLeave& slot = lostLeaves_[(key * 0x9E3779B97F4A7C15ull) >> 56];
     // A slot answers one address a second: another address that shares it
     // waits until then, rather than take it over (which would let two

@@ -131,12 +131,11 @@ private:
     std::mutex lock_;
     secure::KeyPair key_;
     secure::Features features_;
-    static uint64_t KeyOf(const PeerAddress& a) { return uint64_t(a.ip()) << 16 | a.port(); }
-    std::unordered_map<uint64_t, std::unique_ptr<Link>> links_;
+    std::unordered_map<PeerAddress, std::unique_ptr<Link>, AddressHash, AddressEqual> links_;
     // When each address (by a hash into a fixed table) last drew a plain
     // Leave for a sealed datagram without a session.
     struct LostLeave {
-        uint64_t key = 0;
+        uint64_t key = 0;  // the address's hash, never 0; 0: an empty slot
         int64_t ms = 0;
     };
     LostLeave lostLeaves_[256];

@@ -12,9 +12,18 @@ constexpr int64_t MinuteMs = 60000;
 // Bytes refilled at ratePerSecond over elapsedMs.
 int64_t Refilled(int64_t elapsedMs, int ratePerSecond) { return elapsedMs * ratePerSecond / 1000; }
 
-uint32_t SlotHash(uint32_t ip) {
-    // Knuth's multiplicative hash: neighbouring addresses land far apart.
-    return ip * 2654435761u;
+// A source is an IPv4 address, or an IPv6 /64: one user has a whole /64 and
+// could send from any address in it. The top bit tells the families apart.
+uint64_t SourceKey(const PeerAddress& from) {
+    if (from.isIPv4()) return from.ip();
+    uint64_t prefix = 0;
+    for (int i = 0; i < 8; ++i) prefix = prefix << 8 | from.bytes[i];
+    return prefix | 1ull << 63;
+}
+
+uint64_t SlotHash(uint64_t key) {
+    // Multiplicative hashing: neighbouring addresses land far apart.
+    return (key * 0x9E3779B97F4A7C15ull) >> 32;
 }
 
 }  // namespace
@@ -55,12 +64,12 @@ void StrangerGuard::setLimits(const StrangerLimits& limits) {
 }
 
 StrangerGuard::Source& StrangerGuard::source(const PeerAddress& from, int64_t nowMs) {
-    const uint32_t ip = from.ip();
-    Source& s = sources_[SlotHash(ip) % sources_.size()];
-    if (!s.used || s.ip != ip) {
+    const uint64_t key = SourceKey(from);
+    Source& s = sources_[SlotHash(key) % sources_.size()];
+    if (!s.used || s.key != key) {
         s = Source();
         s.used = true;
-        s.ip = ip;
+        s.key = key;
         s.seenMs = nowMs;
         s.allowance = limits_.replyAllowanceBytes;
         s.replyCredit = 1000LL * limits_.repliesPerSourcePerSecond;

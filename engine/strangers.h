@@ -56,7 +56,7 @@ public:
 private:
     static constexpr int RecentKept = 8;  // repeats recognised per source
     struct Source {
-        uint32_t ip = 0;
+        uint64_t key = 0;  // SourceKey
         bool used = false;
         int64_t seenMs = 0;
         int64_t earnedHalves = 0;  // half bytes earned, not yet spent

@@ -1,11 +1,13 @@
-// The UDP socket seam: one IPv4 datagram socket, bound once, never connected.
-// Windows: Winsock 1.1. Linux: BSD sockets with IP_RECVERR, so that both
-// report "a datagram sent to address A was refused (port unreachable)" to the
-// receiver with the address.
+// The UDP socket seam: one datagram socket, bound once, never connected:
+// dual-stack (IPv6, with IPv4 peers as mapped addresses) where the system has
+// IPv6, else IPv4. Windows: Winsock 2. Linux: BSD sockets with IP_RECVERR and
+// IPV6_RECVERR, so that both report "a datagram sent to address A was refused
+// (port unreachable)" to the receiver with the address.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/peer_address.h"
 
@@ -30,8 +32,10 @@ struct ReceiveResult {
 class UdpSocket {
 public:
     virtual ~UdpSocket() = default;
-    // Binds to any local IPv4 address at the port (0 picks a free one).
+    // Binds to any local address at the port (0 picks a free one).
     virtual bool bind(uint16_t port) = 0;
+    // True when IPv6 peers can be reached (else sendTo fails for them).
+    virtual bool dualStack() const { return false; }
     // Port the socket is bound to, 0 before bind.
     virtual uint16_t localPort() const = 0;
     // Waits until a receive would not block, at most timeoutMs.
@@ -53,15 +57,19 @@ public:
 // holds four times as long (the kernel keeps it within its own limit).
 constexpr int ReceiveBufferBytes = 4 << 20;
 
-// A new socket, or null when the platform refuses one.
+// A new socket, or null when the platform refuses one: dual-stack where the
+// system has IPv6, else IPv4.
 std::unique_ptr<UdpSocket> CreateUdpSocket();
+// An IPv4 socket only, as older versions had.
+std::unique_ptr<UdpSocket> CreateIPv4UdpSocket();
 
-// Windows Sockets must be started (version 1.1) before the first socket and
+// Windows Sockets must be started (version 2.2) before the first socket and
 // cleaned up after the last; elsewhere these do nothing.
 bool StartSocketLibrary();
 void StopSocketLibrary();
 
-// Looks a host name up; fills the first IPv4 address in network byte order.
-bool LookUpHost(const char* name, uint8_t ipBytes[4]);
+// Looks a host name up: its addresses of both families, in the resolver's
+// order; none when it fails.
+std::vector<PeerAddress> LookUpHost(const char* name);
 
 }  // namespace kv

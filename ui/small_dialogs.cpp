@@ -153,8 +153,8 @@ void AskAboutTheCaller(HWND dialog, LPARAM ring) {
         record->caller = phone->RemoteAddress;
     }
     record->name[sizeof record->name - 1] = 0;
-    char dotted[16], text[600];
-    FormatDotted(record->caller, dotted);
+    char text[700];
+    const std::string host = HostText(record->caller);
     const char* who = record->name[0] ? record->name : "The caller";
     char warning[300] = "";
     if (ring & RingKeyChanged)
@@ -166,7 +166,7 @@ void AskAboutTheCaller(HWND dialog, LPARAM ring) {
         std::snprintf(warning, sizeof warning,
                       "%s called privately before, but this call is not private: someone else may be calling.\n",
                       who);
-    std::snprintf(text, sizeof text, "Incoming call from %s (%s).\n%sAccept ?", record->name, dotted, warning);
+    std::snprintf(text, sizeof text, "Incoming call from %s (%s).\n%sAccept ?", record->name, host.c_str(), warning);
     SetDlgItemTextA(dialog, IDC_NOTICE_TEXT, text);
 }
 

@@ -1,9 +1,13 @@
-// Linux UDP socket. With IP_RECVERR an ICMP port unreachable leaves an entry
-// on the socket's error queue that names the original destination; select
-// then reports the socket readable, so the queue is looked at before every
-// receive and one entry is taken each time (the loop never spins on it).
+// Linux UDP socket: one dual-stack socket ([::] with IPV6_V6ONLY off, IPv4
+// peers seen as mapped addresses), or an IPv4 socket where the system has no
+// IPv6 or one was asked for. With IP_RECVERR and IPV6_RECVERR an ICMP (or
+// ICMPv6) port unreachable leaves an entry on the socket's error queue that
+// names the original destination; select then reports the socket readable,
+// so the queue is looked at before every receive and one entry is taken each
+// time (the loop never spins on it).
 #include <arpa/inet.h>
 #include <linux/errqueue.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/select.h>
@@ -32,46 +36,76 @@ bool PendingIcmpError(int e) {
         case EPROTO:
         case EOPNOTSUPP:
         case EMSGSIZE:
+        case EACCES:
             return true;
         default:
             return false;
     }
 }
 
-PeerAddress FromSockaddr(const sockaddr_in& sa) {
+// False for a record of no family we speak (the address is left unfilled).
+bool FromSockaddr(const sockaddr_storage& ss, socklen_t length, PeerAddress* out) {
     PeerAddress a;
-    std::memcpy(static_cast<void*>(&a), &sa, sizeof a);
-    a.family = AddressFamilyIPv4;
-    std::memset(a.zero, 0, sizeof a.zero);
-    return a;
+    if (ss.ss_family == AF_INET && length >= sizeof(sockaddr_in)) {
+        const auto& sa = reinterpret_cast<const sockaddr_in&>(ss);
+        a.setIp(ntohl(sa.sin_addr.s_addr));
+        a.setPort(ntohs(sa.sin_port));
+    } else if (ss.ss_family == AF_INET6 && length >= sizeof(sockaddr_in6)) {
+        const auto& sa = reinterpret_cast<const sockaddr_in6&>(ss);
+        a.setIPv6(sa.sin6_addr.s6_addr, sa.sin6_scope_id);
+        a.setPort(ntohs(sa.sin6_port));
+    } else {
+        return false;
+    }
+    *out = a;
+    return true;
 }
 
-sockaddr_in ToSockaddr(const PeerAddress& a) {
-    sockaddr_in sa;
-    std::memcpy(&sa, &a, sizeof sa);
-    sa.sin_family = AF_INET;
-    return sa;
+// The record to send to: IPv6 (IPv4 mapped) on a dual-stack socket, IPv4 on
+// an IPv4 one; false when an IPv4 socket is asked for an IPv6 address.
+bool ToSockaddr(const PeerAddress& a, bool dualStack, sockaddr_storage* ss, socklen_t* length) {
+    std::memset(ss, 0, sizeof *ss);
+    if (dualStack) {
+        auto* sa = reinterpret_cast<sockaddr_in6*>(ss);
+        sa->sin6_family = AF_INET6;
+        sa->sin6_port = htons(a.port());
+        std::memcpy(sa->sin6_addr.s6_addr, a.bytes, 16);
+        sa->sin6_scope_id = a.scope;
+        *length = sizeof *sa;
+        return true;
+    }
+    if (!a.isIPv4()) return false;
+    auto* sa = reinterpret_cast<sockaddr_in*>(ss);
+    sa->sin_family = AF_INET;
+    sa->sin_port = htons(a.port());
+    sa->sin_addr.s_addr = htonl(a.ip());
+    *length = sizeof *sa;
+    return true;
 }
 
 class PosixUdpSocket final : public UdpSocket {
 public:
-    explicit PosixUdpSocket(int fd) : fd_(fd) {}
+    PosixUdpSocket(int fd, bool dualStack) : fd_(fd), dualStack_(dualStack) {}
     ~PosixUdpSocket() override { ::close(fd_); }
 
     bool bind(uint16_t port) override {
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_ANY);
-        sa.sin_port = htons(port);
-        return ::bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+        sockaddr_storage ss;
+        socklen_t length = 0;
+        ToSockaddr(dualStack_ ? MakeIPv6Address(in6addr_any.s6_addr, port) : MakeAddress(INADDR_ANY, port),
+                   dualStack_, &ss, &length);
+        return ::bind(fd_, reinterpret_cast<sockaddr*>(&ss), length) == 0;
     }
 
     uint16_t localPort() const override {
-        sockaddr_in sa{};
-        socklen_t len = sizeof sa;
-        if (getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0) return 0;
-        return ntohs(sa.sin_port);
+        sockaddr_storage ss{};
+        socklen_t length = sizeof ss;
+        PeerAddress a;
+        if (getsockname(fd_, reinterpret_cast<sockaddr*>(&ss), &length) != 0 || !FromSockaddr(ss, length, &a))
+            return 0;
+        return a.port();
     }
+
+    bool dualStack() const override { return dualStack_; }
 
     WaitStatus waitReadable(int timeoutMs) override {
         fd_set set;
@@ -92,7 +126,7 @@ public:
         // goodbye before its port is found closed. A pending report shows first
         // as an error of the receive (which clears it); its queue entry stays.
         for (int pass = 0; pass < 2; ++pass) {
-            sockaddr_in from{};
+            sockaddr_storage from{};
             iovec iov{buffer, static_cast<size_t>(capacity)};
             msghdr msg{};
             msg.msg_name = &from;
@@ -101,7 +135,10 @@ public:
             msg.msg_iovlen = 1;
             ssize_t n = recvmsg(fd_, &msg, MSG_DONTWAIT);
             if (n >= 0) {
-                r.from = FromSockaddr(from);
+                if (!FromSockaddr(from, msg.msg_namelen, &r.from)) {
+                    r.status = ReceiveStatus::Nothing;
+                    return r;
+                }
                 if (msg.msg_flags & MSG_TRUNC) {
                     r.status = ReceiveStatus::TooLarge;
                 } else {
@@ -122,7 +159,9 @@ public:
     }
 
     int sendTo(const PeerAddress& to, const uint8_t* data, int length) override {
-        sockaddr_in sa = ToSockaddr(to);
+        sockaddr_storage sa;
+        socklen_t saLength;
+        if (!ToSockaddr(to, dualStack_, &sa, &saLength)) return -1;
         // Never waits for room in the send buffer: datagrams to an address on
         // our link that nobody answers for are held there while the kernel
         // resolves it (3 s), and a stream of replies to forged neighbours once
@@ -130,14 +169,14 @@ public:
         // seconds. A datagram that finds no room is dropped, as the network
         // may drop any.
         ssize_t n = sendto(fd_, data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT,
-                           reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+                           reinterpret_cast<sockaddr*>(&sa), saLength);
         // A pending ICMP report (port unreachable, or any other) makes the
         // next send fail without sending; that send consumed the report (the
         // error queue keeps the entry for the receiver), so the second try
         // goes out. A send that fails for its own reason fails again.
         if (n < 0 && PendingIcmpError(errno))
             n = sendto(fd_, data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT,
-                       reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+                       reinterpret_cast<sockaddr*>(&sa), saLength);
         return n < 0 ? -1 : static_cast<int>(n);
     }
 
@@ -148,7 +187,7 @@ private:
     // unreachable (r filled with Refused and the destination); an entry of
     // another kind is consumed and reported as Nothing.
     bool takeError(ReceiveResult& r) {
-        sockaddr_in dest{};
+        sockaddr_storage dest{};
         alignas(cmsghdr) char control[512];
         uint8_t scratch[64];
         iovec iov{scratch, sizeof scratch};
@@ -162,48 +201,77 @@ private:
         if (recvmsg(fd_, &msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) return false;
         r.status = ReceiveStatus::Nothing;
         for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-            if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR) continue;
+            // A dual-stack socket reports an IPv4 destination's ICMP at the
+            // IPv6 level too, with the destination mapped.
+            const bool v4 = c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR;
+            const bool v6 = c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_RECVERR;
+            if (!v4 && !v6) continue;
             sock_extended_err ee;
             std::memcpy(&ee, CMSG_DATA(c), sizeof ee);
-            if (ee.ee_origin == SO_EE_ORIGIN_ICMP && ee.ee_errno == ECONNREFUSED &&
-                msg.msg_namelen >= sizeof(sockaddr_in)) {
-                r.status = ReceiveStatus::Refused;
-                r.from = FromSockaddr(dest);
-            }
+            const bool refused = ee.ee_errno == ECONNREFUSED &&
+                                 (ee.ee_origin == SO_EE_ORIGIN_ICMP || ee.ee_origin == SO_EE_ORIGIN_ICMP6);
+            if (refused && FromSockaddr(dest, msg.msg_namelen, &r.from)) r.status = ReceiveStatus::Refused;
         }
         return true;
     }
 
     int fd_;
+    bool dualStack_;
 };
 
-}  // namespace
-
-std::unique_ptr<UdpSocket> CreateUdpSocket() {
-    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+std::unique_ptr<UdpSocket> Create(bool dualStack) {
+    int fd = socket(dualStack ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return nullptr;
-    int on = 1;
+    int on = 1, off = 0;
+    if (dualStack && (setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off) != 0 ||
+                      setsockopt(fd, IPPROTO_IPV6, IPV6_RECVERR, &on, sizeof on) != 0)) {
+        ::close(fd);
+        return nullptr;
+    }
     setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
     // Room for bursts while the receiving thread is not running (the kernel
     // keeps the request within its own limit).
     int room = ReceiveBufferBytes;
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
-    return std::make_unique<PosixUdpSocket>(fd);
+    return std::make_unique<PosixUdpSocket>(fd, dualStack);
 }
+
+}  // namespace
+
+std::unique_ptr<UdpSocket> CreateUdpSocket() {
+    if (auto s = Create(true)) return s;
+    return Create(false);  // no IPv6 here
+}
+
+std::unique_ptr<UdpSocket> CreateIPv4UdpSocket() { return Create(false); }
 
 bool StartSocketLibrary() { return true; }
 void StopSocketLibrary() {}
 
-bool LookUpHost(const char* name, uint8_t ipBytes[4]) {
+std::vector<PeerAddress> LookUpHost(const char* name) {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* list = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &list) != 0 || !list) return false;
-    const auto* sa = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
-    std::memcpy(ipBytes, &sa->sin_addr, 4);
+    std::vector<PeerAddress> found;
+    if (getaddrinfo(name, nullptr, &hints, &list) != 0) return found;
+    for (const addrinfo* i = list; i; i = i->ai_next) {
+        sockaddr_storage ss{};
+        if (i->ai_addrlen > sizeof ss) continue;
+        std::memcpy(&ss, i->ai_addr, i->ai_addrlen);
+        PeerAddress a;
+        if (FromSockaddr(ss, i->ai_addrlen, &a)) found.push_back(a);
+    }
     freeaddrinfo(list);
-    return true;
+    return found;
+}
+
+uint32_t InterfaceIndex(const char* name) { return if_nametoindex(name); }
+
+std::string ZoneName(uint32_t index) {
+    char name[IF_NAMESIZE];
+    if (if_indextoname(index, name)) return name;
+    return std::to_string(index);
 }
 
 }  // namespace kv

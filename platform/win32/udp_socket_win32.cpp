@@ -1,8 +1,12 @@
-// Windows UDP socket over Winsock 1.1. A datagram refused by the peer's host
-// (ICMP port unreachable) makes a later recvfrom fail with WSAECONNRESET
-// (10054) and fill in the address that was refused; a datagram longer than the
+// Windows UDP socket over Winsock 2: one dual-stack socket ([::] with
+// IPV6_V6ONLY off, IPv4 peers seen as mapped addresses), or IPv4 where the
+// system has no IPv6. A datagram refused by the peer's host (ICMP or ICMPv6
+// port unreachable) makes a later recvfrom fail with WSAECONNRESET (10054)
+// and fill in the address that was refused; a datagram longer than the
 // buffer fails with WSAEMSGSIZE and is gone.
 #include <winsock2.h>
+#include <ws2tcpip.h>
+#include <iphlpapi.h>
 
 #include <atomic>
 #include <cstring>
@@ -12,35 +16,69 @@
 namespace kv {
 namespace {
 
-PeerAddress FromSockaddr(const sockaddr_in& sa) {
+bool FromSockaddr(const sockaddr_storage& ss, int length, PeerAddress* out) {
     PeerAddress a;
-    std::memcpy(static_cast<void*>(&a), &sa, sizeof a);
-    a.family = AddressFamilyIPv4;
-    std::memset(a.zero, 0, sizeof a.zero);
-    return a;
+    if (ss.ss_family == AF_INET && length >= int(sizeof(sockaddr_in))) {
+        const auto& sa = reinterpret_cast<const sockaddr_in&>(ss);
+        a.setIp(ntohl(sa.sin_addr.s_addr));
+        a.setPort(ntohs(sa.sin_port));
+    } else if (ss.ss_family == AF_INET6 && length >= int(sizeof(sockaddr_in6))) {
+        const auto& sa = reinterpret_cast<const sockaddr_in6&>(ss);
+        a.setIPv6(sa.sin6_addr.s6_addr, sa.sin6_scope_id);
+        a.setPort(ntohs(sa.sin6_port));
+    } else {
+        return false;
+    }
+    *out = a;
+    return true;
+}
+
+bool ToSockaddr(const PeerAddress& a, bool dualStack, sockaddr_storage* ss, int* length) {
+    std::memset(ss, 0, sizeof *ss);
+    if (dualStack) {
+        auto* sa = reinterpret_cast<sockaddr_in6*>(ss);
+        sa->sin6_family = AF_INET6;
+        sa->sin6_port = htons(a.port());
+        std::memcpy(sa->sin6_addr.s6_addr, a.bytes, 16);
+        sa->sin6_scope_id = a.scope;
+        *length = sizeof *sa;
+        return true;
+    }
+    if (!a.isIPv4()) return false;
+    auto* sa = reinterpret_cast<sockaddr_in*>(ss);
+    sa->sin_family = AF_INET;
+    sa->sin_port = htons(a.port());
+    sa->sin_addr.s_addr = htonl(a.ip());
+    *length = sizeof *sa;
+    return true;
 }
 
 class WinsockUdpSocket final : public UdpSocket {
 public:
-    explicit WinsockUdpSocket(SOCKET s) : s_(s) {}
+    WinsockUdpSocket(SOCKET s, bool dualStack) : s_(s), dualStack_(dualStack) {}
     ~WinsockUdpSocket() override {
         if (s_ != INVALID_SOCKET) closesocket(s_);
     }
 
     bool bind(uint16_t port) override {
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_ANY);
-        sa.sin_port = htons(port);
-        return ::bind(s_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+        static const uint8_t any[16] = {};
+        sockaddr_storage ss;
+        int length = 0;
+        ToSockaddr(dualStack_ ? MakeIPv6Address(any, port) : MakeAddress(INADDR_ANY, port), dualStack_, &ss,
+                   &length);
+        return ::bind(s_, reinterpret_cast<sockaddr*>(&ss), length) == 0;
     }
 
     uint16_t localPort() const override {
-        sockaddr_in sa{};
-        int len = sizeof sa;
-        if (getsockname(s_, reinterpret_cast<sockaddr*>(&sa), &len) != 0) return 0;
-        return ntohs(sa.sin_port);
+        sockaddr_storage ss{};
+        int length = sizeof ss;
+        PeerAddress a;
+        if (getsockname(s_, reinterpret_cast<sockaddr*>(&ss), &length) != 0 || !FromSockaddr(ss, length, &a))
+            return 0;
+        return a.port();
     }
+
+    bool dualStack() const override { return dualStack_; }
 
     WaitStatus waitReadable(int timeoutMs) override {
         fd_set set;
@@ -56,18 +94,19 @@ public:
         ReceiveResult r;
         // Never blocks: the receive loop takes what waits until nothing is left.
         if (waitReadable(0) != WaitStatus::Readable) return r;
-        sockaddr_in from{};
+        sockaddr_storage from{};
         int fromLength = sizeof from;
         int n = recvfrom(s_, reinterpret_cast<char*>(buffer), capacity, 0, reinterpret_cast<sockaddr*>(&from),
                          &fromLength);
-        r.from = FromSockaddr(from);
+        const bool known = FromSockaddr(from, fromLength, &r.from);
         if (n != SOCKET_ERROR) {
+            if (!known) return r;  // Nothing: a sender of no family we speak
             r.status = ReceiveStatus::Datagram;
             r.length = n;
             return r;
         }
         switch (WSAGetLastError()) {
-            case WSAECONNRESET: r.status = ReceiveStatus::Refused; break;
+            case WSAECONNRESET: r.status = known ? ReceiveStatus::Refused : ReceiveStatus::Nothing; break;
             case WSAEMSGSIZE: r.status = ReceiveStatus::TooLarge; break;
             case WSAEWOULDBLOCK: r.status = ReceiveStatus::Nothing; break;
             default: r.status = ReceiveStatus::Failed; break;
@@ -76,11 +115,11 @@ public:
     }
 
     int sendTo(const PeerAddress& to, const uint8_t* data, int length) override {
-        sockaddr_in sa;
-        std::memcpy(&sa, &to, sizeof sa);
-        sa.sin_family = AF_INET;
+        sockaddr_storage sa;
+        int saLength;
+        if (!ToSockaddr(to, dualStack_, &sa, &saLength)) return -1;
         int n = sendto(s_, reinterpret_cast<const char*>(data), length, 0, reinterpret_cast<sockaddr*>(&sa),
-                       sizeof sa);
+                       saLength);
         return n == SOCKET_ERROR ? -1 : n;
     }
 
@@ -92,31 +131,61 @@ public:
 
 private:
     std::atomic<SOCKET> s_;
+    bool dualStack_;
 };
+
+std::unique_ptr<UdpSocket> Create(bool dualStack) {
+    SOCKET s = socket(dualStack ? AF_INET6 : AF_INET, SOCK_DGRAM, 0);
+    if (s == INVALID_SOCKET) return nullptr;
+    DWORD off = 0;
+    if (dualStack &&
+        setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&off), sizeof off) != 0) {
+        closesocket(s);
+        return nullptr;
+    }
+    // Room for bursts while the receiving thread is not running.
+    int room = ReceiveBufferBytes;
+    setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&room), sizeof room);
+    return std::make_unique<WinsockUdpSocket>(s, dualStack);
+}
 
 }  // namespace
 
 std::unique_ptr<UdpSocket> CreateUdpSocket() {
-    SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
-    if (s == INVALID_SOCKET) return nullptr;
-    // Room for bursts while the receiving thread is not running.
-    int room = ReceiveBufferBytes;
-    setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&room), sizeof room);
-    return std::make_unique<WinsockUdpSocket>(s);
+    if (auto s = Create(true)) return s;
+    return Create(false);  // no IPv6 here
 }
+
+std::unique_ptr<UdpSocket> CreateIPv4UdpSocket() { return Create(false); }
 
 bool StartSocketLibrary() {
     WSADATA data;
-    return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
 
 void StopSocketLibrary() { WSACleanup(); }
 
-bool LookUpHost(const char* name, uint8_t ipBytes[4]) {
-    hostent* h = gethostbyname(name);
-    if (!h || h->h_addrtype != AF_INET || !h->h_addr_list || !h->h_addr_list[0]) return false;
-    std::memcpy(ipBytes, h->h_addr_list[0], 4);
-    return true;
+std::vector<PeerAddress> LookUpHost(const char* name) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* list = nullptr;
+    std::vector<PeerAddress> found;
+    if (getaddrinfo(name, nullptr, &hints, &list) != 0) return found;
+    for (const addrinfo* i = list; i; i = i->ai_next) {
+        sockaddr_storage ss{};
+        if (i->ai_addrlen > sizeof ss) continue;
+        std::memcpy(&ss, i->ai_addr, i->ai_addrlen);
+        PeerAddress a;
+        if (FromSockaddr(ss, int(i->ai_addrlen), &a)) found.push_back(a);
+    }
+    freeaddrinfo(list);
+    return found;
 }
+
+uint32_t InterfaceIndex(const char* name) { return if_nametoindex(name); }
+
+// Windows writes zones as numbers ("fe80::1%12").
+std::string ZoneName(uint32_t index) { return std::to_string(index); }
 
 }  // namespace kv

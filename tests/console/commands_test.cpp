@@ -122,15 +122,20 @@ TEST(ConsoleCommands, UnknownCommandsAreNamed) {
     EXPECT_NE(ParseError("calling 10.0.0.2").find("'calling'"), std::string::npos);
 }
 
-TEST(ConsoleCommands, DottedAddresses) {
+TEST(ConsoleCommands, AddressWords) {
     PeerAddress a;
-    ASSERT_TRUE(ParseDottedAddress("127.0.0.1", &a));
+    ASSERT_TRUE(ParseAddressWord("127.0.0.1", &a));
     EXPECT_TRUE(SameAddress(a, MakeAddress(0x7F000001, 11676)));
-    ASSERT_TRUE(ParseDottedAddress("255.255.255.255:65535", &a));
+    ASSERT_TRUE(ParseAddressWord("255.255.255.255:65535", &a));
     EXPECT_TRUE(SameAddress(a, MakeAddress(0xFFFFFFFF, 65535)));
-    ASSERT_TRUE(ParseDottedAddress("010.0.0.1", &a));  // decimal, not octal
+    ASSERT_TRUE(ParseAddressWord("010.0.0.1", &a));  // decimal, not octal
     EXPECT_EQ(a.ip(), 0x0A000001u);
+    ASSERT_TRUE(ParseAddressWord("2001:db8::7", &a));
+    EXPECT_EQ(HostPortText(a), "[2001:db8::7]:11676");
+    ASSERT_TRUE(ParseAddressWord("[2001:db8::7]:5000", &a));
+    EXPECT_EQ(a.port(), 5000);
     for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "1.2.3.256", "1.2.3.4:", "1.2.3.4:0", "1.2.3.4:65536",
-                            "1.2.3.4:5x", "a.b.c.d", "1..2.3", " 1.2.3.4", "1.2.3.4 ", "123456.1.1.1"})
-        EXPECT_FALSE(ParseDottedAddress(bad, &a)) << bad;
+                            "1.2.3.4:5x", "a.b.c.d", "1..2.3", " 1.2.3.4", "1.2.3.4 ", "123456.1.1.1", "hello",
+                            "[2001:db8::7]:", "2001:db8::7:", "[2001:db8::7", "[2001:db8::7]5000"})
+        EXPECT_FALSE(ParseAddressWord(bad, &a)) << bad;
 }

@@ -1,5 +1,5 @@
 // Fuzzes what the console peer parses from its user: typed command lines
-// (ParseCommand, ParseDottedAddress), command-line options (ParseOptions), the
+// (ParseCommand, ParseAddressWord), command-line options (ParseOptions), the
 // quoting of texts in its output lines (Quote, Unquote), and the address texts
 // it hands to the engine (ResolveAddress, for texts that need no name lookup).
 //
@@ -63,7 +63,7 @@ void FuzzCommand(const std::string& line) {
         Check(c.party->port() != 0, "a chat party with port 0 (every party)");
         // What `parties` prints for that party parses back to it.
         PeerAddress again;
-        Check(ParseDottedAddress(FormatAddress(*c.party), &again) && SameAddress(again, *c.party),
+        Check(ParseAddressWord(FormatAddress(*c.party), &again) && SameAddress(again, *c.party),
               "a printed party address does not parse back");
     }
 }
@@ -132,10 +132,10 @@ bool NeedsLookUp(const std::string& text) {
 
 void FuzzAddress(const std::string& text) {
     PeerAddress a;
-    if (ParseDottedAddress(text, &a)) {
-        Check(a.port() != 0, "a dotted address with port 0");
+    if (ParseAddressWord(text, &a)) {
+        Check(a.port() != 0, "an address with port 0");
         PeerAddress again;
-        Check(ParseDottedAddress(FormatAddress(a), &again) && SameAddress(again, a), "a dotted address does not print back");
+        Check(ParseAddressWord(FormatAddress(a), &again) && SameAddress(again, a), "an address does not print back");
     }
     if (text.find('\0') == std::string::npos && !NeedsLookUp(text)) {
         PeerAddress r;

@@ -134,11 +134,7 @@ bool Verbose() {
     return verbose;
 }
 
-std::string Show(const PeerAddress& a) {
-    char dotted[16];
-    FormatDotted(a, dotted);
-    return std::string(dotted) + ":" + std::to_string(a.port());
-}
+std::string Show(const PeerAddress& a) { return HostPortText(a); }
 
 constexpr uint16_t OwnPort = DefaultPort;
 const PeerAddress PeerP = MakeAddress(0x0A000002, 11676);

@@ -53,6 +53,47 @@ TEST(UdpSocket, CarriesADatagramWithItsSender) {
     EXPECT_EQ(r.from.family, AddressFamilyIPv4);
 }
 
+TEST(UdpSocket, OneSocketIsReachedOverIPv6AndIPv4) {
+    auto b = Bound();
+    if (!b->dualStack()) GTEST_SKIP() << "this system has no IPv6";
+    uint8_t loopback6[16] = {};
+    loopback6[15] = 1;
+    const uint8_t hello[] = {1, 2, 3};
+    auto a6 = Bound();
+    auto a4 = CreateIPv4UdpSocket();
+    ASSERT_TRUE(a4 && a4->bind(0));
+    EXPECT_FALSE(a4->dualStack());
+    EXPECT_EQ(a4->sendTo(MakeIPv6Address(loopback6, b->localPort()), hello, 3), -1);  // no IPv6 on it
+    ASSERT_EQ(a6->sendTo(MakeIPv6Address(loopback6, b->localPort()), hello, 3), 3);
+    ASSERT_EQ(a4->sendTo(MakeAddress(Loopback, b->localPort()), hello, 3), 3);
+    uint8_t buffer[1500];
+    ReceiveResult first = ReceiveWithin(*b, buffer, sizeof buffer);
+    ReceiveResult second = ReceiveWithin(*b, buffer, sizeof buffer);
+    ASSERT_EQ(first.status, ReceiveStatus::Datagram);
+    ASSERT_EQ(second.status, ReceiveStatus::Datagram);
+    EXPECT_EQ(HostPortText(first.from), "[::1]:" + std::to_string(a6->localPort()));
+    EXPECT_EQ(second.from.family, AddressFamilyIPv4);  // mapped, and shown as IPv4
+    EXPECT_EQ(HostPortText(second.from), "127.0.0.1:" + std::to_string(a4->localPort()));
+    // An answer to the IPv4 sender goes back over IPv4.
+    ASSERT_EQ(b->sendTo(second.from, hello, 3), 3);
+    EXPECT_EQ(ReceiveWithin(*a4, buffer, sizeof buffer).status, ReceiveStatus::Datagram);
+}
+
+TEST(UdpSocket, APortUnreachableOverIPv6IsReportedWithTheAddress) {
+    if (RunningUnderWine()) GTEST_SKIP() << "Wine does not report port unreachable on UDP sockets";
+    auto a = Bound();
+    if (!a->dualStack()) GTEST_SKIP() << "this system has no IPv6";
+    uint8_t loopback6[16] = {};
+    loopback6[15] = 1;
+    const PeerAddress closed = MakeIPv6Address(loopback6, FreePort());
+    const uint8_t ping[] = {0x42};
+    ASSERT_EQ(a->sendTo(closed, ping, 1), 1);
+    uint8_t buffer[1500];
+    const ReceiveResult r = ReceiveWithin(*a, buffer, sizeof buffer);
+    EXPECT_EQ(r.status, ReceiveStatus::Refused);
+    EXPECT_TRUE(SameAddress(r.from, closed)) << HostPortText(r.from);
+}
+
 TEST(UdpSocket, ADatagramLongerThanTheBufferIsNeverHandedOnInPart) {
     auto a = Bound();
     auto b = Bound();
@@ -129,7 +170,7 @@ bool DeliverIcmpError(uint8_t type, uint8_t code, uint16_t fromPort, const PeerA
     ip[9] = IPPROTO_UDP;
     const uint8_t self[4] = {127, 0, 0, 1};
     std::memcpy(ip + 12, self, 4);
-    std::memcpy(ip + 16, to.ipBytes, 4);
+    std::memcpy(ip + 16, to.bytes + 12, 4);
     uint8_t* udp = ip + 20;
     udp[0] = uint8_t(fromPort >> 8);
     udp[1] = uint8_t(fromPort);

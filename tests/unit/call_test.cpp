@@ -503,6 +503,51 @@ TEST(ResolveAddress, Failures) {
     EXPECT_EQ(Phone().PlaceCall("1.2.3.x"), -1);
 }
 
+TEST(ResolveAddress, IPv6Forms) {
+    const struct {
+        const char* text;
+        const char* address;
+    } good[] = {
+        {"2001:db8::1", "[2001:db8::1]:11676"},
+        {"[2001:db8::1]:5000", "[2001:db8::1]:5000"},
+        {"[2001:DB8::1]", "[2001:db8::1]:11676"},
+        {"Ann <[2001:db8::1]:4000>", "[2001:db8::1]:4000"},
+        {"  ::1 ", "[::1]:11676"},
+        {"::ffff:10.0.0.7", "10.0.0.7:11676"},
+        {"fe80::1%1", "[fe80::1%"},
+    };
+    for (const auto& g : good) {
+        ResolvedAddress r;
+        std::string error;
+        ASSERT_TRUE(ResolveAddressText(g.text, &r, &error)) << g.text << ": " << error;
+        EXPECT_EQ(HostPortText(r.first).rfind(g.address, 0), 0u) << g.text << " gave " << HostPortText(r.first);
+        EXPECT_FALSE(r.hasSecond);
+    }
+    const struct {
+        const char* text;
+        const char* says;
+    } bad[] = {
+        {"[2001:db8::1", "lacks its ']'"},
+        {"[2001:db8::1]5000", "takes a port as [2001:db8::1]:11676"},
+        {"[2001:db8::1]:0", "from 1 to 65535"},
+        {"2001:db8:::1", "'2001:db8:::1' is not an IPv6 address"},
+        {"[1.2.3]:5", "'1.2.3' is not an IPv6 address"},
+        {"::", "names no computer"},
+        {"fe80::1%no-such-if0", "no network interface 'no-such-if0'"},
+        {"2001:db8::1%1", "only a link-local address"},
+        {"1.2.3.x", "'1.2.3.x' is not a dotted address"},
+        {"host%eth0", "only an IPv6 address takes a zone"},
+        {"no-such-host.invalid", "no address is known for 'no-such-host.invalid'"},
+        {"   ", "the address is empty"},
+    };
+    for (const auto& b : bad) {
+        ResolvedAddress r;
+        std::string error;
+        EXPECT_FALSE(ResolveAddressText(b.text, &r, &error)) << b.text;
+        EXPECT_NE(error.find(b.says), std::string::npos) << b.text << " said: " << error;
+    }
+}
+
 namespace {
 
 // Places a call from inside the engine's receive thread as the phone sends

@@ -129,19 +129,6 @@ TEST(Phone, TheHundredAndFirstPartyIsNotAdded) {
     EXPECT_EQ(p.FindParty(MakeAddress(Loopback, 3000)), -1);
 }
 
-TEST(Phone, AddressesCompareByPortAndIpOnly) {
-    PeerAddress a = MakeAddress(0x0A000001, 11676);
-    PeerAddress b = a;
-    b.family = 0;
-    b.zero[3] = 9;
-    EXPECT_TRUE(SameAddress(a, b));
-    b.setPort(11677);
-    EXPECT_FALSE(SameAddress(a, b));
-    char dotted[16];
-    FormatDotted(a, dotted);
-    EXPECT_STREQ(dotted, "10.0.0.1");
-}
-
 // Every kind of change to a field the engine threads wait on wakes a thread
 // asleep on StateChanged; a forgotten notification would leave it asleep for
 // its whole minute.
