@@ -55,6 +55,35 @@ bool Phone::InSetupWith(const PeerAddress& peer) {
     return CallState != StateIdle && SameAddress(peer, ReadAddress(RemoteAddress));
 }
 
+bool Phone::RaceOpen(PeerAddress* other) {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    if (racing_) *other = raceAddress_;
+    return racing_;
+}
+
+void Phone::WinRace(const PeerAddress& winner) {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    if (!racing_) return;
+    if (SameAddress(winner, raceAddress_)) RemoteAddress = raceAddress_;
+    else if (!SameAddress(winner, RemoteAddress)) return;
+    racing_ = false;
+}
+
+bool Phone::LoseRace(const PeerAddress& failed) {
+    std::lock_guard<std::mutex> guard(FieldLock);
+    if (!racing_) return false;
+    if (SameAddress(failed, RemoteAddress)) RemoteAddress = raceAddress_;
+    else if (!SameAddress(failed, raceAddress_)) return false;
+    racing_ = false;
+    return true;
+}
+
+bool Phone::SocketDualStack() {
+    std::shared_lock<std::shared_mutex> guard(socketLock_);
+    UdpSocket* socket = Socket.load();
+    return socket && socket->dualStack();
+}
+
 int Phone::SetupState(uint32_t serial) {
     std::lock_guard<std::mutex> guard(FieldLock);
     return setupSerial_ == serial ? CallState.load() : -1;
@@ -94,17 +123,28 @@ int Phone::PlaceCall(const char* address) {
         serial = BeginSetup();
         // No reply or departure of the last setup's peer counts while the name resolves.
         RemoteAddress = PeerAddress();
+        racing_ = false;
         RemoteName[0] = 0;
         RemoteRefusalText[0] = 0;
     }
-    PeerAddress remote;
-    if (!ResolveAddress(address, &remote)) {
+    ResolvedAddress resolved;
+    if (!ResolveAddressText(address, &resolved, nullptr, LookUp)) {
         EndSetup(serial, StateWaitingForRemote, 0, 0);
         return CallUnresolved;
     }
+    // A name with both families: IPv6 first and IPv4 after it, where this
+    // socket reaches IPv6; else the IPv4 address alone.
+    PeerAddress remote = resolved.first;
+    const bool race = resolved.hasSecond && SocketDualStack();
+    const PeerAddress& v4 = resolved.first.isIPv4() ? resolved.first : resolved.second;
+    if (resolved.hasSecond) remote = race ? (resolved.first.isIPv4() ? resolved.second : resolved.first) : v4;
     {
         std::lock_guard<std::mutex> guard(FieldLock);
-        if (setupSerial_ == serial) RemoteAddress = remote;
+        if (setupSerial_ == serial) {
+            RemoteAddress = remote;
+            raceAddress_ = v4;
+            racing_ = race;
+        }
     }
     StartWorker([this, remote, serial] { OutgoingCallThread(remote, serial); });
     return CallStarted;
@@ -112,30 +152,57 @@ int Phone::PlaceCall(const char* address) {
 
 void Phone::OutgoingCallThread(PeerAddress remote, uint32_t serial) {
     bool sealedOnly = false;  // once private, a request never goes in plain
+    const PeerAddress first = remote;
+    PeerAddress other;  // the other family's address, while the race is open
+    const bool raced = RaceOpen(&other);
+    bool firstCalled = false, otherCalled = false;  // a request went there
     auto request = [&] {
-        if (sealedOnly && !links_.established(remote)) return;
         char identity[100];
         ReadText(Identity, identity, sizeof identity);
-        SendTo(remote, BuildCallRequest(Codec, identity));
+        const Datagram d = BuildCallRequest(Codec, identity);
+        remote = ReadAddress(RemoteAddress);
+        PeerAddress targets[2] = {remote, remote};
+        const int count = RaceOpen(&targets[1]) && !SameAddress(targets[1], remote) ? 2 : 1;
+        for (int i = 0; i < count; ++i) {
+            if (sealedOnly && !links_.established(targets[i])) continue;
+            SendTo(targets[i], d);
+            (SameAddress(targets[i], first) ? firstCalled : otherCalled) = true;
+        }
     };
     auto moved = [&](int from) { return CallState != from || setupSerial_ != serial; };
     // Private first, where the settings and the remembered peers say so.
-    const Privately privately = MakePrivate(remote, [&] { return moved(StateWaitingForRemote); }, SubjectCall);
+    PeerAddress chosen = remote;
+    const Privately privately = MakePrivate(remote, [&] { return moved(StateWaitingForRemote); }, SubjectCall,
+                                            raced ? &other : nullptr, &chosen);
     if (privately == Privately::Refused) {
         EndSetup(serial, StateWaitingForRemote, 0, 0);  // the user was told
         return;
     }
     sealedOnly = privately == Privately::Yes;
+    if (sealedOnly) WinRace(chosen);
+    remote = ReadAddress(RemoteAddress);
     // A session renewed under the requests (the callee had lost the old one)
     // may show another key: the user is asked then.
     for (bool again = privately != Privately::Ended; again;) {
-        Exchange(Timings.callAttempts, Timings.callIntervalMs, request,
-                 [&] { return moved(StateWaitingForRemote) || links_.held(remote); });
+        auto answered = [&] { return moved(StateWaitingForRemote) || links_.held(remote); };
+        // While two addresses race, the second joins after its head start.
+        PeerAddress racing;
+        const bool headStart = RaceOpen(&racing);
+        if (!headStart || !Exchange(1, Timings.familyHeadStartMs, request, answered))
+            Exchange(Timings.callAttempts - (headStart ? 1 : 0), Timings.callIntervalMs, request, answered);
         again = links_.held(remote) && SetupState(serial) == StateWaitingForRemote;
         if (again && !CheckKey(remote, SubjectCall)) {
             EndSetup(serial, StateWaitingForRemote, 0, 0);
             return;
         }
+    }
+    // The address that answered is the callee's; the other one, if a request
+    // went there, is told we left (it may ring there).
+    WinRace(ReadAddress(RemoteAddress));
+    remote = ReadAddress(RemoteAddress);
+    if (raced) {
+        const bool firstWon = SameAddress(remote, first);
+        if (firstWon ? otherCalled : firstCalled) SendTo(firstWon ? other : first, BuildShortLeave());
     }
     int state = SetupState(serial);
     if (state == StateWaitingForRemote) {
@@ -402,6 +469,15 @@ void Phone::OnCallReply(const PeerAddress& from, const uint8_t* d, int length) {
     using namespace protocol;
     CallReplyFields reply;
     if (!ParseCallReply(d, length, &reply)) return;
+    if (CallState == StateWaitingForRemote) {
+        // Two addresses race: the first that answers is the callee's. Busy
+        // there may only mean that the callee rings for the other one.
+        if (reply.subCode == Busy) {
+            if (LoseRace(from)) return;
+        } else {
+            WinRace(from);
+        }
+    }
     const PeerAddress remote = ReadAddress(RemoteAddress);
     const bool fromRemote = SameAddress(from, remote);
     int state = CallState;

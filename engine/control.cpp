@@ -84,8 +84,10 @@ void Phone::HandlePortUnreachable(const PeerAddress& to) {
         Recheck(to);
         return;
     }
+    // One of two addresses that race fails alone: the other goes on.
     int waiting = StateWaitingForRemote;
-    if (SameAddress(ReadAddress(RemoteAddress), to)) CallState.compare_exchange_strong(waiting, StateUnreachable);
+    if (!LoseRace(to) && SameAddress(ReadAddress(RemoteAddress), to))
+        CallState.compare_exchange_strong(waiting, StateUnreachable);
     int sending = MsgSending;
     if (SameAddress(ReadAddress(MessageAddress), to)) MessageState.compare_exchange_strong(sending, MsgUnreachable);
     while (NoteLeavingParty(to)) {

@@ -408,6 +408,8 @@ public:
 
     // Makes a new socket; tests may put a socket of their own in its place before Start.
     std::unique_ptr<UdpSocket> (*CreateSocket)() = CreateUdpSocket;
+    // Looks host names up for calls and messages (tests put names of their own in place).
+    std::vector<PeerAddress> (*LookUp)(const char* name) = LookUpHost;
     // The router protocols to try; tests may put fakes in their place.
     std::vector<std::unique_ptr<PortGateway>> (*CreateGateways)() = CreatePortGateways;
 
@@ -455,6 +457,16 @@ private:
     }
     // The peer of the call setup in progress.
     bool InSetupWith(const PeerAddress& peer);
+    // A call to a name with addresses of both families races them (as
+    // browsers do): RemoteAddress is the IPv6 one, raceAddress_ the IPv4 one,
+    // called after a head start; the first that answers is the callee's.
+    // RaceOpen: the other address while the race is open. WinRace: the
+    // address answered (RemoteAddress becomes it). LoseRace: the address
+    // failed, and the other goes on alone; false when it was in no race.
+    bool RaceOpen(PeerAddress* other);
+    void WinRace(const PeerAddress& winner);
+    bool LoseRace(const PeerAddress& failed);
+    bool SocketDualStack();
     // Takes a call request while idle: StateIncoming from that caller; false when not idle.
     bool TakeRequest(const PeerAddress& from, const char* name);
     int Answer(int accept, const PeerAddress* caller);
@@ -473,7 +485,11 @@ private:
     // goes to it, as Privacy and the remembered peers say. Refused: the user
     // was told (KeyChanged or NotPrivate) and did not go on. ended(): the
     // call or message was ended meanwhile.
-    Privately MakePrivate(const PeerAddress& to, const std::function<bool()>& ended, int subject);
+    // With an alternative (the other family's address of the same name), step
+    // 1 goes to both, to the alternative after the head start; *chosen is
+    // the address whose session came first.
+    Privately MakePrivate(const PeerAddress& to, const std::function<bool()>& ended, int subject,
+                          const PeerAddress* alternative = nullptr, PeerAddress* chosen = nullptr);
     bool Warn(EngineNotification code, const PeerAddress& address, const char* name, const uint8_t* key, int subject);
     // The session's key against the one remembered for the address: asks the
     // user on a change (KeyChanged); false when the user did not go on.
@@ -542,6 +558,8 @@ private:
     Watched<uint32_t> setupSerial_{0};
     PrivateLinks links_;
     std::atomic<bool> keySet_{false};  // set by the front end while the receive thread may look
+    PeerAddress raceAddress_;  // under FieldLock, with racing_
+    bool racing_ = false;
     bool sealedNow_ = false;       // the receive thread handles the inside of a sealed datagram
     // On the thread that handles the inside of a sealed datagram: its sender.
     static thread_local const PeerAddress* answeringSealed_;
@@ -570,7 +588,8 @@ struct ResolvedAddress {
 // Turns "host", "1.2.3.4", "host:5000", "2001:db8::1", "fe80::1%eth0",
 // "[2001:db8::1]:5000" or "Name <address>" into addresses (port 11676 unless
 // given). False, with a sentence on what is wrong, when it does not resolve.
-bool ResolveAddressText(const char* text, ResolvedAddress* out, std::string* error);
+bool ResolveAddressText(const char* text, ResolvedAddress* out, std::string* error,
+                        std::vector<PeerAddress> (*lookUp)(const char*) = LookUpHost);
 // The first address: 1, or 0 when the text does not resolve.
 int ResolveAddress(const char* text, PeerAddress* out);
 

@@ -112,29 +112,47 @@ bool Phone::Warn(EngineNotification code, const PeerAddress& address, const char
     return ProceedAnyway != 0;
 }
 
-Phone::Privately Phone::MakePrivate(const PeerAddress& to, const std::function<bool()>& ended, int subject) {
+Phone::Privately Phone::MakePrivate(const PeerAddress& to, const std::function<bool()>& ended, int subject,
+                                   const PeerAddress* alternative, PeerAddress* chosen) {
     const int privacy = Privacy;
     if (privacy == PrivacyPlain) return Privately::Plain;
+    // A remembered peer is known at either of its addresses.
     RememberedPeer remembered;
-    const bool known = Peers.findByAddress(to, &remembered);
-    if (!links_.established(to)) {
+    const bool known =
+        Peers.findByAddress(to, &remembered) || (alternative && Peers.findByAddress(*alternative, &remembered));
+    auto session = [&]() -> const PeerAddress* {
+        if (links_.established(to)) return &to;
+        if (alternative && links_.established(*alternative)) return alternative;
+        return nullptr;
+    };
+    auto abandon = [&] {
+        links_.abandon(to);
+        if (alternative) links_.abandon(*alternative);
+    };
+    if (!session()) {
+        const auto started = Clock::now();
         auto step1 = [&] {
             OfferCodecs();
-            const secure::Bytes d = links_.step1(to, LimitClock());
-            if (!d.empty()) SendRaw(to, d.data(), static_cast<int>(d.size()));
+            // The alternative after its head start, as calls race their addresses.
+            const bool both = alternative && Clock::now() - started >= std::chrono::milliseconds(Timings.familyHeadStartMs);
+            for (const PeerAddress* a : {&to, both ? alternative : nullptr}) {
+                if (!a) continue;
+                const secure::Bytes d = links_.step1(*a, LimitClock());
+                if (!d.empty()) SendRaw(*a, d.data(), static_cast<int>(d.size()));
+            }
         };
-        auto done = [&] { return links_.established(to) || ended(); };
+        auto done = [&] { return session() || ended(); };
         bool got = Exchange(Timings.handshakeAttempts, Timings.handshakeIntervalMs, step1, done);
         // A remembered private peer, or any peer under "private only", is
         // never called in plain: step 1 goes on as a call request would.
         if (!got && (known || privacy == PrivacyOnly))
             got = Exchange(Timings.callAttempts, Timings.callIntervalMs, step1, done);
         if (ended()) {
-            links_.abandon(to);
+            abandon();
             return Privately::Ended;
         }
         if (!got) {
-            links_.abandon(to);
+            abandon();
             if (!known && privacy != PrivacyOnly) return Privately::Plain;
             if (Warn(NotPrivate, to, known ? remembered.name.c_str() : "", nullptr, subject) &&
                 privacy != PrivacyOnly)
@@ -142,7 +160,11 @@ Phone::Privately Phone::MakePrivate(const PeerAddress& to, const std::function<b
             return Privately::Refused;
         }
     }
-    return CheckKey(to, subject) ? Privately::Yes : Privately::Refused;
+    const PeerAddress won = *session();
+    // The handshake of the address that lost goes no further.
+    if (alternative) links_.abandon(SameAddress(won, to) ? *alternative : to);
+    if (chosen) *chosen = won;
+    return CheckKey(won, subject) ? Privately::Yes : Privately::Refused;
 }
 
 bool Phone::CheckKey(const PeerAddress& to, int subject) {

@@ -87,7 +87,8 @@ bool ParseIPv6Host(const char* text, PeerAddress* a, std::string* error) {
 
 }  // namespace
 
-bool ResolveAddressText(const char* text, ResolvedAddress* out, std::string* error) {
+bool ResolveAddressText(const char* text, ResolvedAddress* out, std::string* error,
+                        std::vector<PeerAddress> (*lookUp)(const char*)) {
     std::string ignored;
     if (!error) error = &ignored;
     if (!text) {
@@ -174,7 +175,7 @@ bool ResolveAddressText(const char* text, ResolvedAddress* out, std::string* err
         *error = "only an IPv6 address takes a zone";
         return false;
     }
-    const std::vector<PeerAddress> found = LookUpHost(w);
+    const std::vector<PeerAddress> found = lookUp(w);
     if (found.empty()) {
         *error = "no address is known for '" + std::string(w) + "'";
         return false;

@@ -33,6 +33,10 @@ struct ProtocolTimings {
     int handshakeAttempts = 4;
     int handshakeIntervalMs = 250;
     int sessionIdleMs = 180000;
+    // A host name with addresses of both families: its IPv4 address is
+    // called this long after its IPv6 one, unless that answered first (RFC
+    // 8305's connection attempt delay).
+    int familyHeadStartMs = 250;
 };
 
 // What strangers may make us do: an address that is neither a party nor the

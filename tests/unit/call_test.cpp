@@ -503,6 +503,69 @@ TEST(ResolveAddress, Failures) {
     EXPECT_EQ(Phone().PlaceCall("1.2.3.x"), -1);
 }
 
+namespace {
+
+// "both" has the IPv6 and the IPv4 loopback address, as a name with an AAAA
+// and an A record.
+std::vector<PeerAddress> BothFamilies(const char* name) {
+    if (std::strcmp(name, "both") != 0) return {};
+    uint8_t loopback6[16] = {};
+    loopback6[15] = 1;
+    return {MakeIPv6Address(loopback6, 0), MakeAddress(Loopback, 0)};
+}
+
+// A socket whose IPv6 datagrams vanish on the way.
+class NoIPv6PathSocket final : public UdpSocket {
+public:
+    static std::unique_ptr<UdpSocket> Create() { return std::make_unique<NoIPv6PathSocket>(); }
+    bool bind(uint16_t port) override { return real_->bind(port); }
+    uint16_t localPort() const override { return real_->localPort(); }
+    bool dualStack() const override { return real_->dualStack(); }
+    WaitStatus waitReadable(int timeoutMs) override { return real_->waitReadable(timeoutMs); }
+    ReceiveResult receive(uint8_t* buffer, int capacity) override { return real_->receive(buffer, capacity); }
+    int sendTo(const PeerAddress& to, const uint8_t* data, int length) override {
+        return to.isIPv4() ? real_->sendTo(to, data, length) : length;
+    }
+    void interrupt() override { real_->interrupt(); }
+
+private:
+    std::unique_ptr<UdpSocket> real_ = CreateUdpSocket();
+};
+
+}  // namespace
+
+// A name with both families is called over IPv6 first; IPv4 takes over when
+// IPv6 is refused (port unreachable) or gets nowhere, and a callee that
+// answers both only ever has the one call.
+TEST(DualStackCalls, ANameWithBothFamiliesRacesThem) {
+    SetConversionOpener(WithoutTrueSpeech);
+    if (!CreateUdpSocket()->dualStack()) GTEST_SKIP() << "this system has no IPv6";
+    const struct {
+        const char* what;
+        std::unique_ptr<UdpSocket> (*caller)();
+        std::unique_ptr<UdpSocket> (*callee)();
+        const char* connected;
+    } cases[] = {
+        {"both answer", CreateUdpSocket, CreateUdpSocket, "[::1]:"},
+        {"IPv6 refused", CreateUdpSocket, CreateIPv4UdpSocket, "127.0.0.1:"},
+        {"IPv6 lost", NoIPv6PathSocket::Create, CreateUdpSocket, "127.0.0.1:"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Side ann("Ann", AnswerAsk, c.caller);
+        Side bob("Bob", AnswerAccept, c.callee);
+        ann.phone.LookUp = BothFamilies;
+        ASSERT_EQ(ann.phone.PlaceCall(("both:" + std::to_string(bob.phone.Port())).c_str()), 0);
+        ASSERT_TRUE(ann.next(CallConnected));
+        ASSERT_TRUE(bob.next(IncomingConnected));
+        ASSERT_EQ(ann.phone.PartyCount, 1);
+        EXPECT_EQ(HostPortText(ann.phone.PartyAddress[0]), c.connected + std::to_string(bob.phone.Port()));
+        // Whatever reached the other address is told that the caller went.
+        EXPECT_TRUE(WaitFor([&] { return bob.phone.CallState == StateIdle && bob.phone.PartyCount == 1; }, 8000));
+    }
+    SetConversionOpener(nullptr);
+}
+
 TEST(ResolveAddress, IPv6Forms) {
     const struct {
         const char* text;
