@@ -42,6 +42,13 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
+std::string UnresolvedText(const std::string& address) {
+    ResolvedAddress ignored;
+    std::string why;
+    ResolveAddressText(address.c_str(), &ignored, &why);
+    return "unable to resolve address '" + address + "'" + (why.empty() ? "" : ": " + why);
+}
+
 bool ParseAddressWord(const std::string& text, PeerAddress* out) {
     return ParseAddressLiteral(text.data(), text.size(), DefaultPort, out);
 }
@@ -149,7 +156,7 @@ bool Session::StartCall(const std::string& address) {
         case CallStarted:
             out_(FormatCalling(phone_.ReadAddress(phone_.RemoteAddress)));
             return true;
-        case CallUnresolved: return Fail("unable to resolve address '" + address + "'");
+        case CallUnresolved: return Fail(UnresolvedText(address));
         default: return Fail("a call setup is already in progress");
     }
 }
@@ -159,7 +166,7 @@ bool Session::StartMessage(const std::string& address, const std::string& text) 
         case MessageStarted:
             out_(FormatMessageSending(phone_.ReadAddress(phone_.MessageAddress)));
             return true;
-        case MessageUnresolved: return Fail("unable to resolve address '" + address + "'");
+        case MessageUnresolved: return Fail(UnresolvedText(address));
         default: return Fail("a short message is still being sent");
     }
 }
@@ -171,7 +178,7 @@ bool Session::Run(const Command& c) {
         case CommandKind::HangUp: {
             if (!c.address.empty()) {
                 PeerAddress a;
-                if (!ResolveAddress(c.address.c_str(), &a)) return Fail("unable to resolve address '" + c.address + "'");
+                if (!ResolveAddress(c.address.c_str(), &a)) return Fail(UnresolvedText(c.address));
                 if (phone_.FindParty(a) < 0) return Fail("no party at " + FormatAddress(a));
                 phone_.HangUp(&a, 0);
                 return true;
@@ -217,7 +224,7 @@ bool Session::Run(const Command& c) {
         case CommandKind::Trust:
         case CommandKind::Verify: {
             PeerAddress a;
-            if (!ResolveAddress(c.address.c_str(), &a)) return Fail("unable to resolve address '" + c.address + "'");
+            if (!ResolveAddress(c.address.c_str(), &a)) return Fail(UnresolvedText(c.address));
             if (c.kind == CommandKind::Trust) {
                 if (!phone_.AcceptKey(a)) return Fail("no new key is known for " + FormatAddress(a));
                 return true;

@@ -34,6 +34,9 @@ struct Command {
 // message in *error for an unknown command or bad arguments.
 bool ParseCommand(const std::string& line, Command* out, std::string* error);
 
+// "unable to resolve address 'TEXT': why".
+std::string UnresolvedText(const std::string& address);
+
 // An address written out (dotted IPv4 or IPv6, see ParseAddressLiteral), port
 // 11676 when absent; nothing is looked up.
 bool ParseAddressWord(const std::string& text, PeerAddress* out);

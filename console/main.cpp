@@ -187,7 +187,7 @@ int Run(int argc, char** argv) {
     PeerAddress resolved;
     for (const auto* address : {&options.call, &options.messageAddress}) {
         if (*address && !ResolveAddress((*address)->c_str(), &resolved)) {
-            PrintError("unable to resolve address '" + **address + "'");
+            PrintError(UnresolvedText(**address));
             return ExitUsage;
         }
     }

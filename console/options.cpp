@@ -105,6 +105,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, Options* out, std::s
                                  : name == "--log"          ? &o.log
                                  : name == "--no-input"     ? &o.noInput
                                  : name == "--list-devices" ? &o.listDevices
+                                 : name == "--ipv4-only"    ? &o.ipv4Only
                                                             : nullptr;
         if (flagTarget) {
             if (!flag(flagTarget)) return fail(name + " takes no value");
@@ -246,6 +247,7 @@ std::string UsageText() {
            "  --port-mapping 0|1     ask the home router to forward the port (1, the default) or not (0)\n"
            "  --privacy 0|1|2        0 plain calls only, 1 private where the other side can, 2 private only\n"
            "  --hd-voice 0|1         wideband Opus with private peers that have it (1, the default) or never (0)\n"
+           "  --ipv4-only            an IPv4 socket only, as versions before IPv6 had\n"
            "  --mic SOURCE           ALSA capture PCM, or a .wav file (8000 or 16000 Hz) to play as the microphone\n"
            "  --speaker SINK         ALSA playback PCM, or a .wav file to record to (at the .wav microphone's rate,\n"
            "                         else 16000 Hz)\n"
@@ -258,6 +260,8 @@ std::string UsageText() {
            "  --list-devices         list the names --speaker and --mic take, and exit\n"
            "  --help, --version\n"
            "\n"
+           "Addresses: a host name, 10.0.0.7, 2001:db8::7 or fe80::7%eth0, with a port\n"
+           "10.0.0.7:5000 or [2001:db8::7]:5000 (11676 when none is given).\n"
            "Commands: call ADDRESS, hangup [ADDRESS], accept, refuse, chat [ADDRESS] TEXT,\n"
            "msg ADDRESS TEXT, mute mic|speaker, unmute mic|speaker, trust ADDRESS,\n"
            "verify ADDRESS, status, parties, quit.\n"

@@ -46,6 +46,7 @@ struct Options {
     std::string messageText;
     bool noInput = false;
     bool listDevices = false;
+    bool ipv4Only = false;  // an IPv4 socket, as before IPv6
 };
 
 enum class ParseStatus { Run, Help, Version, ListDevices, Error };

@@ -34,8 +34,10 @@ const char* MessageSendResultText(int result) {
 
 int Phone::SendShortMessage(const char* address, const char* text) {
     if (MessageState != MsgIdle) return MessageInFlight;
-    PeerAddress to;
-    if (!ResolveAddress(address, &to)) return MessageUnresolved;
+    ResolvedAddress resolved;
+    if (!ResolveAddressText(address, &resolved, nullptr, LookUp)) return MessageUnresolved;
+    PeerAddress to = resolved.first;
+    if (resolved.hasSecond && !to.isIPv4() && !SocketDualStack()) to = resolved.second;
     {
         std::lock_guard<std::mutex> guard(FieldLock);
         std::strncpy(MessageText, text ? text : "", sizeof MessageText - 1);

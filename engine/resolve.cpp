@@ -163,8 +163,12 @@ bool ResolveAddressText(const char* text, ResolvedAddress* out, std::string* err
     if (colon && !takePort(colon)) return false;
     if (std::isdigit(static_cast<unsigned char>(w[0]))) {
         uint32_t ip = 0;
-        if (!ParseDotted(w, &ip) || ip == 0 || ip == 0xFFFFFFFFu) {
+        if (!ParseDotted(w, &ip)) {
             *error = "'" + std::string(w) + "' is not a dotted address";
+            return false;
+        }
+        if (ip == 0 || ip == 0xFFFFFFFFu) {
+            *error = "'" + std::string(w) + "' names no computer";
             return false;
         }
         a.setIp(ip);
