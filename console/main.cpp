@@ -217,6 +217,7 @@ int Run(int argc, char** argv) {
     std::unique_ptr<EventSink> events;
     auto start = [&](uint16_t portToBind) {
         phone = std::make_unique<Phone>(portToBind);
+        if (options.ipv4Only) phone->CreateSocket = CreateIPv4UdpSocket;
         events = std::make_unique<EventSink>(*phone);
         events->setDeviceNames(options.mic, options.speaker);
         phone->NotifyWindow = events.get();

@@ -98,7 +98,6 @@ bool LoadSettings(Phone& phone, const Options& o, std::istream& in, std::ostream
     if (o.adaptivePlayout) phone.AdaptivePlayout = *o.adaptivePlayout;
     if (o.echoCancel) phone.Capture.echoCancel = *o.echoCancel;
     if (o.portMapping) phone.PortMapping = *o.portMapping;
-    if (o.ipv4Only) phone.CreateSocket = CreateIPv4UdpSocket;
     if (o.noiseSuppress) phone.Capture.noiseSuppress = *o.noiseSuppress;
     if (o.privacy) phone.Privacy = *o.privacy;
     if (o.hdVoice) phone.HDVoice = *o.hdVoice;

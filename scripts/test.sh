@@ -72,6 +72,7 @@ if [ "$(id -u)" -ne 0 ]; then
 else
   python3 tests/system/test_system.py
   python3 tests/system/test_hd_voice.py
+  python3 tests/system/test_ipv6.py
   python3 tests/system/test_network.py
   python3 tests/system/test_strangers.py
   /usr/bin/python3 tests/system/test_private.py  # Debian's Python: its peer needs python3-dissononce

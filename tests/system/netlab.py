@@ -6,6 +6,7 @@ import os
 import queue
 import re
 import shlex
+import shutil
 import signal
 import subprocess
 import threading
@@ -19,16 +20,21 @@ def run(*args):
 
 
 class Lab:
-    """Hosts 10.77.<n>.1, .2, ... on one segment; names unique to this process."""
+    """Hosts 10.77.<n>.1, .2, ... on one segment; names unique to this process.
+    families: per host "4" (the default), "6" or "46": IPv4, IPv6 in the
+    documentation prefix (2001:db8:77:<n>::1, ::2, ...) or both."""
 
     _count = 0
 
-    def __init__(self, hosts):
+    def __init__(self, hosts, families=None):
         Lab._count += 1
         tag = "kv%d%d" % (os.getpid() % 100000, Lab._count)
         self.switch = tag + "sw"
         self.hosts = [tag + "h%d" % i for i in range(hosts)]
+        self.families = list(families or ["4"] * hosts)
         self.addresses = ["10.77.%d.%d" % (Lab._count % 250, i + 1) for i in range(hosts)]
+        self.addresses6 = ["2001:db8:77:%x::%x" % (Lab._count % 250, i + 1) for i in range(hosts)]
+        self._etc = []
         self.peers = []
         self._helpers = []
         self._created = []
@@ -51,11 +57,32 @@ class Lab:
             run("ip", "link", "set", host_end, "netns", ns)
             run("ip", "link", "set", switch_end, "netns", self.switch)
             run("ip", "-n", ns, "link", "set", host_end, "name", "eth0")
-            run("ip", "-n", ns, "addr", "add", address + "/24", "dev", "eth0")
+            if "4" in self.families[i]:
+                run("ip", "-n", ns, "addr", "add", address + "/24", "dev", "eth0")
+            if "6" in self.families[i]:
+                run("ip", "-n", ns, "addr", "add", self.addresses6[i] + "/64", "dev", "eth0", "nodad")
             run("ip", "-n", ns, "link", "set", "lo", "up")
             run("ip", "-n", ns, "link", "set", "eth0", "up")
             run("ip", "-n", self.switch, "link", "set", switch_end, "master", "br0")
             run("ip", "-n", self.switch, "link", "set", switch_end, "up")
+
+    def hosts_file(self, host, names):
+        """Gives host index `host` its own /etc/hosts (ip netns exec mounts
+        /etc/netns/NS/hosts over it) with names: {name: [address, ...]}.
+        Programs started on the host afterwards see it."""
+        directory = os.path.join("/etc/netns", self.hosts[host])
+        os.makedirs(directory, exist_ok=True)
+        self._etc.append(directory)
+        with open(os.path.join(directory, "hosts"), "w") as f:
+            f.write("127.0.0.1 localhost\n::1 localhost\n")
+            for name, addresses in names.items():
+                for address in addresses:
+                    f.write("%s %s\n" % (address, name))
+
+    def nft(self, host, ruleset):
+        """Loads an nftables ruleset on host index `host`."""
+        subprocess.run(["ip", "netns", "exec", self.hosts[host], "nft", "-f", "-"], input=ruleset, text=True,
+                       check=True, stdout=subprocess.DEVNULL)
 
     def start(self, host, args, env=None, name=None):
         """Starts a console peer on host index `host`; returns a Peer."""
@@ -83,6 +110,9 @@ class Lab:
         for ns in reversed(self._created):
             subprocess.run(["ip", "netns", "del", ns], stderr=subprocess.DEVNULL)
         self._created = []
+        for directory in self._etc:
+            shutil.rmtree(directory, ignore_errors=True)
+        self._etc = []
 
     def __enter__(self):
         return self
