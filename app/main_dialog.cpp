@@ -116,7 +116,11 @@ void OnCall(HWND dialog, Phone& phone) {
         ShowResolveError(dialog);
         return;
     }
-    if (std::isdigit(static_cast<unsigned char>(text[0]))) return;  // numeric addresses stay out of the history
+    // Numeric IPv4 addresses stay out of the history; IPv6 ones, long to
+    // type, are kept like names.
+    const char* colon = std::strchr(text, ':');
+    const bool ipv6 = colon && std::strchr(colon + 1, ':');
+    if (std::isdigit(static_cast<unsigned char>(text[0])) && !ipv6) return;
     HWND combo = GetDlgItem(dialog, IDC_ADDRESS);
     // A listed entry that begins with the text, in any case, is taken instead.
     const LRESULT found = SendMessageA(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -162,6 +163,15 @@ TEST_F(MainDialogTest, HistoryKeepsNamesOnceAndNeverNumbers) {
     Call(beta);
     EXPECT_EQ(HistoryEntries(dialog_), (std::vector<std::string>{alpha, beta}));
     EXPECT_EQ(Setting(kv::SettingsKey, "Address2"), beta);
+    // An IPv6 address is kept, even one that begins with a digit.
+    char ipv6[60];
+    std::snprintf(ipv6, sizeof ipv6, "[::1]:%u", static_cast<unsigned>(silent_->localPort()));
+    Call(ipv6);
+    Call("0:0:0:0:0:0:0:1");
+    std::vector<std::string> entries = HistoryEntries(dialog_), expected = {"0:0:0:0:0:0:0:1", ipv6, alpha, beta};
+    std::sort(entries.begin(), entries.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(entries, expected);
     EXPECT_EQ(CountBoxes("Unable to resolve address"), 0);
 }
 

@@ -482,12 +482,16 @@ TEST_F(MainWindowTest, PartyListAndChatAddresseesFollowTheTable) {
 
     phone_->AddParty(kv::MakeAddress(kLoopback, kv::DefaultPort), "Ann");
     phone_->AddParty(kv::MakeAddress(kLoopback, 5000), "Ben (work)");
+    uint8_t loopback6[16] = {};
+    loopback6[15] = 1;
+    phone_->AddParty(kv::MakeIPv6Address(loopback6, kv::DefaultPort), "Cy");
+    phone_->AddParty(kv::MakeIPv6Address(loopback6, 5000), "Di");
     HWND list = GetDlgItem(dialog_, IDC_PARTIES);
-    EXPECT_TRUE(kvui::PumpUntil([&] { return ListLines(list).size() == 2; }));
-    EXPECT_EQ(ListLines(list),
-              (std::vector<std::string>{"[plain] Ann (127.0.0.1)", "[plain] Ben (work) (127.0.0.1:5000)"}));
+    EXPECT_TRUE(kvui::PumpUntil([&] { return ListLines(list).size() == 4; }));
+    EXPECT_EQ(ListLines(list), (std::vector<std::string>{"[plain] Ann (127.0.0.1)", "[plain] Ben (work) (127.0.0.1:5000)",
+                                                         "[plain] Cy (::1)", "[plain] Di ([::1]:5000)"}));
     // The chat window was told to rebuild its addressees.
-    EXPECT_TRUE(kvui::PumpUntil([&] { return SendMessageA(addressees, CB_GETCOUNT, 0, 0) == before + 2; }));
+    EXPECT_TRUE(kvui::PumpUntil([&] { return SendMessageA(addressees, CB_GETCOUNT, 0, 0) == before + 4; }));
 
     phone_->RemoveParty(nullptr);
     EXPECT_TRUE(kvui::PumpUntil([&] { return ListLines(list).empty(); }));
