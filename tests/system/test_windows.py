@@ -279,7 +279,7 @@ class WindowsProgram(unittest.TestCase):
             print("\n  files kept in " + self.dir, end="")
         else:
             self.addCleanup(shutil.rmtree, self.dir, True)
-        self.lab = Lab(2)
+        self.lab = Lab(2, ["46", "46"])
         self.addCleanup(self.lab.close)
         self.win = WineHost(self, self.lab.hosts[0], os.path.join(self.dir, "win"))
 
@@ -411,11 +411,7 @@ class WindowsProgram(unittest.TestCase):
         program's privacy line shows the same six digits, its party list the
         party as private, and the key the console peer saw is the one the
         program's settings show as its own."""
-        helper = self.path("privacy.exe")
-        source = self.path("privacy.c")
-        with open(source, "w") as f:
-            f.write(PRIVACY_SOURCE)
-        subprocess.run([MINGW_CC, "-O2", "-Wall", "-Werror", "-o", helper, source, "-luser32"], check=True)
+        helper = self.privacy_helper()
         self.win.run("wine", "reg", "add", r"HKCU\Software\Kestrovox", "/v", "Privacy", "/t", "REG_DWORD", "/d",
                      "1", "/f")
         program = self.start_program()
@@ -429,8 +425,7 @@ class WindowsProgram(unittest.TestCase):
         party = "[private, HD] Con (%s)" % self.lab.addresses[1]
 
         def shown():
-            return subprocess.run(self.win.command("wine", helper), check=False, stdin=subprocess.DEVNULL,
-                                  capture_output=True, text=True, timeout=60, cwd=WINDOWS).stdout
+            return self.shown(helper)
 
         deadline = time.monotonic() + 30
         while True:
@@ -452,6 +447,51 @@ class WindowsProgram(unittest.TestCase):
         print("\n  private call: the console peer and the program both show %s %s; the program's key %s" % (
             sas[:3], sas[3:], own[0]), end="")
         self.assertEqual(con.quit(), 0)
+        self.win.run("wine", "tests/kv_dial.exe", "--close")
+        self.assertEqual(program.wait(timeout=30), 0)
+
+    def privacy_helper(self):
+        """Builds the helper that reads the program's privacy line, party list and key."""
+        helper = self.path("privacy.exe")
+        source = self.path("privacy.c")
+        with open(source, "w") as f:
+            f.write(PRIVACY_SOURCE)
+        subprocess.run([MINGW_CC, "-O2", "-Wall", "-Werror", "-o", helper, source, "-luser32"], check=True)
+        return helper
+
+    def shown(self, helper):
+        return subprocess.run(self.win.command("wine", helper), check=False, stdin=subprocess.DEVNULL,
+                              capture_output=True, text=True, timeout=60, cwd=WINDOWS).stdout
+
+    @unittest.skipUnless(shutil.which(MINGW_CC), MINGW_CC + " is not installed")
+    def test_calls_at_ipv6_addresses(self):
+        """The console peer calls the program at its IPv6 address, and the
+        program calls the console peer at its own: the party list and the
+        address history show the IPv6 addresses."""
+        helper = self.privacy_helper()
+        program = self.start_program()
+        win6, con6 = self.lab.addresses6
+        silence = audio_files.write(self.path("silence6.wav"), audio_files.silence(20))
+        con = self.console("--call", win6, mic=silence, speaker=self.path("heard6.wav"))
+        con.expect(r'^connected name="Win" address=%s direction=outgoing private=1' % re.escape("[%s]:11676" % win6),
+                   timeout=20)
+        party = "[private, HD] Con (%s)" % con6
+        deadline = time.monotonic() + 30
+        while party not in re.findall(r"^party=(.*)$", self.shown(helper), re.M):
+            self.assertLess(time.monotonic(), deadline, "the party list never showed %r" % party)
+        self.assertEqual(con.quit(), 0)
+        con2 = self.console("--answer", "accept", mic=silence, speaker=self.path("heard6b.wav"), name="Con2",
+                            home=self.path("Con"))
+        self.win.run("wine", "tests/kv_dial.exe", con6)
+        con2.expect(r'^connected name="Win" address=%s direction=incoming private=1' %
+                    re.escape("[%s]:11676" % win6), timeout=15)
+        history = subprocess.run(self.win.command("wine", "reg", "query", r"HKCU\Software\Kestrovox", "/v", "Address1"),
+                                 stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=60, cwd=WINDOWS).stdout
+        self.assertIn(con6, history)
+        print("\n  over IPv6: the program listed %s and kept %s in its address history" % (party, con6), end="")
+        self.win.run("wine", "tests/kv_dial.exe", "--hangup")
+        con2.expect(r'^party-left name="Win" .*reason=hung-up', timeout=10)
+        self.assertEqual(con2.quit(), 0)
         self.win.run("wine", "tests/kv_dial.exe", "--close")
         self.assertEqual(program.wait(timeout=30), 0)
 
