@@ -78,8 +78,8 @@ bool ParseIPv6Host(const char* text, PeerAddress* a, std::string* error) {
         *error = "only a link-local address (fe80::) takes a zone";
         return false;
     }
-    if (a->isUnspecified()) {
-        *error = "'::' names no computer";
+    if (a->isUnspecified() || (a->isIPv4() && a->ip() == 0xFFFFFFFFu)) {
+        *error = "'" + std::string(text, length) + "' names no computer";
         return false;
     }
     return true;

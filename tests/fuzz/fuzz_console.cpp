@@ -120,14 +120,19 @@ void FuzzQuote(const std::string& text) {
     }
 }
 
-// True when ResolveAddress would ask the resolver for this text (it starts
-// with a letter or similar after the optional "Name <" and blanks): the
-// fuzzer never looks names up.
+// True when ResolveAddress would ask the resolver for this text (after the
+// optional "Name <" and blanks it neither starts with a digit or "[" nor has
+// two colons, as an IPv6 address has): the fuzzer never looks names up.
 bool NeedsLookUp(const std::string& text) {
     const size_t open = text.find('<');
-    size_t i = open == std::string::npos ? 0 : open + 1;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    return i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]));
+    std::string t = text.substr(open == std::string::npos ? 0 : open + 1);
+    if (open != std::string::npos) t = t.substr(0, t.find('>'));
+    size_t i = 0;
+    while (i < t.size() && std::isspace(static_cast<unsigned char>(t[i]))) ++i;
+    if (i >= t.size()) return true;
+    const size_t colon = t.find(':');
+    if (t[i] == '[' || (colon != std::string::npos && t.find(':', colon + 1) != std::string::npos)) return false;
+    return !std::isdigit(static_cast<unsigned char>(t[i]));
 }
 
 void FuzzAddress(const std::string& text) {
@@ -141,7 +146,8 @@ void FuzzAddress(const std::string& text) {
         PeerAddress r;
         if (ResolveAddress(text.c_str(), &r)) {
             Check(r.port() != 0, "a resolved address with port 0 (every party)");
-            Check(r.ip() != 0 && r.ip() != 0xFFFFFFFFu, "a resolved address 0.0.0.0 or 255.255.255.255");
+            Check(!r.isUnspecified() && !(r.isIPv4() && r.ip() == 0xFFFFFFFFu),
+                  "a resolved address 0.0.0.0, :: or 255.255.255.255");
         }
     }
 }

@@ -596,6 +596,7 @@ TEST(ResolveAddress, IPv6Forms) {
         {"2001:db8:::1", "'2001:db8:::1' is not an IPv6 address"},
         {"[1.2.3]:5", "'1.2.3' is not an IPv6 address"},
         {"::", "names no computer"},
+        {"::ffff:255.255.255.255", "names no computer"},
         {"fe80::1%no-such-if0", "no network interface 'no-such-if0'"},
         {"2001:db8::1%1", "only a link-local address"},
         {"1.2.3.x", "'1.2.3.x' is not a dotted address"},
