@@ -27,9 +27,10 @@ else()
   set(KV_MINIUPNPC_LIBRARY kv_miniupnpc)
 endif()
 
-# upnp_wire.cpp (no I/O) is built everywhere, for its tests.
+# upnp_wire.cpp (no I/O) and pcp_pinhole.cpp (on the socket seam) are built everywhere.
 set(KV_PORTMAP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/port_gateways.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/upnp_wire.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/upnp_wire.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/portmap/pcp_pinhole.cpp)
 set(KV_PORTMAP_DEFINITIONS "")
 set(KV_PORTMAP_LIBRARIES "")
 set(KV_PORTMAP_INCLUDES "")
@@ -61,6 +62,7 @@ if(KV_PORTMAP_INCLUDES)
 endif()
 target_compile_definitions(kv_portmap PRIVATE ${KV_PORTMAP_DEFINITIONS})
 target_link_libraries(kv_portmap PRIVATE ${KV_PORTMAP_LIBRARIES})
+target_link_libraries(kv_portmap PUBLIC kv_platform)
 if(WIN32)
   target_link_libraries(kv_portmap PRIVATE ws2_32 iphlpapi)
 endif()

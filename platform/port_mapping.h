@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/peer_address.h"
+
 namespace kv {
 
 enum class GatewayReply {
@@ -49,5 +51,25 @@ public:
 // The gateways this system has, in the order to try them: UPnP, then NAT-PMP
 // (none where the libraries are missing).
 std::vector<std::unique_ptr<PortGateway>> CreatePortGateways();
+
+// IPv6 needs no port forwarded, but a home router's firewall usually drops
+// what nobody inside asked for: a pinhole opens UDP `address.port()` of our
+// own global IPv6 address to anyone. Blocks like PortGateway's calls.
+struct GatewayPinhole {
+    GatewayReply reply = GatewayReply::NoAnswer;
+    uint32_t leaseSeconds = 0;  // granted
+    std::string why;            // for Refused and NoAnswer
+};
+
+class PinholeGateway {
+public:
+    virtual ~PinholeGateway() = default;
+    // "upnp" or "pcp".
+    virtual const char* protocol() const = 0;
+    // Opens the pinhole for leaseSeconds, or renews it when it is open.
+    virtual GatewayPinhole open(const PeerAddress& address, uint32_t leaseSeconds) = 0;
+    // Closes the pinhole opened before; false when the router did not confirm it.
+    virtual bool close(const PeerAddress& address) = 0;
+};
 
 }  // namespace kv

@@ -34,6 +34,9 @@ public:
     virtual ~UdpSocket() = default;
     // Binds to any local address at the port (0 picks a free one).
     virtual bool bind(uint16_t port) = 0;
+    // Binds to one local address of this host (and its port), so that what
+    // is sent goes from that address; false where it cannot be.
+    virtual bool bindAddress(const PeerAddress&) { return false; }
     // True when IPv6 peers can be reached (else sendTo fails for them).
     virtual bool dualStack() const { return false; }
     // Port the socket is bound to, 0 before bind.
@@ -67,6 +70,14 @@ std::unique_ptr<UdpSocket> CreateIPv4UdpSocket();
 // cleaned up after the last; elsewhere these do nothing.
 bool StartSocketLibrary();
 void StopSocketLibrary();
+
+// This host's IPv6 address that the internet can reach: global unicast
+// (2000::/3), not deprecated, a stable one before a temporary one. False
+// when it has none.
+bool GlobalIPv6Address(PeerAddress* out);
+// The next hop of the default IPv6 route (the router, usually by its
+// link-local address and zone); false when there is none.
+bool DefaultIPv6Router(PeerAddress* out);
 
 // Looks a host name up: its addresses of both families, in the resolver's
 // order; none when it fails.

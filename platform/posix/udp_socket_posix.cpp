@@ -6,6 +6,7 @@
 // so the queue is looked at before every receive and one entry is taken each
 // time (the loop never spins on it).
 #include <arpa/inet.h>
+#include <ifaddrs.h>
 #include <linux/errqueue.h>
 #include <net/if.h>
 #include <netdb.h>
@@ -15,7 +16,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "platform/udp_socket.h"
 
@@ -103,6 +107,13 @@ public:
         if (getsockname(fd_, reinterpret_cast<sockaddr*>(&ss), &length) != 0 || !FromSockaddr(ss, length, &a))
             return 0;
         return a.port();
+    }
+
+    bool bindAddress(const PeerAddress& local) override {
+        sockaddr_storage ss;
+        socklen_t length = 0;
+        if (!ToSockaddr(local, dualStack_, &ss, &length)) return false;
+        return ::bind(fd_, reinterpret_cast<sockaddr*>(&ss), length) == 0;
     }
 
     bool dualStack() const override { return dualStack_; }
@@ -267,6 +278,77 @@ std::vector<PeerAddress> LookUpHost(const char* name) {
 }
 
 uint32_t InterfaceIndex(const char* name) { return if_nametoindex(name); }
+
+namespace {
+
+// The flags of the address (IFA_F_...) from /proc/net/if_inet6, or -1.
+int AddressFlags(const uint8_t address[16]) {
+    std::ifstream in("/proc/net/if_inet6");
+    std::string hex, index, prefix, scope, flags, name;
+    char wanted[33];
+    for (int i = 0; i < 16; ++i) std::snprintf(wanted + 2 * i, 3, "%02x", address[i]);
+    while (in >> hex >> index >> prefix >> scope >> flags >> name)
+        if (hex == wanted) return static_cast<int>(std::strtol(flags.c_str(), nullptr, 16));
+    return -1;
+}
+
+bool FromHex(const std::string& hex, uint8_t out[16]) {
+    if (hex.size() != 32) return false;
+    for (int i = 0; i < 16; ++i) {
+        char* end = nullptr;
+        const std::string pair = hex.substr(2 * size_t(i), 2);
+        out[i] = static_cast<uint8_t>(std::strtoul(pair.c_str(), &end, 16));
+        if (*end) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool GlobalIPv6Address(PeerAddress* out) {
+    constexpr int Temporary = 0x01, Deprecated = 0x20, Tentative = 0x40, DadFailed = 0x08;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return false;
+    bool found = false, foundStable = false;
+    for (const ifaddrs* i = list; i; i = i->ifa_next) {
+        if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET6 || !(i->ifa_flags & IFF_UP) ||
+            (i->ifa_flags & IFF_LOOPBACK))
+            continue;
+        const auto* sa = reinterpret_cast<const sockaddr_in6*>(i->ifa_addr);
+        const uint8_t* b = sa->sin6_addr.s6_addr;
+        if ((b[0] & 0xE0) != 0x20) continue;  // global unicast only
+        const int flags = AddressFlags(b);
+        if (flags >= 0 && (flags & (Deprecated | Tentative | DadFailed))) continue;
+        const bool stable = flags < 0 || !(flags & Temporary);
+        if (found && (foundStable || !stable)) continue;
+        *out = MakeIPv6Address(b, 0);
+        found = true;
+        foundStable = stable;
+    }
+    freeifaddrs(list);
+    return found;
+}
+
+bool DefaultIPv6Router(PeerAddress* out) {
+    std::ifstream in("/proc/net/ipv6_route");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string destination, length, source, sourceLength, hop, metric, references, use, flags, name;
+        if (!(fields >> destination >> length >> source >> sourceLength >> hop >> metric >> references >> use >>
+              flags >> name))
+            continue;
+        constexpr unsigned long Up = 0x1, Gateway = 0x2;
+        const unsigned long f = std::strtoul(flags.c_str(), nullptr, 16);
+        uint8_t next[16];
+        if (length != "00" || destination != std::string(32, '0') || (f & (Up | Gateway)) != (Up | Gateway) ||
+            !FromHex(hop, next))
+            continue;
+        *out = MakeIPv6Address(next, 0, if_nametoindex(name.c_str()));
+        return true;
+    }
+    return false;
+}
 
 std::string ZoneName(uint32_t index) {
     char name[IF_NAMESIZE];

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <vector>
 
 #include "platform/udp_socket.h"
 
@@ -76,6 +77,13 @@ public:
         if (getsockname(s_, reinterpret_cast<sockaddr*>(&ss), &length) != 0 || !FromSockaddr(ss, length, &a))
             return 0;
         return a.port();
+    }
+
+    bool bindAddress(const PeerAddress& local) override {
+        sockaddr_storage ss;
+        int length = 0;
+        if (!ToSockaddr(local, dualStack_, &ss, &length)) return false;
+        return ::bind(s_, reinterpret_cast<sockaddr*>(&ss), length) == 0;
     }
 
     bool dualStack() const override { return dualStack_; }
@@ -184,6 +192,60 @@ std::vector<PeerAddress> LookUpHost(const char* name) {
 }
 
 uint32_t InterfaceIndex(const char* name) { return if_nametoindex(name); }
+
+namespace {
+
+// Every adapter's addresses and gateways, or an empty list.
+std::vector<unsigned char> Adapters() {
+    ULONG size = 16 * 1024;
+    std::vector<unsigned char> buffer;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        buffer.resize(size);
+        const ULONG result = GetAdaptersAddresses(AF_INET6, GAA_FLAG_INCLUDE_GATEWAYS | GAA_FLAG_SKIP_DNS_SERVER, nullptr,
+                                                  reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+        if (result == NO_ERROR) return buffer;
+        if (result != ERROR_BUFFER_OVERFLOW) break;
+    }
+    return {};
+}
+
+}  // namespace
+
+bool GlobalIPv6Address(PeerAddress* out) {
+    std::vector<unsigned char> buffer = Adapters();
+    if (buffer.empty()) return false;
+    bool found = false, foundStable = false;
+    for (auto* a = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); a; a = a->Next) {
+        if (a->OperStatus != IfOperStatusUp) continue;
+        for (IP_ADAPTER_UNICAST_ADDRESS* u = a->FirstUnicastAddress; u; u = u->Next) {
+            if (!u->Address.lpSockaddr || u->Address.lpSockaddr->sa_family != AF_INET6) continue;
+            const auto* sa = reinterpret_cast<const sockaddr_in6*>(u->Address.lpSockaddr);
+            const uint8_t* b = sa->sin6_addr.s6_addr;
+            if ((b[0] & 0xE0) != 0x20 || u->DadState != IpDadStatePreferred) continue;
+            const bool stable = u->SuffixOrigin != IpSuffixOriginRandom;
+            if (found && (foundStable || !stable)) continue;
+            *out = MakeIPv6Address(b, 0);
+            found = true;
+            foundStable = stable;
+        }
+    }
+    return found;
+}
+
+bool DefaultIPv6Router(PeerAddress* out) {
+    std::vector<unsigned char> buffer = Adapters();
+    for (auto* a = buffer.empty() ? nullptr : reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); a;
+         a = a->Next) {
+        if (a->OperStatus != IfOperStatusUp) continue;
+        for (IP_ADAPTER_GATEWAY_ADDRESS_LH* g = a->FirstGatewayAddress; g; g = g->Next) {
+            if (!g->Address.lpSockaddr || g->Address.lpSockaddr->sa_family != AF_INET6) continue;
+            const auto* sa = reinterpret_cast<const sockaddr_in6*>(g->Address.lpSockaddr);
+            *out = MakeIPv6Address(sa->sin6_addr.s6_addr, 0, a->Ipv6IfIndex);
+            return true;
+        }
+    }
+    return false;
+}
 
 // Windows writes zones as numbers ("fe80::1%12").
 std::string ZoneName(uint32_t index) { return std::to_string(index); }
