@@ -443,6 +443,22 @@ HWND CreateMainWindow(HINSTANCE instance) {
     return window;
 }
 
+std::string TrayTip() {
+    std::string tip = "KestroVox";
+    Phone* phone = TheShell.phone;
+    if (!phone) return tip;
+    // A line for each way in: the router's forwarded port (its own word,
+    // nothing has checked that calls to it arrive) and the IPv6 pinhole.
+    const PortMappingState mapping = phone->MappingState();
+    if (mapping.status == MappingActive && mapping.externalIp != 0) {
+        tip += "\nThe router says: call me at " + HostPortText(MakeAddress(mapping.externalIp, mapping.externalPort));
+        if (mapping.privateRouterAddress) tip += " (router behind another NAT?)";
+    }
+    const PinholeState pinhole = phone->PinholeInfo();
+    if (pinhole.status == MappingActive) tip += "\nCall me at " + HostPortText(pinhole.address);
+    return tip;
+}
+
 namespace {
 NOTIFYICONDATAA TrayRecord(HWND window) {
     NOTIFYICONDATAA data{};
@@ -452,18 +468,7 @@ NOTIFYICONDATAA TrayRecord(HWND window) {
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = KV_TRAY_MESSAGE;
     data.hIcon = LoadIconA(TheShell.instance, MAKEINTRESOURCEA(IDI_APP));
-    lstrcpynA(data.szTip, "KestroVox", sizeof data.szTip);
-    // A second line, while the router forwards our port: where we can be called.
-    if (Phone* phone = TheShell.phone) {
-        const PortMappingState mapping = phone->MappingState();
-        if (mapping.status == MappingActive && mapping.externalIp != 0) {
-            const uint32_t ip = mapping.externalIp;
-            // The router's own word: nothing has checked that calls to it arrive.
-            std::snprintf(data.szTip, sizeof data.szTip, "KestroVox\nThe router says: call me at %u.%u.%u.%u:%u%s",
-                          ip >> 24, (ip >> 16) & 0xFF, (ip >> 8) & 0xFF, ip & 0xFF, unsigned(mapping.externalPort),
-                          mapping.privateRouterAddress ? " (router behind another NAT?)" : "");
-        }
-    }
+    lstrcpynA(data.szTip, TrayTip().c_str(), sizeof data.szTip);
     return data;
 }
 }  // namespace

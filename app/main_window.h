@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace kv {
 
 extern const char MainWindowClass[];  // "KestroVox"
@@ -36,8 +38,11 @@ HWND CreateMainWindow(HINSTANCE instance);
 // The tray icon of the window: add at start, delete at exit.
 bool AddTrayIcon(HWND window);
 void RemoveTrayIcon(HWND window);
-// Its tip anew: a second line with the external address while the router forwards our port.
+// Its tip anew: a line with the external address while the router forwards
+// our port, and one with our IPv6 address while the router's firewall has a
+// pinhole open for it ("Call me at [2001:db8::7]:11676").
 void UpdateTrayIcon(HWND window);
+std::string TrayTip();
 
 // Runs until the quit request; the chat window alone gets dialog keyboard
 // handling. Returns the quit code.

@@ -87,6 +87,7 @@ EngineEvent EventSink::snapshot(int code, int value) {
             break;
         case PortMappingChanged:
             e.mapping = phone_.MappingState();
+            e.pinhole = phone_.PinholeInfo();
             break;
         case AudioDeviceChanged:
             e.text = IsMicrophoneEvent(value) ? mic_ : speaker_;

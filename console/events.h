@@ -32,6 +32,7 @@ struct EngineEvent {
     int count = 0;     // parties
     Subject subject = Subject::Call;
     PortMappingState mapping;  // PortMappingChanged
+    PinholeState pinhole;      // PortMappingChanged, for the pinhole's events
     // Connected: whether the party's session is private, and then its short
     // authentication string (0..999999) and the party's key fingerprint.
     // KeyChanged: the fingerprint of the new key.

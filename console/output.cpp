@@ -43,7 +43,17 @@ std::string External(const PortMappingState& m) {
 
 std::string ExternalAddress(const PortMappingState& m) { return m.status == MappingActive ? External(m) : "none"; }
 
-std::string FormatMapping(int event, const PortMappingState& m) {
+std::string FormatPinhole(int event, const PinholeState& p) {
+    switch (event) {
+        case PinholeOpened: return "pinhole address=" + FormatAddress(p.address) + " via=" + p.via;
+        case PinholeRenewed: return "pinhole-renewed address=" + FormatAddress(p.address) + " via=" + p.via;
+        case PinholeLost: return "pinhole-lost reason=" + Quote(p.reason);
+        default: return "pinhole-failed reason=" + Quote(p.reason);
+    }
+}
+
+std::string FormatMapping(int event, const PortMappingState& m, const PinholeState& p) {
+    if (event >= PinholeOpened && event <= PinholeFailed) return FormatPinhole(event, p);
     switch (event) {
         case MappingMade: {
             std::string line = "mapped external=" + External(m) + " via=" + m.via + " took-ms=" +
@@ -179,7 +189,7 @@ std::string FormatEvent(const EngineEvent& e) {
         case LogWritten: return "log-written file=" + Quote(e.text);
         case MessageRefused: return "message-refused address=" + FormatAddress(e.address);
         case MessageDelivered: return "message-delivered address=" + FormatAddress(e.address);
-        case PortMappingChanged: return FormatMapping(e.value, e.mapping);
+        case PortMappingChanged: return FormatMapping(e.value, e.mapping, e.pinhole);
         case AudioDeviceChanged: {
             const bool works = IsWorksEvent(e.value);
             const bool mic = IsMicrophoneEvent(e.value);

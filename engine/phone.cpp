@@ -84,8 +84,13 @@ void Phone::Shutdown() {
 
 void Phone::StartPortMapping() {
     if (!PortMapping || portMapping_ || stopping_ || !Socket.load()) return;
-    portMapping_ = std::make_unique<PortMappingService>(CreateGateways(), Port(),
+    portMapping_ = std::make_unique<PortMappingService>(CreateGateways(), CreatePinholes(), OwnIPv6Address, Port(),
                                                         [this](int event) { Post(PortMappingChanged, event); });
+}
+
+PinholeState Phone::PinholeInfo() {
+    if (!portMapping_) return PinholeState{};
+    return portMapping_->pinhole();
 }
 
 PortMappingState Phone::MappingState() {

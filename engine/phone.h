@@ -265,6 +265,9 @@ public:
     // change). Call after Start, once the settings are loaded; nothing waits for it.
     void StartPortMapping();
     PortMappingState MappingState();
+    // The IPv6 pinhole the same thread keeps open in the router's firewall
+    // (PortMappingChanged with PinholeOpened ... PinholeFailed).
+    PinholeState PinholeInfo();
 
     // ---- notifications ----
     void Post(EngineNotification code, int value = 0);
@@ -412,6 +415,8 @@ public:
     std::vector<PeerAddress> (*LookUp)(const char* name) = LookUpHost;
     // The router protocols to try; tests may put fakes in their place.
     std::vector<std::unique_ptr<PortGateway>> (*CreateGateways)() = CreatePortGateways;
+    std::vector<std::unique_ptr<PinholeGateway>> (*CreatePinholes)() = CreatePinholeGateways;
+    bool (*OwnIPv6Address)(PeerAddress* out) = GlobalIPv6Address;
 
 private:
     void OnCallRequest(const PeerAddress& from, const uint8_t* d, int length);

@@ -49,10 +49,12 @@ void PortMapper::notify(int event) {
     if (listener_) listener_(event);
 }
 
-int64_t PortMapper::renewalDelayMs(uint32_t leaseSeconds) const {
-    if (leaseSeconds == 0) return PermanentCheckMs;
-    return std::max<int64_t>(ShortestRenewalMs, int64_t(leaseSeconds) * 1000 / 2);
+int64_t RenewalDelayMs(uint32_t leaseSeconds) {
+    if (leaseSeconds == 0) return PortMapper::PermanentCheckMs;
+    return std::max<int64_t>(PortMapper::ShortestRenewalMs, int64_t(leaseSeconds) * 1000 / 2);
 }
+
+int64_t PortMapper::renewalDelayMs(uint32_t leaseSeconds) const { return RenewalDelayMs(leaseSeconds); }
 
 bool PortMapper::mapOn(PortGateway& gateway, uint16_t firstPort, std::string* why) {
     uint16_t port = firstPort;
@@ -169,12 +171,101 @@ void PortMapper::remove() {
     state_.portTaken = 0;
 }
 
+// ---- the IPv6 pinhole ----
+
+PinholeKeeper::PinholeKeeper(std::vector<std::unique_ptr<PinholeGateway>> gateways, uint16_t localPort,
+                             AddressFinder ownAddress, PortMapper::Clock clock, PortMapper::Listener listener)
+    : gateways_(std::move(gateways)),
+      localPort_(localPort),
+      ownAddress_(std::move(ownAddress)),
+      clock_(std::move(clock)),
+      listener_(std::move(listener)) {
+    state_.status = MappingSearching;
+}
+
+PinholeState PinholeKeeper::state() const {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    return state_;
+}
+
+void PinholeKeeper::setState(const PinholeState& s) {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    state_ = s;
+}
+
+int64_t PinholeKeeper::run() {
+    if (clock_() < due_) return due_;
+    PeerAddress own;
+    const bool haveAddress = ownAddress_ && ownAddress_(&own);
+    own.setPort(localPort_);
+    const bool hadPinhole = active_ != nullptr;
+    if (active_ && !(haveAddress && SameAddress(own, opened_))) {
+        active_->close(opened_);  // the address went or changed: its pinhole is of no use
+        active_ = nullptr;
+    }
+    if (active_) {
+        const GatewayPinhole p = active_->open(own, LeaseSeconds);
+        if (p.reply == GatewayReply::Done) {
+            due_ = clock_() + RenewalDelayMs(p.leaseSeconds);
+            if (listener_) listener_(PinholeRenewed);
+            return due_;
+        }
+        active_ = nullptr;  // gone at this gateway: open anew, on any
+    }
+    PinholeState s;
+    if (!haveAddress) {
+        s.status = MappingNone;
+        s.reason = "no global IPv6 address";
+    } else {
+        for (const auto& gateway : gateways_) {
+            const GatewayPinhole p = gateway->open(own, LeaseSeconds);
+            if (p.reply == GatewayReply::Done) {
+                active_ = gateway.get();
+                opened_ = own;
+                s.status = MappingActive;
+                s.via = gateway->protocol();
+                s.address = own;
+                setState(s);
+                due_ = clock_() + RenewalDelayMs(p.leaseSeconds);
+                retryMs_ = PortMapper::FirstRetryMs;
+                failureReported_ = false;
+                if (listener_) listener_(PinholeOpened);
+                return due_;
+            }
+            s.reason += std::string(s.reason.empty() ? "" : "; ") + gateway->protocol() + ": " +
+                        (p.why.empty() ? "the router refused the pinhole" : p.why);
+        }
+        if (gateways_.empty()) s.reason = "this build has no pinhole protocols";
+        s.status = MappingNone;
+    }
+    setState(s);
+    due_ = clock_() + retryMs_;
+    retryMs_ = std::min(retryMs_ * 2, PortMapper::LongestRetryMs);
+    // Without a global IPv6 address there is nothing to tell: IPv4 alone is usual.
+    if (hadPinhole) {
+        failureReported_ = true;
+        if (listener_) listener_(PinholeLost);
+    } else if (haveAddress && !failureReported_) {
+        failureReported_ = true;
+        if (listener_) listener_(PinholeFailed);
+    }
+    return due_;
+}
+
+void PinholeKeeper::remove() {
+    if (active_) active_->close(opened_);
+    active_ = nullptr;
+    setState(PinholeState{});
+}
+
 // ---- the service's thread ----
 
 struct PortMappingService::Shared {
-    Shared(std::vector<std::unique_ptr<PortGateway>> gateways, uint16_t localPort, std::function<void(int)> listener)
+    Shared(std::vector<std::unique_ptr<PortGateway>> gateways, std::vector<std::unique_ptr<PinholeGateway>> pinholes,
+           PinholeKeeper::AddressFinder ownAddress, uint16_t localPort, std::function<void(int)> listener)
         : listener(std::move(listener)),
-          mapper(std::move(gateways), localPort, &SteadyMs, [this](int event) { tell(event); }) {}
+          mapper(std::move(gateways), localPort, &SteadyMs, [this](int event) { tell(event); }),
+          keeper(std::move(pinholes), localPort, std::move(ownAddress), &SteadyMs, [this](int event) { tell(event); }) {}
 
     static int64_t SteadyMs() {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -189,13 +280,14 @@ struct PortMappingService::Shared {
         std::unique_lock<std::mutex> guard(lock);
         while (!stopping) {
             guard.unlock();
-            const int64_t due = mapper.run();
+            const int64_t due = std::min(mapper.run(), keeper.run());
             guard.lock();
             const auto wake = std::chrono::steady_clock::time_point(std::chrono::milliseconds(due));
             changed.wait_until(guard, wake, [this] { return stopping; });
         }
         guard.unlock();
         mapper.remove();
+        keeper.remove();
         guard.lock();
         finished = true;
         changed.notify_all();
@@ -208,11 +300,15 @@ struct PortMappingService::Shared {
     std::mutex listenerLock;
     std::function<void(int)> listener;
     PortMapper mapper;
+    PinholeKeeper keeper;
 };
 
-PortMappingService::PortMappingService(std::vector<std::unique_ptr<PortGateway>> gateways, uint16_t localPort,
+PortMappingService::PortMappingService(std::vector<std::unique_ptr<PortGateway>> gateways,
+                                       std::vector<std::unique_ptr<PinholeGateway>> pinholes,
+                                       PinholeKeeper::AddressFinder ownAddress, uint16_t localPort,
                                        std::function<void(int event)> listener)
-    : shared_(std::make_shared<Shared>(std::move(gateways), localPort, std::move(listener))) {
+    : shared_(std::make_shared<Shared>(std::move(gateways), std::move(pinholes), std::move(ownAddress), localPort,
+                                       std::move(listener))) {
     std::shared_ptr<Shared> shared = shared_;
     thread_ = std::thread([shared] { shared->body(); });
 }
@@ -240,5 +336,7 @@ void PortMappingService::stop(int waitMs) {
 }
 
 PortMappingState PortMappingService::state() const { return shared_->mapper.state(); }
+
+PinholeState PortMappingService::pinhole() const { return shared_->keeper.state(); }
 
 }  // namespace kv

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/peer_address.h"
 #include "platform/port_mapping.h"
 
 namespace kv {
@@ -34,6 +35,18 @@ enum MappingEvent {
     MappingRenewed = 2,  // the same mapping was renewed before its lease ended
     MappingLost = 3,     // a mapping held before could not be renewed nor made again
     MappingFailed = 4,   // no mapping could be made (reported once, until one is made)
+    // The IPv6 pinhole (PinholeKeeper), told the same way.
+    PinholeOpened = 5,   // a pinhole is open now (first one, or for another address or gateway)
+    PinholeRenewed = 6,
+    PinholeLost = 7,     // a pinhole open before could not be renewed nor opened again
+    PinholeFailed = 8,   // this host has a global IPv6 address, but no router would open a pinhole
+};
+
+struct PinholeState {
+    int status = MappingOff;  // MappingStatus: Searching, Active, None (also: no global IPv6 address)
+    std::string via;          // "upnp" or "pcp" while active
+    PeerAddress address;      // our global IPv6 address and port, while active
+    std::string reason;       // why the last attempt failed
 };
 
 struct PortMappingState {
@@ -98,13 +111,48 @@ private:
     PortMappingState state_;
 };
 
-// A PortMapper on a thread of its own, on the steady clock.
+// The IPv6 pinhole, driven by run() like PortMapper: when this host has a
+// global IPv6 address, asks each pinhole gateway in turn to open our port on
+// it, renews at half the lease, opens anew when the address changes, looks
+// again now and then when no gateway would, and closes it on remove().
+class PinholeKeeper {
+public:
+    static constexpr uint32_t LeaseSeconds = PortMapper::LeaseSeconds;
+    using AddressFinder = std::function<bool(PeerAddress*)>;
+
+    PinholeKeeper(std::vector<std::unique_ptr<PinholeGateway>> gateways, uint16_t localPort, AddressFinder ownAddress,
+                  PortMapper::Clock clock, PortMapper::Listener listener);
+    int64_t run();
+    void remove();
+    PinholeState state() const;
+
+private:
+    void setState(const PinholeState& s);
+    std::vector<std::unique_ptr<PinholeGateway>> gateways_;
+    const uint16_t localPort_;
+    AddressFinder ownAddress_;
+    PortMapper::Clock clock_;
+    PortMapper::Listener listener_;
+    PinholeGateway* active_ = nullptr;
+    PeerAddress opened_;  // the address of the pinhole active_ holds
+    int64_t due_ = 0;
+    int64_t retryMs_ = PortMapper::FirstRetryMs;
+    bool failureReported_ = false;
+    mutable std::mutex stateLock_;
+    PinholeState state_;
+};
+
+// When a lease of leaseSeconds (0: until removed) is renewed.
+int64_t RenewalDelayMs(uint32_t leaseSeconds);
+
+// A PortMapper and a PinholeKeeper on a thread of their own, on the steady clock.
 class PortMappingService {
 public:
     static constexpr int StopWaitMs = 1000;  // how long stop() waits for the mapping's removal
 
-    PortMappingService(std::vector<std::unique_ptr<PortGateway>> gateways, uint16_t localPort,
-                       std::function<void(int event)> listener);
+    PortMappingService(std::vector<std::unique_ptr<PortGateway>> gateways,
+                       std::vector<std::unique_ptr<PinholeGateway>> pinholes, PinholeKeeper::AddressFinder ownAddress,
+                       uint16_t localPort, std::function<void(int event)> listener);
     ~PortMappingService();
     PortMappingService(const PortMappingService&) = delete;
     PortMappingService& operator=(const PortMappingService&) = delete;
@@ -114,6 +162,7 @@ public:
     // still inside a gateway call then is left to end on its own.
     void stop(int waitMs = StopWaitMs);
     PortMappingState state() const;
+    PinholeState pinhole() const;
 
 private:
     struct Shared;

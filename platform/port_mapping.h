@@ -72,4 +72,7 @@ public:
     virtual bool close(const PeerAddress& address) = 0;
 };
 
+// The pinhole gateways, in the order to try them: PCP.
+std::vector<std::unique_ptr<PinholeGateway>> CreatePinholeGateways();
+
 }  // namespace kv

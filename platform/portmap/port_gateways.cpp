@@ -1,4 +1,5 @@
 #include "platform/portmap/gateways.h"
+#include "platform/portmap/pcp_pinhole.h"
 
 namespace kv {
 
@@ -10,6 +11,12 @@ std::vector<std::unique_ptr<PortGateway>> CreatePortGateways() {
 #ifdef KV_HAVE_NATPMP
     gateways.push_back(CreateNatPmpGateway());
 #endif
+    return gateways;
+}
+
+std::vector<std::unique_ptr<PinholeGateway>> CreatePinholeGateways() {
+    std::vector<std::unique_ptr<PinholeGateway>> gateways;
+    gateways.push_back(CreatePcpPinhole());
     return gateways;
 }
 

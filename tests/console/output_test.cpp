@@ -314,4 +314,18 @@ TEST(ConsoleOutput, PortMappingLines) {
     e.value = MappingFailed;
     e.mapping.reason = "upnp: no \"gateway\"\n";  // the router's words stay on one line
     EXPECT_EQ(FormatEvent(e), "mapping-failed reason=\"upnp: no \\\"gateway\\\"\\n\"");
+
+    const char own[] = "[2001:db8::7]:11676";
+    ASSERT_TRUE(ParseAddressLiteral(own, sizeof own - 1, 0, &e.pinhole.address));
+    e.pinhole.status = MappingActive;
+    e.pinhole.via = "pcp";
+    e.value = PinholeOpened;
+    EXPECT_EQ(FormatEvent(e), "pinhole address=[2001:db8::7]:11676 via=pcp");
+    e.value = PinholeRenewed;
+    EXPECT_EQ(FormatEvent(e), "pinhole-renewed address=[2001:db8::7]:11676 via=pcp");
+    e.pinhole.reason = "pcp: no IPv6 default route";
+    e.value = PinholeFailed;
+    EXPECT_EQ(FormatEvent(e), "pinhole-failed reason=\"pcp: no IPv6 default route\"");
+    e.value = PinholeLost;
+    EXPECT_EQ(FormatEvent(e), "pinhole-lost reason=\"pcp: no IPv6 default route\"");
 }

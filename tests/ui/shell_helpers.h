@@ -231,6 +231,7 @@ protected:
         phone_->Capture.mixer = &mixer_;
         // The main dialog starts the port mapping: no router of the test machine is asked.
         phone_->CreateGateways = [] { return std::vector<std::unique_ptr<kv::PortGateway>>(); };
+        phone_->CreatePinholes = [] { return std::vector<std::unique_ptr<kv::PinholeGateway>>(); };
         ASSERT_EQ(phone_->Start(), 1);
         kv::TheShell.phone = phone_.get();
         desktop_ = std::make_unique<FakeDesktop>();

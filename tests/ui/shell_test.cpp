@@ -498,6 +498,34 @@ TEST_F(MainWindowTest, PartyListAndChatAddresseesFollowTheTable) {
     EXPECT_TRUE(kvui::PumpUntil([&] { return SendMessageA(addressees, CB_GETCOUNT, 0, 0) == before; }));
 }
 
+namespace {
+
+class OpeningPinhole final : public kv::PinholeGateway {
+public:
+    const char* protocol() const override { return "pcp"; }
+    kv::GatewayPinhole open(const kv::PeerAddress&, uint32_t) override {
+        kv::GatewayPinhole p;
+        p.reply = kv::GatewayReply::Done;
+        p.leaseSeconds = 3600;
+        return p;
+    }
+    bool close(const kv::PeerAddress&) override { return true; }
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, TheTrayTipTellsThePinholesAddress) {
+    phone_->CreatePinholes = [] {
+        std::vector<std::unique_ptr<kv::PinholeGateway>> gateways;
+        gateways.push_back(std::make_unique<OpeningPinhole>());
+        return gateways;
+    };
+    phone_->OwnIPv6Address = [](kv::PeerAddress* out) { return kv::ParseAddressLiteral("2001:db8::7", 11, 1, out); };
+    ASSERT_NE(CreateWithIdentity(), nullptr);  // its settings say PortMapping 1: the mapping starts
+    const std::string expected = "KestroVox\nCall me at [2001:db8::7]:" + std::to_string(phone_->Port());
+    EXPECT_TRUE(kvui::PumpUntil([&] { return kv::TrayTip() == expected; })) << kv::TrayTip();
+}
+
 // The tray menu runs its own modal loop; a thread timer inside it reads the
 // menu and picks an item by its mnemonic, as a user's key press would.
 struct MenuSeen {

@@ -51,6 +51,7 @@ std::unique_ptr<kv::Phone> StartShellPhone(kv::ManualWaveDevices& devices) {
     phone->SetAudioDevices(&devices);
     // The main dialog starts the port mapping: no router of the test machine is asked.
     phone->CreateGateways = [] { return std::vector<std::unique_ptr<kv::PortGateway>>(); };
+    phone->CreatePinholes = [] { return std::vector<std::unique_ptr<kv::PinholeGateway>>(); };
     EXPECT_EQ(phone->Start(), 1);
     phone->WriteText(phone->Identity, sizeof phone->Identity, "Me");
     kv::TheShell.phone = phone.get();

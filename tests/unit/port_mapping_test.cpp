@@ -176,6 +176,101 @@ TEST_F(Mapping, NoRouterIsReportedOnceAndRemoveWithdrawsAMapping) {
     EXPECT_EQ(mapper().state().status, MappingOff);
 }
 
+namespace {
+
+// A router's pinhole protocol, scripted by the test.
+class FakePinhole final : public PinholeGateway {
+public:
+    explicit FakePinhole(const char* name) : name_(name) {}
+    const char* protocol() const override { return name_; }
+    GatewayPinhole open(const PeerAddress& address, uint32_t) override {
+        opened.push_back(HostPortText(address));
+        GatewayPinhole p;
+        if (answers) {
+            p.reply = GatewayReply::Done;
+            p.leaseSeconds = 120;
+        } else {
+            p.reply = GatewayReply::Refused;
+            p.why = "not here";
+        }
+        return p;
+    }
+    bool close(const PeerAddress& address) override {
+        closed.push_back(HostPortText(address));
+        return true;
+    }
+    bool answers = true;
+    std::vector<std::string> opened, closed;
+
+private:
+    const char* name_;
+};
+
+}  // namespace
+
+TEST(Pinhole, OpensOnTheFirstRouterThatWillFollowsTheAddressAndTellsOnlyWhatMatters) {
+    int64_t now = 0;
+    std::vector<int> told;
+    std::string own;  // the host's global IPv6 address; none while empty
+    auto upnp = std::make_unique<FakePinhole>("upnp");
+    auto pcp = std::make_unique<FakePinhole>("pcp");
+    FakePinhole* first = upnp.get();
+    FakePinhole* second = pcp.get();
+    first->answers = false;
+    std::vector<std::unique_ptr<PinholeGateway>> gateways;
+    gateways.push_back(std::move(upnp));
+    gateways.push_back(std::move(pcp));
+    PinholeKeeper keeper(
+        std::move(gateways), Port,
+        [&](PeerAddress* out) { return !own.empty() && ParseAddressLiteral(own.data(), own.size(), 1, out); },
+        [&] { return now; }, [&](int event) { told.push_back(event); });
+
+    // No global IPv6 address: nothing to open, nothing to tell; looked at again later.
+    EXPECT_EQ(keeper.run(), PortMapper::FirstRetryMs);
+    EXPECT_EQ(keeper.state().status, MappingNone);
+    EXPECT_TRUE(told.empty());
+    EXPECT_TRUE(first->opened.empty());
+
+    own = "2001:db8::7";
+    now = PortMapper::FirstRetryMs;
+    const int64_t renewal = keeper.run();
+    EXPECT_EQ(renewal, now + 60000);  // half of the 120 s granted
+    EXPECT_EQ(told, std::vector<int>{PinholeOpened});
+    EXPECT_EQ(keeper.state().via, "pcp");
+    EXPECT_EQ(HostPortText(keeper.state().address), "[2001:db8::7]:11676");
+    EXPECT_EQ(first->opened, std::vector<std::string>{"[2001:db8::7]:11676"});  // asked first, refused
+
+    now = renewal;
+    keeper.run();
+    EXPECT_EQ(told, (std::vector<int>{PinholeOpened, PinholeRenewed}));
+    EXPECT_EQ(second->opened.size(), 2u);
+
+    // A new address (the provider gave another prefix): the old pinhole closes, one opens for the new.
+    own = "2001:db8:1::7";
+    now += 60000;
+    keeper.run();
+    EXPECT_EQ(second->closed, std::vector<std::string>{"[2001:db8::7]:11676"});
+    EXPECT_EQ(HostPortText(keeper.state().address), "[2001:db8:1::7]:11676");
+    EXPECT_EQ(told.back(), PinholeOpened);
+
+    // The router stops: lost, told once; then tried again quietly.
+    second->answers = false;
+    now += 60000;
+    keeper.run();
+    now += PortMapper::LongestRetryMs;
+    keeper.run();
+    EXPECT_EQ(told, (std::vector<int>{PinholeOpened, PinholeRenewed, PinholeOpened, PinholeLost}));
+    EXPECT_EQ(keeper.state().status, MappingNone);
+    EXPECT_NE(keeper.state().reason.find("pcp: not here"), std::string::npos) << keeper.state().reason;
+
+    second->answers = true;
+    now += PortMapper::LongestRetryMs;
+    keeper.run();
+    keeper.remove();
+    EXPECT_EQ(second->closed.back(), "[2001:db8:1::7]:11676");
+    EXPECT_EQ(keeper.state().status, MappingOff);
+}
+
 TEST(PrivateAddresses, RangesAndTheirEdges) {
     EXPECT_TRUE(IsPrivateOrReservedAddress(0x0A000001));   // 10.0.0.1
     EXPECT_TRUE(IsPrivateOrReservedAddress(0xAC1FFFFF));   // 172.31.255.255
@@ -227,7 +322,7 @@ TEST(MappingService, StopLeavesAHangingGatewayBehindAndCallsNoListenerAfterwards
     gateways.push_back(std::make_unique<HangingGateway>(hang));
     auto told = std::make_shared<std::atomic<int>>(0);
     {
-        PortMappingService service(std::move(gateways), Port, [told](int) { ++*told; });
+        PortMappingService service(std::move(gateways), {}, nullptr, Port, [told](int) { ++*told; });
         {
             std::unique_lock<std::mutex> guard(hang->lock);
             hang->changed.wait(guard, [&] { return hang->inside; });
@@ -290,6 +385,7 @@ TEST(PhonePortMapping, MapsTheBoundPortTellsTheInterfaceAndRemovesItOnShutdown) 
     {
         Phone phone(0);
         phone.CreateGateways = RecordingGateways;
+        phone.OwnIPv6Address = [](PeerAddress*) { return false; };  // no pinhole asked of the real router
         phone.NotifyWindow = &queue;
         ASSERT_EQ(phone.Start(), 1);
         phone.StartPortMapping();  // PortMapping 0: nothing
