@@ -72,7 +72,7 @@ public:
     virtual bool close(const PeerAddress& address) = 0;
 };
 
-// The pinhole gateways, in the order to try them: PCP.
+// The pinhole gateways, in the order to try them: UPnP IGD v2, then PCP.
 std::vector<std::unique_ptr<PinholeGateway>> CreatePinholeGateways();
 
 }  // namespace kv

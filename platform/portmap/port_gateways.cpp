@@ -16,6 +16,9 @@ std::vector<std::unique_ptr<PortGateway>> CreatePortGateways() {
 
 std::vector<std::unique_ptr<PinholeGateway>> CreatePinholeGateways() {
     std::vector<std::unique_ptr<PinholeGateway>> gateways;
+#ifdef KV_HAVE_MINIUPNPC
+    gateways.push_back(CreateUpnpPinhole());
+#endif
     gateways.push_back(CreatePcpPinhole());
     return gateways;
 }

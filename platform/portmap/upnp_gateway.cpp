@@ -1,13 +1,17 @@
 // UPnP IGD, our own client: an SSDP search, the device description of the
 // gateway that answered, then SOAP requests to its WANIPConnection (or
-// WANPPPConnection) service. The description URL, a URLBase and every
+// WANPPPConnection) service, or for the IPv6 pinhole to its
+// WANIPv6FirewallControl service (IGD v2). The description URL, a URLBase and every
 // control URL must name the very address that answered the search, and that
 // address must lie on one of this host's networks: nothing is ever sent
 // anywhere else. Each exchange has a total deadline and each answer a size
 // limit (upnp_wire.h). miniupnpc, which did all of this before, only parses
 // the description and the SOAP answers now: its discovery does not tell
 // which address answered, and its HTTP reader (miniwget) has neither a size
-// limit nor a total deadline.
+// limit nor a total deadline. The pinhole's requests go over IPv6 to this
+// host's default IPv6 router, at the control URL's port and path, from the
+// very address the pinhole is for (a router opens one only for the address
+// that asks, as miniupnpd checks).
 #include <miniupnpc/miniupnpc.h>
 #include <miniupnpc/upnperrors.h>
 #include <miniupnpc/upnpreplyparse.h>
@@ -16,11 +20,13 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "platform/portmap/gateways.h"
 #include "platform/portmap/upnp_sockets.h"
 #include "platform/portmap/upnp_wire.h"
+#include "platform/udp_socket.h"
 
 namespace kv {
 namespace {
@@ -30,12 +36,15 @@ using namespace upnp;
 constexpr int ConflictInMappingEntry = 718;
 constexpr int OnlyPermanentLeasesSupported = 725;
 constexpr int ConflictWithOtherMechanisms = 729;
+constexpr int NoSuchEntry = 704;  // WANIPv6FirewallControl: no pinhole with that UniqueID
 constexpr int UnknownError = -1;  // miniupnpc's UPNPCOMMAND_UNKNOWN_ERROR: an error code that is no number
 
 constexpr int ExchangeDeadlineMs = 2000;  // each description fetch and SOAP request; routers answer in milliseconds
 constexpr int RemoveDeadlineMs = 800;     // so that the removal fits in the second PortMappingService::stop waits
 constexpr int SettleMs = 200;             // the search goes on this long after the first usable answer, for others
 constexpr size_t MostGateways = 3;        // usable answers whose descriptions are fetched
+constexpr int PinholeSearchMs = 1000;     // the pinhole's own search for the gateway
+constexpr uint32_t LongestPinholeLease = 86400;  // WANIPv6FirewallControl's limit
 
 const char* const SearchTypes[] = {
     "urn:schemas-upnp-org:device:InternetGatewayDevice:1",
@@ -74,11 +83,19 @@ struct SoapAnswer {
     std::string why;        // when not answered
 };
 
-class UpnpGateway final : public PortGateway {
+// One gateway found by the search: its connection service (WANIPConnection
+// or WANPPPConnection) or its IPv6 firewall service, and the SOAP requests to it.
+class IgdClient {
 public:
-    const char* protocol() const override { return "upnp"; }
+    enum class Need { Connection, Firewall };
+    explicit IgdClient(Need need) : need_(need) {}
 
-    bool discover(int timeoutMs, std::string* why) override {
+    bool have() const { return have_; }
+    void forget() { have_ = false; }
+    const Service& service() const { return service_; }
+    const std::string& lanAddress() const { return lanAddress_; }
+
+    bool discover(int timeoutMs, std::string* why) {
         have_ = false;
         if (!sockets_.ready()) {
             *why = "cannot open a socket for UPnP";
@@ -125,70 +142,36 @@ public:
         return false;
     }
 
-    uint32_t externalAddress() override {
-        if (!have_) return 0;
-        const SoapAnswer a = soap(service_, "GetExternalIPAddress", {}, "NewExternalIPAddress", ExchangeDeadlineMs);
-        uint32_t ip = 0;
-        if (!a.answered || a.status != 200 || a.fault || !ParseDotted(a.value, &ip)) return 0;
-        return ip;
+    SoapAnswer soap(const Service& service, const char* action, const Arguments& args, const char* name,
+                    int deadlineMs) {
+        ResponseReader reader;
+        SoapAnswer a;
+        if (!Exchange(service.control, SoapRequest(service.control, service.type, action, args), In(deadlineMs),
+                      &reader, nullptr, &a.why))
+            return a;
+        return Read(reader, name);
     }
 
-    GatewayMapping addMapping(uint16_t internalPort, uint16_t externalPort, uint32_t leaseSeconds) override {
-        GatewayMapping result;
-        if (!have_) {
-            result.why = "no UPnP gateway";
-            return result;
-        }
-        Arguments args = {
-            {"NewRemoteHost", ""},
-            {"NewExternalPort", std::to_string(externalPort)},
-            {"NewProtocol", "UDP"},
-            {"NewInternalPort", std::to_string(internalPort)},
-            {"NewInternalClient", lanAddress_},
-            {"NewEnabled", "1"},
-            {"NewPortMappingDescription", "KestroVox"},
-            {"NewLeaseDuration", std::to_string(leaseSeconds)},
-        };
-        SoapAnswer a = soap(service_, "AddPortMapping", args, nullptr, ExchangeDeadlineMs);
-        if (a.fault && a.code == OnlyPermanentLeasesSupported) {
-            leaseSeconds = 0;
-            args.back().second = "0";
-            a = soap(service_, "AddPortMapping", args, nullptr, ExchangeDeadlineMs);
-        }
-        if (!a.answered) {
-            result.reply = GatewayReply::NoAnswer;
-            result.why = "the UPnP gateway did not answer: " + a.why;
-        } else if (a.fault && (a.code == ConflictInMappingEntry || a.code == ConflictWithOtherMechanisms)) {
-            result.reply = GatewayReply::Taken;
-        } else if (a.fault) {
-            result.reply = GatewayReply::Refused;
-            result.why = ErrorText(a.code);
-        } else if (a.status != 200) {
-            result.reply = GatewayReply::Refused;
-            result.why = "the UPnP gateway answered HTTP status " + std::to_string(a.status);
-        } else {
-            result.reply = GatewayReply::Done;
-            result.externalPort = externalPort;
-            result.leaseSeconds = leaseSeconds;
-        }
-        return result;
-    }
-
-    bool removeMapping(uint16_t, uint16_t externalPort) override {
-        if (!have_) return false;
-        const Arguments args = {
-            {"NewRemoteHost", ""},
-            {"NewExternalPort", std::to_string(externalPort)},
-            {"NewProtocol", "UDP"},
-        };
-        const SoapAnswer a = soap(service_, "DeletePortMapping", args, nullptr, RemoveDeadlineMs);
-        return a.answered && a.status == 200 && !a.fault;
+    // The same to the service's port and path at `router` over IPv6, from `from`.
+    SoapAnswer soap(const PeerAddress& from, PeerAddress router, const char* action, const Arguments& args,
+                    const char* name, int deadlineMs) {
+        router.setPort(service_.control.port);
+        PeerAddress named = router;
+        named.scope = 0;  // a zone has no place in the Host header
+        ResponseReader reader;
+        SoapAnswer a;
+        if (!Exchange(from, router,
+                      SoapRequest("[" + HostText(named) + "]", router.port(), service_.control.path, service_.type,
+                                  action, args),
+                      In(deadlineMs), &reader, &a.why))
+            return a;
+        return Read(reader, name);
     }
 
 private:
     // Fetches and reads the description at `location` of the gateway that
     // answered from `gateway`; true when it is an internet gateway whose
-    // connection service we can use.
+    // connection (or firewall) service we can use.
     bool describe(uint32_t gateway, const Url& location, std::string* why) {
         const std::string of = "the UPnP description of " + Dotted(gateway);
         ResponseReader reader;
@@ -213,6 +196,19 @@ private:
         if (data.urlbase[0] && !GatewayUrl(data.urlbase, nullptr, gateway, &base, &failure)) {
             *why = of + " was refused: its URLBase " + failure;
             return false;
+        }
+        if (need_ == Need::Firewall) {
+            if (!IsFirewallService(data.IPv6FC.servicetype)) {
+                *why = "the UPnP gateway at " + Dotted(gateway) + " offers no IPv6 firewall service";
+                return false;
+            }
+            service_.type = data.IPv6FC.servicetype;
+            if (!GatewayUrl(data.IPv6FC.controlurl, &base, gateway, &service_.control, &failure)) {
+                *why = of + " was refused: its control URL " + failure;
+                return false;
+            }
+            have_ = true;
+            return true;
         }
         std::vector<Service> services;
         for (const IGDdatas_service* s : {&data.first, &data.second}) {
@@ -245,13 +241,8 @@ private:
         return a.answered && !a.fault && (a.value == "Connected" || a.value == "Up");
     }
 
-    SoapAnswer soap(const Service& service, const char* action, const Arguments& args, const char* name,
-                    int deadlineMs) {
+    static SoapAnswer Read(const ResponseReader& reader, const char* name) {
         SoapAnswer a;
-        ResponseReader reader;
-        if (!Exchange(service.control, SoapRequest(service.control, service.type, action, args), In(deadlineMs),
-                      &reader, nullptr, &a.why))
-            return a;
         a.answered = true;
         a.status = reader.status();
         NameValueParserData values;
@@ -267,13 +258,165 @@ private:
     }
 
     SocketLibrary sockets_;
+    Need need_;
     bool have_ = false;
     Service service_;
     std::string lanAddress_;  // ours, as the gateway sees it: the mappings' internal client
 };
 
+class UpnpGateway final : public PortGateway {
+public:
+    const char* protocol() const override { return "upnp"; }
+
+    bool discover(int timeoutMs, std::string* why) override { return igd_.discover(timeoutMs, why); }
+
+    uint32_t externalAddress() override {
+        if (!igd_.have()) return 0;
+        const SoapAnswer a = igd_.soap(igd_.service(), "GetExternalIPAddress", {}, "NewExternalIPAddress", ExchangeDeadlineMs);
+        uint32_t ip = 0;
+        if (!a.answered || a.status != 200 || a.fault || !ParseDotted(a.value, &ip)) return 0;
+        return ip;
+    }
+
+    GatewayMapping addMapping(uint16_t internalPort, uint16_t externalPort, uint32_t leaseSeconds) override {
+        GatewayMapping result;
+        if (!igd_.have()) {
+            result.why = "no UPnP gateway";
+            return result;
+        }
+        Arguments args = {
+            {"NewRemoteHost", ""},
+            {"NewExternalPort", std::to_string(externalPort)},
+            {"NewProtocol", "UDP"},
+            {"NewInternalPort", std::to_string(internalPort)},
+            {"NewInternalClient", igd_.lanAddress()},
+            {"NewEnabled", "1"},
+            {"NewPortMappingDescription", "KestroVox"},
+            {"NewLeaseDuration", std::to_string(leaseSeconds)},
+        };
+        SoapAnswer a = igd_.soap(igd_.service(), "AddPortMapping", args, nullptr, ExchangeDeadlineMs);
+        if (a.fault && a.code == OnlyPermanentLeasesSupported) {
+            leaseSeconds = 0;
+            args.back().second = "0";
+            a = igd_.soap(igd_.service(), "AddPortMapping", args, nullptr, ExchangeDeadlineMs);
+        }
+        if (!a.answered) {
+            result.reply = GatewayReply::NoAnswer;
+            result.why = "the UPnP gateway did not answer: " + a.why;
+        } else if (a.fault && (a.code == ConflictInMappingEntry || a.code == ConflictWithOtherMechanisms)) {
+            result.reply = GatewayReply::Taken;
+        } else if (a.fault) {
+            result.reply = GatewayReply::Refused;
+            result.why = ErrorText(a.code);
+        } else if (a.status != 200) {
+            result.reply = GatewayReply::Refused;
+            result.why = "the UPnP gateway answered HTTP status " + std::to_string(a.status);
+        } else {
+            result.reply = GatewayReply::Done;
+            result.externalPort = externalPort;
+            result.leaseSeconds = leaseSeconds;
+        }
+        return result;
+    }
+
+    bool removeMapping(uint16_t, uint16_t externalPort) override {
+        if (!igd_.have()) return false;
+        const Arguments args = {
+            {"NewRemoteHost", ""},
+            {"NewExternalPort", std::to_string(externalPort)},
+            {"NewProtocol", "UDP"},
+        };
+        const SoapAnswer a = igd_.soap(igd_.service(), "DeletePortMapping", args, nullptr, RemoveDeadlineMs);
+        return a.answered && a.status == 200 && !a.fault;
+    }
+
+private:
+    IgdClient igd_{IgdClient::Need::Connection};
+};
+
+// The IPv6 pinhole by IGD v2: AddPinhole, then UpdatePinhole with the
+// UniqueID it gave (AddPinhole again when the router has forgotten it), and
+// DeletePinhole at the close. Searches for the gateway when it has none.
+class UpnpPinhole final : public PinholeGateway {
+public:
+    const char* protocol() const override { return "upnp"; }
+
+    GatewayPinhole open(const PeerAddress& address, uint32_t leaseSeconds) override {
+        GatewayPinhole result;
+        if (!igd_.have() && !igd_.discover(PinholeSearchMs, &result.why)) return result;
+        PeerAddress router;
+        if (!DefaultIPv6Router(&router)) {
+            result.why = "no IPv6 default route";
+            return result;
+        }
+        const uint32_t lease = leaseSeconds < 1 ? 1 : leaseSeconds > LongestPinholeLease ? LongestPinholeLease : leaseSeconds;
+        const std::string key = HostPortText(address);
+        const auto known = ids_.find(key);
+        if (known != ids_.end()) {
+            const SoapAnswer a = igd_.soap(address, router, "UpdatePinhole",
+                                           {{"UniqueID", known->second}, {"NewLeaseTime", std::to_string(lease)}},
+                                           nullptr, ExchangeDeadlineMs);
+            if (!(a.fault && a.code == NoSuchEntry)) return Outcome(a, lease);
+            ids_.erase(known);
+        }
+        const Arguments args = {
+            {"RemoteHost", ""},  // anyone
+            {"RemotePort", "0"},
+            {"InternalClient", HostText(address)},
+            {"InternalPort", std::to_string(address.port())},
+            {"Protocol", "17"},  // UDP
+            {"LeaseTime", std::to_string(lease)},
+        };
+        const SoapAnswer a = igd_.soap(address, router, "AddPinhole", args, "UniqueID", ExchangeDeadlineMs);
+        result = Outcome(a, lease);
+        if (result.reply != GatewayReply::Done) return result;
+        if (a.value.empty() || a.value.size() > 10 || a.value.find_first_not_of("0123456789") != std::string::npos) {
+            result.reply = GatewayReply::Refused;
+            result.leaseSeconds = 0;
+            result.why = "the UPnP gateway gave no pinhole number";
+            return result;
+        }
+        ids_[key] = a.value;
+        return result;
+    }
+
+    bool close(const PeerAddress& address) override {
+        const auto known = ids_.find(HostPortText(address));
+        if (known == ids_.end()) return false;
+        const std::string id = known->second;
+        ids_.erase(known);
+        PeerAddress router;
+        if (!igd_.have() || !DefaultIPv6Router(&router)) return false;
+        const SoapAnswer a = igd_.soap(address, router, "DeletePinhole", {{"UniqueID", id}}, nullptr, RemoveDeadlineMs);
+        return a.answered && a.status == 200 && !a.fault;
+    }
+
+private:
+    GatewayPinhole Outcome(const SoapAnswer& a, uint32_t lease) {
+        GatewayPinhole result;
+        if (!a.answered) {
+            igd_.forget();  // searched for again next time
+            result.why = "the UPnP gateway did not answer: " + a.why;
+        } else if (a.fault) {
+            result.reply = GatewayReply::Refused;
+            result.why = ErrorText(a.code);
+        } else if (a.status != 200) {
+            result.reply = GatewayReply::Refused;
+            result.why = "the UPnP gateway answered HTTP status " + std::to_string(a.status);
+        } else {
+            result.reply = GatewayReply::Done;
+            result.leaseSeconds = lease;
+        }
+        return result;
+    }
+
+    IgdClient igd_{IgdClient::Need::Firewall};
+    std::map<std::string, std::string> ids_;  // the UniqueID of each open pinhole, by its address
+};
+
 }  // namespace
 
 std::unique_ptr<PortGateway> CreateUpnpGateway() { return std::make_unique<UpnpGateway>(); }
+std::unique_ptr<PinholeGateway> CreateUpnpPinhole() { return std::make_unique<UpnpPinhole>(); }
 
 }  // namespace kv

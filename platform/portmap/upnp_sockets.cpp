@@ -15,8 +15,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
 #endif
+
+#include <cstring>
 
 namespace kv {
 namespace upnp {
@@ -191,28 +192,24 @@ bool Search(const std::vector<std::string>& requests, Clock::time_point* deadlin
     return true;
 }
 
-bool Exchange(const Url& url, const std::string& request, Clock::time_point deadline, ResponseReader* reader,
-              uint32_t* local, std::string* why) {
-    const Socket s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == NoSocket || !SetNonBlocking(s)) {
-        if (s != NoSocket) CloseSocket(s);
-        *why = "cannot open a socket";
-        return false;
-    }
-    Closer closer(s);
-    const sockaddr_in to = Address(url.host, url.port);
-    if (::connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 && !InProgress(LastError())) {
-        *why = "cannot connect to " + Where(url) + " (" + ErrorText(LastError()) + ")";
+namespace {
+
+// One HTTP exchange on s, a TCP socket not yet connected, to `to` (told as `where`).
+bool ExchangeOn(Socket s, const sockaddr* to, AddressLength toSize, const std::string& where,
+                const std::string& request, Clock::time_point deadline, ResponseReader* reader, uint32_t* local,
+                std::string* why) {
+    if (::connect(s, to, toSize) != 0 && !InProgress(LastError())) {
+        *why = "cannot connect to " + where + " (" + ErrorText(LastError()) + ")";
         return false;
     }
     if (!WaitUntil(s, true, deadline)) {
-        *why = "no connection to " + Where(url) + " in time";
+        *why = "no connection to " + where + " in time";
         return false;
     }
     int error = 0;
     AddressLength size = sizeof error;
     if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0 || error != 0) {
-        *why = "cannot connect to " + Where(url) + " (" + ErrorText(error) + ")";
+        *why = "cannot connect to " + where + " (" + ErrorText(error) + ")";
         return false;
     }
     if (local) {
@@ -222,12 +219,12 @@ bool Exchange(const Url& url, const std::string& request, Clock::time_point dead
     }
     for (size_t done = 0; done < request.size();) {
         if (!WaitUntil(s, true, deadline)) {
-            *why = "cannot send to " + Where(url) + " in time";
+            *why = "cannot send to " + where + " in time";
             return false;
         }
         const auto n = send(s, request.data() + done, static_cast<int>(request.size() - done), SendFlags);
         if (n < 0 && !WouldBlock(LastError())) {
-            *why = "cannot send to " + Where(url) + " (" + ErrorText(LastError()) + ")";
+            *why = "cannot send to " + where + " (" + ErrorText(LastError()) + ")";
             return false;
         }
         if (n > 0) done += static_cast<size_t>(n);
@@ -235,13 +232,13 @@ bool Exchange(const Url& url, const std::string& request, Clock::time_point dead
     char buffer[4096];
     while (reader->state() == ResponseReader::Reading) {
         if (!WaitUntil(s, false, deadline)) {
-            *why = "no whole answer from " + Where(url) + " in time";
+            *why = "no whole answer from " + where + " in time";
             return false;
         }
         const auto n = recv(s, buffer, sizeof buffer, 0);
         if (n < 0 && WouldBlock(LastError())) continue;
         if (n < 0) {
-            *why = "the connection to " + Where(url) + " failed (" + ErrorText(LastError()) + ")";
+            *why = "the connection to " + where + " failed (" + ErrorText(LastError()) + ")";
             return false;
         }
         if (n == 0)
@@ -250,10 +247,63 @@ bool Exchange(const Url& url, const std::string& request, Clock::time_point dead
             reader->add(buffer, static_cast<size_t>(n));
     }
     if (reader->state() == ResponseReader::Failed) {
-        *why = reader->why() + " (from " + Where(url) + ")";
+        *why = reader->why() + " (from " + where + ")";
         return false;
     }
     return true;
+}
+
+sockaddr_in6 Address6(const PeerAddress& a) {
+    sockaddr_in6 s{};
+    s.sin6_family = AF_INET6;
+    std::memcpy(&s.sin6_addr, a.bytes, 16);
+    s.sin6_port = htons(a.port());
+    s.sin6_scope_id = a.scope;
+    return s;
+}
+
+Socket OpenStream(int family) {
+    const Socket s = ::socket(family, SOCK_STREAM, IPPROTO_TCP);
+    if (s != NoSocket && !SetNonBlocking(s)) {
+        CloseSocket(s);
+        return NoSocket;
+    }
+    return s;
+}
+
+}  // namespace
+
+bool Exchange(const Url& url, const std::string& request, Clock::time_point deadline, ResponseReader* reader,
+              uint32_t* local, std::string* why) {
+    const Socket s = OpenStream(AF_INET);
+    if (s == NoSocket) {
+        *why = "cannot open a socket";
+        return false;
+    }
+    Closer closer(s);
+    const sockaddr_in to = Address(url.host, url.port);
+    return ExchangeOn(s, reinterpret_cast<const sockaddr*>(&to), sizeof to, Where(url), request, deadline, reader,
+                      local, why);
+}
+
+bool Exchange(const PeerAddress& from, const PeerAddress& to, const std::string& request,
+              Clock::time_point deadline, ResponseReader* reader, std::string* why) {
+    const Socket s = OpenStream(AF_INET6);
+    if (s == NoSocket) {
+        *why = "cannot open an IPv6 socket";
+        return false;
+    }
+    Closer closer(s);
+    PeerAddress source = from;
+    source.setPort(0);
+    const sockaddr_in6 mine = Address6(source);
+    if (::bind(s, reinterpret_cast<const sockaddr*>(&mine), sizeof mine) != 0) {
+        *why = "cannot send from " + HostText(from) + " (" + ErrorText(LastError()) + ")";
+        return false;
+    }
+    const sockaddr_in6 there = Address6(to);
+    return ExchangeOn(s, reinterpret_cast<const sockaddr*>(&there), sizeof there, HostPortText(to), request,
+                      deadline, reader, nullptr, why);
 }
 
 }  // namespace upnp

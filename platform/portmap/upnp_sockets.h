@@ -1,6 +1,7 @@
 // The sockets of our UPnP client (BSD sockets, or Winsock 2 on Windows):
-// this host's IPv4 networks, the SSDP search, and one HTTP exchange. Each
-// exchange ends by its deadline, however the other side paces its bytes.
+// this host's IPv4 networks, the SSDP search, and one HTTP exchange (over
+// IPv4, or over IPv6 for the pinhole). Each exchange ends by its deadline,
+// however the other side paces its bytes.
 #pragma once
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/peer_address.h"
 #include "platform/portmap/upnp_wire.h"
 
 namespace kv {
@@ -48,6 +50,11 @@ bool Search(const std::vector<std::string>& requests, Clock::time_point* deadlin
 // address on the connection, host order.
 bool Exchange(const Url& url, const std::string& request, Clock::time_point deadline, ResponseReader* reader,
               uint32_t* local, std::string* why);
+
+// The same over IPv6, to `to` from our own address `from` (its port is not
+// used): a router opens a pinhole only for the address that asks for it.
+bool Exchange(const PeerAddress& from, const PeerAddress& to, const std::string& request,
+              Clock::time_point deadline, ResponseReader* reader, std::string* why);
 
 }  // namespace upnp
 }  // namespace kv

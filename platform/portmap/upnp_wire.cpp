@@ -1,6 +1,7 @@
 #include "platform/portmap/upnp_wire.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace kv {
 namespace upnp {
@@ -188,15 +189,26 @@ bool ParseSearchAnswer(const char* data, size_t size, std::string* location) {
     return true;
 }
 
-bool IsConnectionService(std::string_view type) {
-    for (std::string_view prefix : {"urn:schemas-upnp-org:service:WANIPConnection:",
-                                    "urn:schemas-upnp-org:service:WANPPPConnection:"}) {
+namespace {
+// One of the types "PREFIX<version>", the version a decimal number.
+bool IsServiceType(std::string_view type, std::initializer_list<std::string_view> prefixes) {
+    for (std::string_view prefix : prefixes) {
         if (type.size() <= prefix.size() || type.substr(0, prefix.size()) != prefix) continue;
         for (char c : type.substr(prefix.size()))
             if (!IsDigit(c)) return false;
         return true;
     }
     return false;
+}
+}  // namespace
+
+bool IsConnectionService(std::string_view type) {
+    return IsServiceType(type, {"urn:schemas-upnp-org:service:WANIPConnection:",
+                                "urn:schemas-upnp-org:service:WANPPPConnection:"});
+}
+
+bool IsFirewallService(std::string_view type) {
+    return IsServiceType(type, {"urn:schemas-upnp-org:service:WANIPv6FirewallControl:"});
 }
 
 std::string GetRequest(const Url& url) {
@@ -205,6 +217,11 @@ std::string GetRequest(const Url& url) {
 }
 
 std::string SoapRequest(const Url& url, const std::string& serviceType, const char* action, const Arguments& args) {
+    return SoapRequest(Dotted(url.host), url.port, url.path, serviceType, action, args);
+}
+
+std::string SoapRequest(const std::string& host, uint16_t portNumber, const std::string& path,
+                        const std::string& serviceType, const char* action, const Arguments& args) {
     std::string body =
         "<?xml version=\"1.0\"?>\r\n"
         "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\" "
@@ -213,8 +230,8 @@ std::string SoapRequest(const Url& url, const std::string& serviceType, const ch
     for (const auto& arg : args) body += "<" + std::string(arg.first) + ">" + arg.second + "</" + arg.first + ">";
     body += "</u:" + std::string(action) + "></s:Body></s:Envelope>\r\n";
     // miniupnpc names the port in Host only when it is not 80.
-    const std::string port = url.port == 80 ? "" : ":" + std::to_string(url.port);
-    return "POST " + url.path + " HTTP/1.1\r\nHost: " + Dotted(url.host) + port +
+    const std::string port = portNumber == 80 ? "" : ":" + std::to_string(portNumber);
+    return "POST " + path + " HTTP/1.1\r\nHost: " + host + port +
            "\r\nUser-Agent: " KV_UPNP_USER_AGENT "\r\nContent-Length: " + std::to_string(body.size()) +
            "\r\nContent-Type: text/xml\r\nSOAPAction: \"" + serviceType + "#" + action +
            "\"\r\nConnection: Close\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n\r\n" + body;

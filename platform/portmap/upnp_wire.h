@@ -61,11 +61,17 @@ bool ParseSearchAnswer(const char* data, size_t size, std::string* location);
 // A UPnP WAN connection service type: WANIPConnection or WANPPPConnection,
 // any version. Anything else never goes into a request.
 bool IsConnectionService(std::string_view serviceType);
+// IGD v2's IPv6 firewall service (WANIPv6FirewallControl), any version.
+bool IsFirewallService(std::string_view serviceType);
 
 std::string GetRequest(const Url& url);
 
 using Arguments = std::vector<std::pair<const char*, std::string>>;
 std::string SoapRequest(const Url& url, const std::string& serviceType, const char* action, const Arguments& args);
+// The same to `path` on a host named by `host` in the Host header: "10.0.0.1"
+// or "[2001:db8::1]".
+std::string SoapRequest(const std::string& host, uint16_t port, const std::string& path,
+                        const std::string& serviceType, const char* action, const Arguments& args);
 
 // Reads one HTTP response as it arrives: the head (at most HeadLimit), then
 // a body framed by Content-Length, chunked, or by the end of the connection,

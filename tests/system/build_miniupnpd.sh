@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds the UPnP IGD / NAT-PMP daemon of test_router.py's router: miniupnpd
-# from Debian's source package with its nftables backend, and with TEST-NET-2
+# Builds the UPnP IGD / NAT-PMP / PCP daemon of test_router.py's router:
+# miniupnpd from Debian's source package with its nftables backend, IPv6
+# (PCP's pinholes) and IGD v2 (WANIPv6FirewallControl), and with TEST-NET-2
 # (198.51.100.0/24, the test router's external range) taken out of the
 # table of addresses it refuses as external ones. Idempotent: the result is
 # kept in build/miniupnpd (or $KV_MINIUPNPD_DIR) and reused while the patch
@@ -10,7 +11,8 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 OUT=${KV_MINIUPNPD_DIR:-$ROOT/build/miniupnpd}
 PATCH=$ROOT/tests/system/miniupnpd-test-net-2.patch
-STAMP=$(cksum < "$PATCH")
+OPTIONS="--firewall=nftables --ipv6 --igd2"
+STAMP="$(cksum < "$PATCH") $OPTIONS"
 
 if [ -x "$OUT/miniupnpd" ] && [ "$(cat "$OUT/stamp" 2>/dev/null)" = "$STAMP" ]; then
     echo "$OUT/miniupnpd"
@@ -43,7 +45,7 @@ cd "$WORK"
 apt-get source miniupnpd >&2
 cd miniupnpd-*/
 patch -p1 < "$PATCH" >&2
-./configure --firewall=nftables >&2
+./configure $OPTIONS >&2
 make -f Makefile.linux_nft -j2 miniupnpd >&2
 mkdir -p "$OUT"
 cp miniupnpd "$OUT/miniupnpd"

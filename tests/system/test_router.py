@@ -2,7 +2,7 @@
 """System tests of port mapping behind a real router: network namespaces for
 the LAN phones, the router and a host on the WAN side. The router forwards
 and masquerades the LAN with nftables and runs miniupnpd (nftables backend,
-built by build_miniupnpd.sh) serving UPnP IGD and NAT-PMP on its LAN side; its
+built by build_miniupnpd.sh) serving UPnP IGD v2, NAT-PMP and PCP on its LAN side; its
 WAN side is TEST-NET-2 (198.51.100.0/24), which the phone reports as a
 private or reserved router address.
 
@@ -15,10 +15,16 @@ private or reserved router address.
 - A gateway that answers nothing delays neither the start nor a call.
 - A LAN host posing as the gateway (lying_gateway.py) cannot send the
   phone's requests to another host, swell its memory or hold its search.
+- Over IPv6 the router routes a prefix to the LAN and its forward rules
+  drop what nobody inside asked for: the phone opens a pinhole by UPnP IGD
+  v2 (and, with UPnP off, by PCP), the WAN peer calls its IPv6 address
+  through it, and the phone's shutdown closes it; with PortMapping 0 the
+  same call gets no answer.
 
 Prints the mapping times (search to mapping, in ms). Needs root; skips with a
 message otherwise."""
 
+import ipaddress
 import os
 import re
 import select
@@ -40,6 +46,11 @@ WAVTOOL = os.environ.get("KV_WAVTOOL", os.path.join(ROOT, "build", "native", "te
 
 ROUTER_WAN = "198.51.100.1"   # TEST-NET-2: the router's external address
 WAN_PEER = "198.51.100.2"
+# With IPv6 (documentation prefix): the router routes 2001:db8:80::/48 to
+# its LAN links, 2001:db8:80:<i>::/64 each, and has 2001:db8:51::1 on the WAN.
+ROUTER_WAN6 = "2001:db8:51::1"
+WAN_PEER6 = "2001:db8:51::2"
+PINHOLE = r"^pinhole address=\[([0-9a-f:]+)\]:(\d+) via=(upnp|pcp)"
 MIN_SNR_DB = 3.0
 MAPPED = r"^mapped external=(\d+\.\d+\.\d+\.\d+):(\d+) via=(upnp|natpmp)"
 
@@ -70,6 +81,7 @@ table inet kvrouter {
     chain input {
         type filter hook input priority 0; policy accept;
         iifname "wan0" ct state established,related accept
+        iifname "wan0" meta l4proto ipv6-icmp accept
         iifname "wan0" drop
     }
     chain forward {
@@ -77,6 +89,7 @@ table inet kvrouter {
         ct state established,related accept
         iifname "lan*" accept
         jump miniupnpd
+        meta nfproto ipv6 counter comment "unsolicited"
     }
     chain miniupnpd {
     }
@@ -119,11 +132,14 @@ deny 0-65535 0.0.0.0/0 0-65535
 class RouterLab:
     """LAN hosts 10.80.<i>.2 each on a link of its own to the router
     (10.80.<i>.1), the router's WAN side 198.51.100.1 and one WAN host
-    198.51.100.2 without a route to the LAN. Removed again on close()."""
+    198.51.100.2 without a route to the LAN. With ipv6, also 2001:db8:80:<i>::2
+    behind 2001:db8:80:<i>::1, and the WAN host 2001:db8:51::2 with a route
+    to the LAN prefix through the router: nothing but the router's forward
+    rules keeps it out. Removed again on close()."""
 
     _count = 0
 
-    def __init__(self, work, lan_hosts=1, upnp=True, natpmp=True):
+    def __init__(self, work, lan_hosts=1, upnp=True, natpmp=True, ipv6=False):
         RouterLab._count += 1
         tag = "kr%d%d" % (os.getpid() % 100000, RouterLab._count)
         self.work = work
@@ -131,11 +147,12 @@ class RouterLab:
         self.wan = tag + "w"
         self.lan = [tag + "l%d" % i for i in range(lan_hosts)]
         self.lan_addresses = ["10.80.%d.2" % i for i in range(lan_hosts)]
+        self.lan_addresses6 = ["2001:db8:80:%d::2" % i for i in range(lan_hosts)]
         self.peers = []
         self.daemon = None
         self._created = []
         try:
-            self._build(tag, upnp, natpmp)
+            self._build(tag, upnp, natpmp, ipv6)
         except Exception:
             self.close()
             raise
@@ -153,7 +170,7 @@ class RouterLab:
             run("ip", "-n", ns, "addr", "add", address, "dev", name)
             run("ip", "-n", ns, "link", "set", name, "up")
 
-    def _build(self, tag, upnp, natpmp):
+    def _build(self, tag, upnp, natpmp, ipv6):
         for ns in [self.router, self.wan] + self.lan:
             self._netns(ns)
         self._link(tag + "w", self.router, "wan0", ROUTER_WAN + "/24", self.wan, "eth0", WAN_PEER + "/24")
@@ -162,6 +179,8 @@ class RouterLab:
                        self.lan_addresses[i] + "/24")
             run("ip", "-n", ns, "route", "add", "default", "via", "10.80.%d.1" % i)
         run("ip", "netns", "exec", self.router, "sysctl", "-qw", "net.ipv4.ip_forward=1")
+        if ipv6:
+            self._add_ipv6()
         rules = os.path.join(self.work, "router.nft")
         with open(rules, "w") as f:
             f.write(RULESET)
@@ -183,6 +202,22 @@ class RouterLab:
                 with open(self.daemon_log) as f:
                     raise RuntimeError("miniupnpd did not start:\n" + f.read()[-3000:])
             time.sleep(0.05)
+
+    def _add_ipv6(self):
+        def address(ns, name, a):
+            run("ip", "-n", ns, "addr", "add", a, "dev", name, "nodad")
+        address(self.router, "wan0", ROUTER_WAN6 + "/64")
+        address(self.wan, "eth0", WAN_PEER6 + "/64")
+        run("ip", "-n", self.wan, "-6", "route", "add", "2001:db8:80::/48", "via", ROUTER_WAN6)
+        for i, ns in enumerate(self.lan):
+            address(self.router, "lan%d" % i, "2001:db8:80:%d::1/64" % i)
+            address(ns, "eth0", self.lan_addresses6[i] + "/64")
+            run("ip", "-n", ns, "-6", "route", "add", "default", "via", "2001:db8:80:%d::1" % i)
+        run("ip", "netns", "exec", self.router, "sysctl", "-qw", "net.ipv6.conf.all.forwarding=1")
+
+    def unsolicited(self):
+        """IPv6 packets the router's forward rules have dropped."""
+        return int(re.search(r'counter packets (\d+) bytes \d+ comment "unsolicited"', self.ruleset()).group(1))
 
     def _daemon_listening(self, upnp, natpmp):
         out = subprocess.run(["ip", "netns", "exec", self.router, "ss", "-lnup" if not upnp else "-lntup"],
@@ -347,6 +382,49 @@ class Router(unittest.TestCase):
         self.assertIn(" external=%s:%d" % (ROUTER_WAN, port), self.status(second))
         self.reaches(lab, port, "Second")
         self.reaches(lab, 11676, "First", caller="Wan2")
+
+    def pinhole_reached(self, via, **kw):
+        """The LAN phone opens a pinhole by `via`, the WAN peer calls it over
+        IPv6 through the router, and the phone's shutdown closes it again."""
+        lab = self.lab(ipv6=True, **kw)
+        lan6 = lab.lan_addresses6[0].replace(":0::", "::")
+        phone = self.peer(lab, lab.lan[0], "Lan", "--answer", "accept")
+        started = time.monotonic()
+        m = phone.expect(PINHOLE, 20)
+        say("%s: %s, %.0f ms after ready" % (phone.name, m.string, (time.monotonic() - started) * 1000))
+        self.assertEqual(m.groups(), (lan6, "11676", via))
+        # miniupnpd's rule matches the destination address as raw bytes of the IPv6 header.
+        rule = "th dport 11676 @nh,192,128 0x%s" % ipaddress.IPv6Address(lan6).packed.hex()
+        self.assertIn(rule, lab.ruleset())
+        wan = self.peer(lab, lab.wan, "Wan", "--port-mapping", "0")
+        wan.send("call [%s]:11676" % lan6)
+        wan.expect(r'^connected name="Lan" address=\[%s\]:11676 direction=outgoing' % re.escape(lan6), 15)
+        phone.expect(r'^connected name="Wan" address=\[%s\]:11676 direction=incoming' % re.escape(WAN_PEER6), 15)
+        self.assertEqual(wan.quit(), 0)
+        self.assertEqual(phone.quit(), 0)
+        self.assertNotIn(rule, lab.ruleset())
+        return lab
+
+    def test_an_ipv6_pinhole_by_upnp_lets_the_wan_peer_call(self):
+        lab = self.pinhole_reached("upnp")
+        with open(lab.daemon_log) as f:
+            log = f.read()
+        # Asked over IPv6 by the phone's own address (the router checks it), and deleted at the shutdown.
+        self.assertRegex(log, r"HTTP REQUEST from \[2001:db8:80::2\]:\d+ : POST /ctl/IP6FCtl")
+        self.assertRegex(log, r"AddPinhole: \(inbound\) from \[\]:0 to \[2001:db8:80::2\]:11676 with proto 17")
+        self.assertRegex(log, r"DeletePinhole: \(inbound\) pinhole with ID \d+ successfully removed")
+
+    def test_an_ipv6_pinhole_by_pcp(self):
+        self.pinhole_reached("pcp", upnp=False)
+
+    def test_port_mapping_0_opens_no_pinhole(self):
+        lab = self.lab(ipv6=True)
+        phone = self.peer(lab, lab.lan[0], "Lan", "--answer", "accept", "--port-mapping", "0")
+        dropped = lab.unsolicited()
+        wan = self.peer(lab, lab.wan, "Wan", "--port-mapping", "0", "--call", "[2001:db8:80::2]:11676")
+        wan.expect(r"^call-failed reason=no-answer", 30)
+        self.assertFalse(phone.has(r"^incoming|^connected|^pinhole"))
+        self.assertGreater(lab.unsolicited(), dropped)
 
     def test_a_gateway_that_answers_nothing_delays_neither_start_nor_calls(self):
         """Two phones on one LAN whose gateway drops everything: start-up and

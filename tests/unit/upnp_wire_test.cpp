@@ -104,6 +104,9 @@ TEST(UpnpWire, SubnetsAndAddresses) {
     EXPECT_TRUE(IsConnectionService("urn:schemas-upnp-org:service:WANIPConnection:2"));
     EXPECT_FALSE(IsConnectionService("urn:schemas-upnp-org:service:WANIPConnection:1\"\r\nX: y"));
     EXPECT_FALSE(IsConnectionService("urn:schemas-upnp-org:service:WANCommonInterfaceConfig:1"));
+    EXPECT_TRUE(IsFirewallService("urn:schemas-upnp-org:service:WANIPv6FirewallControl:1"));
+    EXPECT_FALSE(IsFirewallService("urn:schemas-upnp-org:service:WANIPv6FirewallControl:"));
+    EXPECT_FALSE(IsFirewallService("urn:schemas-upnp-org:service:WANIPConnection:2"));
 }
 
 // The bytes miniupnpc 2.2.4 sent (miniwget.c, minisoap.c, miniupnpc.c), so
@@ -138,6 +141,10 @@ TEST(UpnpWire, RequestsAreThoseMiniupnpcSent) {
     url.port = 80;  // Host then names no port
     EXPECT_EQ(SoapRequest(url, service, "GetExternalIPAddress", {}).substr(0, 48),
               "POST /ctl/IPConn HTTP/1.1\r\nHost: 10.80.0.1\r\nUser");
+    // The pinhole's requests name the router by its IPv6 address.
+    EXPECT_EQ(SoapRequest("[2001:db8:80::1]", 5000, "/ctl/IP6FCtl", service, "GetExternalIPAddress", {})
+                  .substr(0, 61),
+              "POST /ctl/IP6FCtl HTTP/1.1\r\nHost: [2001:db8:80::1]:5000\r\nUser");
 }
 
 TEST(UpnpWire, BodiesFramedEachWayAreRead) {
