@@ -14,10 +14,11 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
 #endif
 
 #include <cstring>
+
+#include "platform/socket_address.h"
 
 namespace kv {
 namespace upnp {
@@ -253,15 +254,6 @@ bool ExchangeOn(Socket s, const sockaddr* to, AddressLength toSize, const std::s
     return true;
 }
 
-sockaddr_in6 Address6(const PeerAddress& a) {
-    sockaddr_in6 s{};
-    s.sin6_family = AF_INET6;
-    std::memcpy(&s.sin6_addr, a.bytes, 16);
-    s.sin6_port = htons(a.port());
-    s.sin6_scope_id = a.scope;
-    return s;
-}
-
 Socket OpenStream(int family) {
     const Socket s = ::socket(family, SOCK_STREAM, IPPROTO_TCP);
     if (s != NoSocket && !SetNonBlocking(s)) {
@@ -296,14 +288,16 @@ bool Exchange(const PeerAddress& from, const PeerAddress& to, const std::string&
     Closer closer(s);
     PeerAddress source = from;
     source.setPort(0);
-    const sockaddr_in6 mine = Address6(source);
-    if (::bind(s, reinterpret_cast<const sockaddr*>(&mine), sizeof mine) != 0) {
+    sockaddr_storage mine{}, there{};
+    AddressLength mineSize = 0, thereSize = 0;
+    ToSockaddr(source, true, &mine, &mineSize);
+    ToSockaddr(to, true, &there, &thereSize);
+    if (::bind(s, reinterpret_cast<const sockaddr*>(&mine), mineSize) != 0) {
         *why = "cannot send from " + HostText(from) + " (" + ErrorText(LastError()) + ")";
         return false;
     }
-    const sockaddr_in6 there = Address6(to);
-    return ExchangeOn(s, reinterpret_cast<const sockaddr*>(&there), sizeof there, HostPortText(to), request,
-                      deadline, reader, nullptr, why);
+    return ExchangeOn(s, reinterpret_cast<const sockaddr*>(&there), thereSize, HostPortText(to), request, deadline,
+                      reader, nullptr, why);
 }
 
 }  // namespace upnp

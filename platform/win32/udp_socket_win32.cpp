@@ -12,47 +12,11 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/socket_address.h"
 #include "platform/udp_socket.h"
 
 namespace kv {
 namespace {
-
-bool FromSockaddr(const sockaddr_storage& ss, int length, PeerAddress* out) {
-    PeerAddress a;
-    if (ss.ss_family == AF_INET && length >= int(sizeof(sockaddr_in))) {
-        const auto& sa = reinterpret_cast<const sockaddr_in&>(ss);
-        a.setIp(ntohl(sa.sin_addr.s_addr));
-        a.setPort(ntohs(sa.sin_port));
-    } else if (ss.ss_family == AF_INET6 && length >= int(sizeof(sockaddr_in6))) {
-        const auto& sa = reinterpret_cast<const sockaddr_in6&>(ss);
-        a.setIPv6(sa.sin6_addr.s6_addr, sa.sin6_scope_id);
-        a.setPort(ntohs(sa.sin6_port));
-    } else {
-        return false;
-    }
-    *out = a;
-    return true;
-}
-
-bool ToSockaddr(const PeerAddress& a, bool dualStack, sockaddr_storage* ss, int* length) {
-    std::memset(ss, 0, sizeof *ss);
-    if (dualStack) {
-        auto* sa = reinterpret_cast<sockaddr_in6*>(ss);
-        sa->sin6_family = AF_INET6;
-        sa->sin6_port = htons(a.port());
-        std::memcpy(sa->sin6_addr.s6_addr, a.bytes, 16);
-        sa->sin6_scope_id = a.scope;
-        *length = sizeof *sa;
-        return true;
-    }
-    if (!a.isIPv4()) return false;
-    auto* sa = reinterpret_cast<sockaddr_in*>(ss);
-    sa->sin_family = AF_INET;
-    sa->sin_port = htons(a.port());
-    sa->sin_addr.s_addr = htonl(a.ip());
-    *length = sizeof *sa;
-    return true;
-}
 
 class WinsockUdpSocket final : public UdpSocket {
 public:
@@ -173,23 +137,7 @@ bool StartSocketLibrary() {
 
 void StopSocketLibrary() { WSACleanup(); }
 
-std::vector<PeerAddress> LookUpHost(const char* name) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* list = nullptr;
-    std::vector<PeerAddress> found;
-    if (getaddrinfo(name, nullptr, &hints, &list) != 0) return found;
-    for (const addrinfo* i = list; i; i = i->ai_next) {
-        sockaddr_storage ss{};
-        if (i->ai_addrlen > sizeof ss) continue;
-        std::memcpy(&ss, i->ai_addr, i->ai_addrlen);
-        PeerAddress a;
-        if (FromSockaddr(ss, int(i->ai_addrlen), &a)) found.push_back(a);
-    }
-    freeaddrinfo(list);
-    return found;
-}
+std::vector<PeerAddress> LookUpHost(const char* name) { return LookUpAddresses(name); }
 
 uint32_t InterfaceIndex(const char* name) { return if_nametoindex(name); }
 
