@@ -62,7 +62,10 @@ RELAY_SEED = 1           # the same draws for every row
 # (about 1/4 of a core) gave the figures of one at a time within their spread
 # from run to run, in 1:45 instead of 6:30; 6 at a time (two rounds) gave them
 # too, in 1:21; all 12 at once added about 5 ms to the mouth-to-ear delays.
-PARALLEL = 6
+# With the 24 calls of both playouts, 8 at a time (three rounds, 2:00) gave
+# the figures of 6 at a time (four rounds, 2:32, beside a build) within their
+# spread.
+PARALLEL = 8
 POLL_SECONDS = 0.1       # Bob's parties line is read this often during the call
 # A re-opened playout starts once "Delay" (100 ms) is queued: at once, as the
 # packet that opened it brings 160 ms.

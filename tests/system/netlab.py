@@ -25,15 +25,18 @@ class Lab:
     documentation prefix (2001:db8:77:<n>::1, ::2, ...) or both."""
 
     _count = 0
+    _count_lock = threading.Lock()  # labs may be made on several threads at once
 
     def __init__(self, hosts, families=None):
-        Lab._count += 1
-        tag = "kv%d%d" % (os.getpid() % 100000, Lab._count)
+        with Lab._count_lock:
+            Lab._count += 1
+            count = Lab._count
+        tag = "kv%d%d" % (os.getpid() % 100000, count)
         self.switch = tag + "sw"
         self.hosts = [tag + "h%d" % i for i in range(hosts)]
         self.families = list(families or ["4"] * hosts)
-        self.addresses = ["10.77.%d.%d" % (Lab._count % 250, i + 1) for i in range(hosts)]
-        self.addresses6 = ["2001:db8:77:%x::%x" % (Lab._count % 250, i + 1) for i in range(hosts)]
+        self.addresses = ["10.77.%d.%d" % (count % 250, i + 1) for i in range(hosts)]
+        self.addresses6 = ["2001:db8:77:%x::%x" % (count % 250, i + 1) for i in range(hosts)]
         self._etc = []
         self.peers = []
         self._helpers = []

@@ -41,8 +41,8 @@ FLOOD = os.path.join(TOOLS, "kv_flood")
 RELAY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "impair.py")
 
 FLOOD_RATE = 50000       # datagrams per second
-FLOOD_SECONDS = 60
-FLOOD_REPEATS = 8        # sentences said during the flood (the flood covers them all)
+FLOOD_SECONDS = 40
+FLOOD_REPEATS = 5        # sentences said during the flood (the flood covers them all)
 # The sanitizer keeps freed blocks in a quarantine of up to 256 MB, which
 # would show as growth of the flooded peer's memory: it is switched off for
 # these peers, and the memory is compared from RSS_WARM_UP_SECONDS into the
