@@ -22,13 +22,14 @@ prebuild() {  # prebuild NAME COMMAND...
   prebuilds[$name]=$!
 }
 built() {  # built NAME: waits for that build; stops here when it failed
+  local waited=$SECONDS
   if ! wait "${prebuilds[$1]}"; then
     cat "build/$1.log"
     echo "FAILED: the $1 build (log above)" >&2
     exit 1
   fi
   unset "prebuilds[$1]"
-  echo "$1 build, done beside the step before: $(tail -n 1 "build/$1.log")"
+  echo "$1 build, done beside the step before (waited $((SECONDS - waited)) s for it): $(tail -n 1 "build/$1.log")"
 }
 cleanup() {
   for pid in "${prebuilds[@]}"; do kill "$pid" 2>/dev/null || true; done
