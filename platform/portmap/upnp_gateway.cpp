@@ -83,6 +83,24 @@ struct SoapAnswer {
     std::string why;        // when not answered
 };
 
+// How a request went: no whole answer, a UPnP fault, an HTTP status other
+// than 200, or done; *why says what went wrong.
+GatewayReply ReplyOf(const SoapAnswer& a, std::string* why) {
+    if (!a.answered) {
+        *why = "the UPnP gateway did not answer: " + a.why;
+        return GatewayReply::NoAnswer;
+    }
+    if (a.fault) {
+        *why = ErrorText(a.code);
+        return GatewayReply::Refused;
+    }
+    if (a.status != 200) {
+        *why = "the UPnP gateway answered HTTP status " + std::to_string(a.status);
+        return GatewayReply::Refused;
+    }
+    return GatewayReply::Done;
+}
+
 // One gateway found by the search: its connection service (WANIPConnection
 // or WANPPPConnection) or its IPv6 firewall service, and the SOAP requests to it.
 class IgdClient {
@@ -300,19 +318,12 @@ public:
             args.back().second = "0";
             a = igd_.soap(igd_.service(), "AddPortMapping", args, nullptr, ExchangeDeadlineMs);
         }
-        if (!a.answered) {
-            result.reply = GatewayReply::NoAnswer;
-            result.why = "the UPnP gateway did not answer: " + a.why;
-        } else if (a.fault && (a.code == ConflictInMappingEntry || a.code == ConflictWithOtherMechanisms)) {
+        if (a.fault && (a.code == ConflictInMappingEntry || a.code == ConflictWithOtherMechanisms)) {
             result.reply = GatewayReply::Taken;
-        } else if (a.fault) {
-            result.reply = GatewayReply::Refused;
-            result.why = ErrorText(a.code);
-        } else if (a.status != 200) {
-            result.reply = GatewayReply::Refused;
-            result.why = "the UPnP gateway answered HTTP status " + std::to_string(a.status);
-        } else {
-            result.reply = GatewayReply::Done;
+            return result;
+        }
+        result.reply = ReplyOf(a, &result.why);
+        if (result.reply == GatewayReply::Done) {
             result.externalPort = externalPort;
             result.leaseSeconds = leaseSeconds;
         }
@@ -394,19 +405,9 @@ public:
 private:
     GatewayPinhole Outcome(const SoapAnswer& a, uint32_t lease) {
         GatewayPinhole result;
-        if (!a.answered) {
-            igd_.forget();  // searched for again next time
-            result.why = "the UPnP gateway did not answer: " + a.why;
-        } else if (a.fault) {
-            result.reply = GatewayReply::Refused;
-            result.why = ErrorText(a.code);
-        } else if (a.status != 200) {
-            result.reply = GatewayReply::Refused;
-            result.why = "the UPnP gateway answered HTTP status " + std::to_string(a.status);
-        } else {
-            result.reply = GatewayReply::Done;
-            result.leaseSeconds = lease;
-        }
+        result.reply = ReplyOf(a, &result.why);
+        if (result.reply == GatewayReply::NoAnswer) igd_.forget();  // searched for again next time
+        if (result.reply == GatewayReply::Done) result.leaseSeconds = lease;
         return result;
     }
 
