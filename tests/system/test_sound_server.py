@@ -189,11 +189,14 @@ class SoundServerCalls(unittest.TestCase):
 
     def test_speech_through_the_sound_server_arrives_whole(self):
         self.server = SoundServer(self, self.path("server"))
-        figures = {}
-        for tag, kwargs in (("wav", {}), ("speaker", {"bob_speaker": "pulse:speaker"}),
-                            ("mic", {"ann_mic": "pulse:mic.monitor"})):
-            heard, status = self.call(tag, **kwargs)
-            figures[tag] = [pieces(self.said[0], heard[0]), pieces(self.said[1], heard[1]), status]
+        figures = self.three_calls()
+        short = [tag for tag in ("speaker", "mic") if not self.whole(figures[tag][0], figures["wav"][0])]
+        if short:
+            # Now and then, on a busy machine, the playout moves by a frame or
+            # two between the pieces measured (over WAV files too): made once more.
+            print("\n  %s short of the WAV files' figures: the three calls are made once more" % " and ".join(short),
+                  end="")
+            figures = self.three_calls("-again")
         print()
         for tag, label in (("wav", "WAV files at both ends"), ("speaker", "Bob's speaker on the sound server"),
                            ("mic", "Ann's microphone on the sound server")):
@@ -209,6 +212,21 @@ class SoundServerCalls(unittest.TestCase):
             lags = "; each piece's lag: " + f["lags"]
             self.assertEqual(f["missing"], 0, "%s: pieces of speech missing%s" % (tag, lags))
             self.assertGreaterEqual(f["snr"], RATIO * reference["snr"], "%s: SNR%s" % (tag, lags))
+
+    def three_calls(self, suffix=""):
+        """A call over WAV files, then with Bob's speaker and with Ann's
+        microphone on the sound server: for each, what each side heard of the
+        other (pieces) and Bob's status line."""
+        figures = {}
+        for tag, kwargs in (("wav", {}), ("speaker", {"bob_speaker": "pulse:speaker"}),
+                            ("mic", {"ann_mic": "pulse:mic.monitor"})):
+            heard, status = self.call(tag + suffix, **kwargs)
+            figures[tag] = [pieces(self.said[0], heard[0]), pieces(self.said[1], heard[1]), status]
+        return figures
+
+    @staticmethod
+    def whole(f, reference):
+        return f["missing"] == 0 and f["snr"] >= RATIO * reference["snr"]
 
     def test_a_speaker_sink_idle_before_the_call_loses_no_speech(self):
         # Nothing plays to the speaker sink before Bob's speaker opens: the
