@@ -12,9 +12,10 @@ started=$SECONDS
 step() { printf '\n=== %s (at %d:%02d) ===\n' "$*" $(((SECONDS - started) / 60)) $(((SECONDS - started) % 60)); }
 
 # The builds of the later steps run one after another in the background, at
-# the lowest priority, from the end of the native build on, while the tests
-# run: those wait on real time far more than they compute (and must pass on a
-# busy machine anyway). Each build's output goes to build/NAME.log, and its
+# the lowest priority, from the end of the native build on, while the suites,
+# the Debian package's test and the fuzzing pass run: those wait on real time
+# far more than they compute (and must pass on a busy machine anyway). The
+# calls of the system tests come after the last build. Each build's output goes to build/NAME.log, and its
 # exit status to build/NAME.status once it has ended.
 builder=
 start_builds() {  # start_builds NAME...: tsan, windows, fuzz, bench, in that order
@@ -69,14 +70,8 @@ cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
 start_builds tsan windows fuzz bench
 ctest --test-dir build/native --output-on-failure --timeout 1200
 
-step "system tests: console peers in network namespaces"
+step "the Debian package (beside the builds)"
 if root_only; then
-  python3 tests/system/test_system.py
-  python3 tests/system/test_ipv6.py
-  python3 tests/system/test_network.py
-  python3 tests/system/test_strangers.py
-  /usr/bin/python3 tests/system/test_private.py  # Debian's Python: its peer needs python3-dissononce
-  python3 tests/system/test_sound_server.py
   python3 tests/system/test_package.py
 fi
 
@@ -92,19 +87,23 @@ wine_up
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c \
   'wine wineboot </dev/null >/dev/null 2>&1; exec ctest --test-dir build/windows --output-on-failure --timeout 1200'
 python3 tests/system/test_installer.py
-if root_only; then
-  python3 tests/system/test_windows.py
-  python3 tests/system/test_router.py
-fi
 
 step "fuzzing: every regression input, then 20 s per libFuzzer target"
 built fuzz
 "$root/scripts/fuzz.sh" 20
 
-step "system tests of wideband voice and echo cancellation (no build beside them)"
-built bench  # before these calls, whose quality it would disturb
+step "system tests: console peers in network namespaces"
+built bench  # before the calls, whose speech a build beside them would disturb
 if root_only; then
+  python3 tests/system/test_system.py
   python3 tests/system/test_hd_voice.py
+  python3 tests/system/test_ipv6.py
+  python3 tests/system/test_network.py
+  python3 tests/system/test_strangers.py
+  /usr/bin/python3 tests/system/test_private.py  # Debian's Python: its peer needs python3-dissononce
+  python3 tests/system/test_sound_server.py
+  python3 tests/system/test_windows.py
+  python3 tests/system/test_router.py
   python3 tests/system/test_echo.py
   python3 tests/system/test_windows_echo.py
 fi
