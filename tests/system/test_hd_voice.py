@@ -27,6 +27,7 @@ QUALITY = os.path.join(ROOT, "build", "native", "bench", "kv_wideband_quality")
 LSD_MARGIN_DB = 4.0
 HIGH_BAND_MARGIN = 30.0
 SPEECH_LEAD = 2.5  # seconds of silence before each microphone's speech
+NOT_HEARD_DB = 1.0  # below this, a direction's speech did not arrive at all
 LOSS_MARGIN_DB = 2.0  # 5% loss may add at most this to the log-spectral distance of Opus
 RELAY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "impair.py")
 CALL_SECONDS = 13  # the caller hangs up this long after connecting: the speech and the playout's delay
@@ -94,17 +95,28 @@ class HdVoice(unittest.TestCase):
         """Ann calls Bob; both say their speech; each must hear the other in
         `codec`. Returns what each heard against what the other said:
         [(snr, lsd, high band) Ann to Bob, Bob to Ann]."""
+        heard = self.call(tag, ann_args, bob_args, codec, relay)
+        if min(snr for snr, _, _ in heard) < NOT_HEARD_DB:
+            # Bob's microphone plays from his start, before the call: when
+            # the call comes late on a busy machine, his speech is gone
+            # before it (seen: 0.07 dB). Made once more.
+            print("\n  %s: one side's speech was not heard: the call is made once more" % tag, end="")
+            heard = self.call(tag + "Again", ann_args, bob_args, codec, relay)
+        return heard
+
+    def call(self, tag, ann_args, bob_args, codec, relay):
         lab = Lab(3 if relay else 2)
         self.addCleanup(lab.close)
         ann, bob = "Ann" + tag, "Bob" + tag
-        callee = self.peer(lab, 1, bob, self.says[1], "--answer", "accept", *bob_args)
         r = None
         if relay:
             # Host 2 passes everything on between the two, losing some of it.
+            # It starts first: Bob's speech starts with him.
             r = lab.spawn(2, [sys.executable, RELAY, "--a", lab.addresses[0] + ":11676", "--b",
                               lab.addresses[1] + ":11676", "--seconds", str(CALL_SECONDS + 40)] + relay,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
             self.assertTrue(r.stdout.readline().startswith("relaying"), "the relay did not start")
+        callee = self.peer(lab, 1, bob, self.says[1], "--answer", "accept", *bob_args)
         caller = self.peer(lab, 0, ann, self.says[0], "--call", lab.addresses[2 if relay else 1], "--hangup-after",
                            str(CALL_SECONDS), *ann_args)
         caller.expect(r'^connected name="%s" ' % bob, timeout=15)
